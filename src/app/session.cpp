@@ -1,0 +1,72 @@
+#include "app/session.h"
+
+#include <pthread.h>
+
+#include "app/repl_text.h"
+#include "builtins/registry.h"
+#include "exec/executor.h"
+#include "lex/error.h"
+#include "lex/limits.h"
+#include "lex/splitter.h"
+#include "lex/stack_guard.h"
+
+namespace zirn::app {
+
+int run_session(exec::Console& console, exec::FileAccess access)
+{
+    exec::Interpreter interp(builtins::builtin_table(), console);
+    interp.set_file_access(access);
+    try {
+        const lex::StatementList script = lex::split_statements(repl_text);
+        value::VarTable outer;
+        exec::run_statements(interp, script, &outer, nullptr, exec::RunMode::Repl);
+    } catch (const exec::EndOfInput&) {
+        // A person at a terminal pressed Ctrl-D: end their line first.
+        if (console.interactive()) console.end_line();
+        return interp.errors_reported() == 0 ? 0 : 1;
+    } catch (const std::exception& error) {
+        // The REPL script catches errors at its own exec statements; this is
+        // the last line of defence for anything outside them.
+        interp.report_error(error.what());
+        return 1;
+    }
+    return interp.errors_reported() == 0 ? 0 : 1;
+}
+
+namespace {
+
+struct ThreadCall {
+    int (*body)(void*);
+    void* context;
+    int result = 1;
+};
+
+void* thread_main(void* raw)
+{
+    auto* call = static_cast<ThreadCall*>(raw);
+    guard_current_thread_stack();
+    call->result = call->body(call->context);
+    return nullptr;
+}
+
+}  // namespace
+
+int run_on_interpreter_stack(int (*body)(void*), void* context)
+{
+    ThreadCall call{body, context};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_t thread;
+    const bool large = pthread_attr_setstacksize(&attr, limits::interpreter_stack_bytes) == 0 &&
+                       pthread_create(&thread, &attr, thread_main, &call) == 0;
+    pthread_attr_destroy(&attr);
+    if (!large) {
+        // No room for a large stack: run here, still guarded.
+        guard_current_thread_stack();
+        return body(context);
+    }
+    pthread_join(thread, nullptr);
+    return call.result;
+}
+
+}  // namespace zirn::app

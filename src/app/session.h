@@ -1,0 +1,18 @@
+// Running the built-in REPL: one interactive session from banner to end of
+// input.
+#pragma once
+
+#include "exec/console.h"
+#include "exec/interpreter.h"
+
+namespace zirn::app {
+
+// Runs the REPL script against `console` until its input ends. Returns the
+// exit status: 0 when no typed line ended in an error, 1 otherwise.
+int run_session(exec::Console& console, exec::FileAccess access = exec::FileAccess::Real);
+
+// Runs `body` on a thread whose stack is as large as limits.h says, so deep
+// recursion in ZIRN programs has room, and returns its result.
+int run_on_interpreter_stack(int (*body)(void*), void* context);
+
+}  // namespace zirn::app

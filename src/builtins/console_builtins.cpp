@@ -1,0 +1,95 @@
+// Console, type and conversion builtins: print, input, size, typeof, turn
+// and its fixed forms str, int, float, func, list, and werhatdasgemacht.
+#include "builtins/logo.h"
+#include "builtins/registry.h"
+#include "value/convert.h"
+
+namespace zirn::builtins {
+
+using value::Type;
+using value::Value;
+
+Value builtin_print(exec::Interpreter& interp, const value::VarTable& table)
+{
+    exec::Console& console = interp.console();
+    console.write(fetch_text(interp, table, 0, "print"));
+    // The optional second argument controls the line end: "r" a carriage
+    // return, "n" (or no second argument) a line feed, anything else none.
+    if (!has_argument(table, 1)) {
+        console.end_line();
+        return Value();
+    }
+    const std::string line_end = fetch_text(interp, table, 1, "print");
+    if (line_end == "r") console.write("\r");
+    else if (line_end == "n") console.end_line();
+    return Value();
+}
+
+Value builtin_input(exec::Interpreter& interp, const value::VarTable& /*table*/)
+{
+    return Value::string(interp.read_input_line());
+}
+
+Value builtin_size(exec::Interpreter& interp, const value::VarTable& table)
+{
+    // The argument is evaluated twice: once for its type, once to measure.
+    const bool is_text = fetch_argument(interp, table, 0, "size").is(Type::String);
+    const Value measured = fetch_argument(interp, table, 0, "size");
+    const std::size_t size = is_text ? value::to_text(measured).size() : value::to_list(measured).size();
+    return Value::integer(static_cast<std::int64_t>(size));
+}
+
+Value builtin_turn(exec::Interpreter& interp, const value::VarTable& table)
+{
+    const Value v = fetch_argument(interp, table, 0, "turn");
+    return value::convert_value(v, fetch_text(interp, table, 1, "turn"));
+}
+
+namespace {
+Value convert_argument(exec::Interpreter& interp, const value::VarTable& table, Type target, std::string_view name)
+{
+    return value::convert_value(fetch_argument(interp, table, 0, name), target);
+}
+}  // namespace
+
+Value builtin_str(exec::Interpreter& interp, const value::VarTable& table)
+{
+    return convert_argument(interp, table, Type::String, "str");
+}
+
+Value builtin_int(exec::Interpreter& interp, const value::VarTable& table)
+{
+    return convert_argument(interp, table, Type::Integer, "int");
+}
+
+Value builtin_float(exec::Interpreter& interp, const value::VarTable& table)
+{
+    return convert_argument(interp, table, Type::Float, "float");
+}
+
+Value builtin_func(exec::Interpreter& interp, const value::VarTable& table)
+{
+    return convert_argument(interp, table, Type::Func, "func");
+}
+
+Value builtin_list(exec::Interpreter& interp, const value::VarTable& table)
+{
+    return convert_argument(interp, table, Type::List, "list");
+}
+
+Value builtin_typeof(exec::Interpreter& interp, const value::VarTable& table)
+{
+    return Value::string(std::string(value::type_name(fetch_argument(interp, table, 0, "typeof").type())));
+}
+
+Value builtin_werhatdasgemacht(exec::Interpreter& interp, const value::VarTable& /*table*/)
+{
+    exec::Console& console = interp.console();
+    console.write(logo_text);
+    console.end_line();
+    console.write(maker_line);
+    console.end_line();
+    return Value();
+}
+
+}  // namespace zirn::builtins

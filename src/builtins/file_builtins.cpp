@@ -1,0 +1,131 @@
+// File-system builtins: readfile, writefile, mkdir, rm, listdir, exists, cd
+// and isdir. Paths are used byte for byte, relative to the current directory.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+#include "builtins/registry.h"
+#include "lex/error.h"
+#include "value/convert.h"
+
+namespace zirn::builtins {
+
+namespace fs = std::filesystem;
+using value::Value;
+
+namespace {
+
+[[noreturn]] void raise_file_error(std::string_view builtin, std::string_view what, const std::string& path,
+                                   const std::error_code& code)
+{
+    throw Error(ErrorKind::FileSystem,
+                std::string(builtin) + ": cannot " + std::string(what) + " " + quote_text(path) + ": " + code.message());
+}
+
+// The path argument; raises when this session may not touch files.
+std::string fetch_path(exec::Interpreter& interp, const value::VarTable& table, std::size_t index,
+                       std::string_view builtin)
+{
+    std::string path = fetch_text(interp, table, index, builtin);
+    if (interp.file_access() == exec::FileAccess::Disabled) {
+        throw Error(ErrorKind::FileSystem, std::string(builtin) + ": file access is disabled in this session");
+    }
+    return path;
+}
+
+Value truth(bool condition) { return Value::integer(condition ? 1 : 0); }
+
+// The status of a path, following links: absent paths give a status of type
+// not_found; any other failure raises.
+fs::file_status status_of(const std::string& path, std::string_view builtin)
+{
+    std::error_code code;
+    const fs::file_status status = fs::status(path, code);
+    if (code && status.type() != fs::file_type::not_found) raise_file_error(builtin, "examine", path, code);
+    return status;
+}
+
+}  // namespace
+
+Value builtin_readfile(exec::Interpreter& interp, const value::VarTable& table)
+{
+    const std::string path = fetch_path(interp, table, 0, "readfile");
+    // A file that cannot be opened reads as "".
+    std::ifstream file(path);
+    std::ostringstream contents;
+    if (file && !fs::is_directory(path)) contents << file.rdbuf();
+    return Value::string(contents.str());
+}
+
+Value builtin_writefile(exec::Interpreter& interp, const value::VarTable& table)
+{
+    // The content is evaluated before the file is opened, so a content that
+    // reads the same file sees it whole, and an error leaves it untouched.
+    const std::string path = fetch_path(interp, table, 0, "writefile");
+    const std::string content = fetch_text(interp, table, 1, "writefile");
+    std::ofstream file(path, std::ios::out | std::ios::trunc);
+    if (!file) raise_file_error("writefile", "open", path, std::error_code(errno, std::generic_category()));
+    file.write(content.data(), static_cast<std::streamsize>(content.size()));
+    file.close();
+    if (!file) raise_file_error("writefile", "write", path, std::error_code(errno, std::generic_category()));
+    return Value();
+}
+
+Value builtin_mkdir(exec::Interpreter& interp, const value::VarTable& table)
+{
+    const std::string path = fetch_path(interp, table, 0, "mkdir");
+    std::error_code code;
+    // An existing directory is fine; parents are not created.
+    if (!fs::create_directory(path, code) && code) raise_file_error("mkdir", "create directory", path, code);
+    if (!code && !fs::is_directory(path, code)) {
+        raise_file_error("mkdir", "create directory", path, std::make_error_code(std::errc::file_exists));
+    }
+    return Value();
+}
+
+Value builtin_rm(exec::Interpreter& interp, const value::VarTable& table)
+{
+    const std::string path = fetch_path(interp, table, 0, "rm");
+    std::error_code code;
+    fs::remove_all(path, code);
+    if (code) raise_file_error("rm", "remove", path, code);
+    return Value();
+}
+
+Value builtin_listdir(exec::Interpreter& interp, const value::VarTable& table)
+{
+    const std::string path = fetch_path(interp, table, 0, "listdir");
+    std::error_code code;
+    fs::directory_iterator it(path, code);
+    if (code) raise_file_error("listdir", "list", path, code);
+    value::ElementList names;
+    for (const fs::directory_iterator end; it != end; it.increment(code)) {
+        names.push_back(value::make_ref(Value::string(it->path().filename().string())));
+    }
+    if (code) raise_file_error("listdir", "list", path, code);
+    return Value::list(std::move(names));
+}
+
+Value builtin_exists(exec::Interpreter& interp, const value::VarTable& table)
+{
+    const std::string path = fetch_path(interp, table, 0, "exists");
+    return truth(fs::exists(status_of(path, "exists")));
+}
+
+Value builtin_isdir(exec::Interpreter& interp, const value::VarTable& table)
+{
+    const std::string path = fetch_path(interp, table, 0, "isdir");
+    return truth(fs::is_directory(status_of(path, "isdir")));
+}
+
+Value builtin_cd(exec::Interpreter& interp, const value::VarTable& table)
+{
+    const std::string path = fetch_path(interp, table, 0, "cd");
+    std::error_code code;
+    fs::current_path(path, code);
+    if (code) raise_file_error("cd", "change to", path, code);
+    return Value();
+}
+
+}  // namespace zirn::builtins

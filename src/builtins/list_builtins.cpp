@@ -1,0 +1,63 @@
+// List encoding builtins (encodelist, decodelist) and the Base64 builtins.
+#include "builtins/base64.h"
+#include "builtins/registry.h"
+#include "exec/evaluate.h"
+#include "lex/error.h"
+#include "lex/stack_guard.h"
+#include "value/convert.h"
+
+namespace zirn::builtins {
+
+using value::Value;
+
+namespace {
+
+// Builds the elements of a list from its parenthesised text. The text is
+// data, never code: a call is refused, and a brace block stays a function.
+value::ElementList decode_list(exec::Interpreter& interp, std::string_view text)
+{
+    check_stack_depth();
+    if (text.size() < 2) throw Error(ErrorKind::DecodeList, quote_text(text) + " is too short to be a list text");
+    const std::string_view inner = text.substr(1, text.size() - 2);
+    value::ElementList elements;
+    if (inner.empty()) return elements;  // "()" is the empty list
+    const lex::StatementList statements = lex::split_statements(inner);
+    const value::VarTable no_names;
+    for (const std::string& token : statements.front()) {
+        const char first = token.empty() ? '\0' : token.front();
+        if (first == '(') {
+            elements.push_back(value::make_ref(Value::list(decode_list(interp, token))));
+        } else if (first == '$') {
+            throw Error(ErrorKind::DecodeList, "list data may not hold a call: " + quote_text(token));
+        } else if (first == '{') {
+            elements.push_back(value::make_ref(Value::func(token)));
+        } else {
+            elements.push_back(value::make_ref(exec::evaluate_token(interp, token, no_names, exec::Blocks::Run)));
+        }
+    }
+    return elements;
+}
+
+}  // namespace
+
+Value builtin_encodelist(exec::Interpreter& interp, const value::VarTable& table)
+{
+    return Value::string(value::render_list(fetch_argument(interp, table, 0, "encodelist").elements()));
+}
+
+Value builtin_decodelist(exec::Interpreter& interp, const value::VarTable& table)
+{
+    return Value::list(decode_list(interp, fetch_text(interp, table, 0, "decodelist")));
+}
+
+Value builtin_base64encode(exec::Interpreter& interp, const value::VarTable& table)
+{
+    return Value::string(base64_encode(fetch_text(interp, table, 0, "base64encode")));
+}
+
+Value builtin_base64decode(exec::Interpreter& interp, const value::VarTable& table)
+{
+    return Value::string(base64_decode(fetch_text(interp, table, 0, "base64decode")));
+}
+
+}  // namespace zirn::builtins

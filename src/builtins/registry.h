@@ -1,0 +1,68 @@
+// The builtin registry and the argument convention every builtin follows.
+//
+// A builtin never receives values: it receives the raw text of each argument
+// token, bound as the string arg0, arg1, ... in a copy of the caller's table,
+// and evaluates an argument itself with `fetch_argument`, when and as often
+// as it needs it.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "exec/interpreter.h"
+#include "value/value.h"
+#include "value/var_table.h"
+
+namespace zirn::builtins {
+
+// X(name, handler): the 23 builtins in registration order.
+#define ZIRN_BUILTINS(X)                        \
+    X("print", builtin_print)                   \
+    X("input", builtin_input)                   \
+    X("size", builtin_size)                     \
+    X("turn", builtin_turn)                     \
+    X("str", builtin_str)                       \
+    X("int", builtin_int)                       \
+    X("float", builtin_float)                   \
+    X("func", builtin_func)                     \
+    X("list", builtin_list)                     \
+    X("werhatdasgemacht", builtin_werhatdasgemacht) \
+    X("encodelist", builtin_encodelist)         \
+    X("decodelist", builtin_decodelist)         \
+    X("typeof", builtin_typeof)                 \
+    X("readfile", builtin_readfile)             \
+    X("writefile", builtin_writefile)           \
+    X("mkdir", builtin_mkdir)                   \
+    X("rm", builtin_rm)                         \
+    X("listdir", builtin_listdir)               \
+    X("exists", builtin_exists)                 \
+    X("cd", builtin_cd)                         \
+    X("isdir", builtin_isdir)                   \
+    X("base64encode", builtin_base64encode)     \
+    X("base64decode", builtin_base64decode)
+
+#define ZIRN_BUILTIN_DECLARE(name, handler) \
+    value::Value handler(exec::Interpreter& interp, const value::VarTable& table);
+ZIRN_BUILTINS(ZIRN_BUILTIN_DECLARE)
+#undef ZIRN_BUILTIN_DECLARE
+
+// Fills `table` with the 23 builtins.
+void register_builtins(exec::BuiltinTable& table);
+
+// The process-wide builtin table, filled on first use.
+const exec::BuiltinTable& builtin_table();
+
+// Evaluates argument `index` of a builtin call: the text of its entry in the
+// handler table, evaluated against that table with blocks run. `builtin`
+// names the caller for the error raised when there is no such entry.
+value::Value fetch_argument(exec::Interpreter& interp, const value::VarTable& table, std::size_t index,
+                            std::string_view builtin);
+
+// True when the handler table has an entry for argument `index`.
+bool has_argument(const value::VarTable& table, std::size_t index);
+
+// The text form of argument `index` (fetched as above).
+std::string fetch_text(exec::Interpreter& interp, const value::VarTable& table, std::size_t index,
+                       std::string_view builtin);
+
+}  // namespace zirn::builtins

@@ -1,0 +1,56 @@
+// The console a running program talks to: standard output and input.
+//
+// Builtins write and read only through this interface, so the REPL can put
+// line editing in front of a terminal, and tests can drive the interpreter
+// through string streams.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zirn::exec {
+
+class Console {
+public:
+    virtual ~Console() = default;
+
+    // Writes text; it may stay buffered until the next flush.
+    virtual void write(std::string_view text) = 0;
+    // Writes a line feed and flushes.
+    virtual void end_line() = 0;
+    virtual void flush() = 0;
+    // Reads one line without its line feed, after flushing pending output.
+    // Returns nothing at end of input, and keeps returning nothing after it.
+    // `repl_line` is set for the REPL's own prompt and continuation reads, and
+    // clear for a program's `$input`.
+    virtual std::optional<std::string> read_line(bool repl_line) = 0;
+    // Keeps one complete REPL entry (possibly several joined lines) for
+    // recall with line editing.
+    virtual void remember(std::string_view /*entry*/) {}
+    // Writes one report line to the error stream.
+    virtual void report(std::string_view line) = 0;
+    // True when a person is typing (the input is a terminal).
+    virtual bool interactive() const { return false; }
+};
+
+// A console over plain streams: what piped input and the tests use.
+class StreamConsole : public Console {
+public:
+    StreamConsole(std::istream& in, std::ostream& out, std::ostream& err);
+
+    void write(std::string_view text) override;
+    void end_line() override;
+    void flush() override;
+    std::optional<std::string> read_line(bool history) override;
+    void report(std::string_view line) override;
+
+private:
+    std::istream& m_in;
+    std::ostream& m_out;
+    std::ostream& m_err;
+    bool m_at_end = false;
+};
+
+}  // namespace zirn::exec

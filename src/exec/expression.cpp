@@ -1,0 +1,160 @@
+#include "exec/expression.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "lex/error.h"
+#include "lex/limits.h"
+#include "value/convert.h"
+
+namespace zirn::exec {
+
+using value::Type;
+using value::Value;
+
+namespace {
+
+// Integer arithmetic wraps around in two's complement. Going through the
+// unsigned type makes the wrap-around defined.
+std::int64_t wrap(std::uint64_t bits) { return static_cast<std::int64_t>(bits); }
+std::uint64_t bits(std::int64_t number) { return static_cast<std::uint64_t>(number); }
+
+bool either_float(const Value& left, const Value& right) { return left.is(Type::Float) || right.is(Type::Float); }
+
+Value truth(bool condition) { return Value::integer(condition ? 1 : 0); }
+
+// A leading `not` on a lone operand flips its integer payload between 0 and
+// 1 and keeps everything else, the type included.
+void negate_lone_operand(Value& v) { v.set_int(v.int_value() == 0 ? 1 : 0); }
+
+// A leading `not` on an operator pair gives 1 for a result of zero or
+// below, 0 for a positive one.
+Value negate_pair_result(const Value& v) { return truth(v.int_value() <= 0); }
+
+Value compare_as_floats(std::string_view op, const Value& left, const Value& right)
+{
+    const long double l = value::to_float(left);
+    const long double r = value::to_float(right);
+    if (op == ">") return truth(l > r);
+    if (op == ">=") return truth(l >= r);
+    if (op == "<") return truth(l < r);
+    return truth(l <= r);
+}
+
+Value member_of(const Value& /*left*/, const Value& right)
+{
+    // No Value ever holds members: a member path can only name a missing one.
+    throw Error(ErrorKind::MissingMember, "no member " + quote_text(value::to_text(right)));
+}
+
+}  // namespace
+
+Value add_values(const Value& left, const Value& right)
+{
+    if (left.is(Type::String) && right.is(Type::String)) {
+        if (left.text().size() + right.text().size() > limits::max_text_bytes) {
+            throw Error(ErrorKind::TooLarge, "joining texts of " + std::to_string(left.text().size()) + " and " +
+                                                 std::to_string(right.text().size()) + " bytes");
+        }
+        return Value::string(left.text() + right.text());
+    }
+    if (either_float(left, right)) return Value::floating(value::to_float(left) + value::to_float(right));
+    const std::int64_t l = value::to_integer(left);
+    return Value::integer(wrap(bits(l) + bits(value::to_integer(right))));
+}
+
+Value subtract_values(const Value& left, const Value& right)
+{
+    if (either_float(left, right)) return Value::floating(value::to_float(left) - value::to_float(right));
+    const std::int64_t l = value::to_integer(left);
+    return Value::integer(wrap(bits(l) - bits(value::to_integer(right))));
+}
+
+Value multiply_values(const Value& left, const Value& right)
+{
+    if (left.is(Type::String) && right.is(Type::Integer)) {
+        // The count is the low 32 bits of the integer, read as signed.
+        const auto count = static_cast<std::int32_t>(static_cast<std::uint32_t>(bits(right.int_value())));
+        return Value::string(value::repeat_text(left.text(), count));
+    }
+    if (either_float(left, right)) return Value::floating(value::to_float(left) * value::to_float(right));
+    const std::int64_t l = value::to_integer(left);
+    return Value::integer(wrap(bits(l) * bits(value::to_integer(right))));
+}
+
+Value divide_values(const Value& left, const Value& right)
+{
+    // A zero on either side gives zero; a zero dividend leaves the divisor
+    // unread.
+    if (either_float(left, right)) {
+        const long double l = value::to_float(left);
+        if (l == 0) return Value::floating(0.0L);
+        const long double r = value::to_float(right);
+        return Value::floating(r == 0 ? 0.0L : l / r);
+    }
+    const std::int64_t l = value::to_integer(left);
+    if (l == 0) return Value::integer(0);
+    const std::int64_t r = value::to_integer(right);
+    if (r == 0) return Value::integer(0);
+    // The one quotient that does not fit: it wraps to itself.
+    if (r == -1) return Value::integer(wrap(0 - bits(l)));
+    return Value::integer(l / r);
+}
+
+Value apply_operator(std::string_view op, const Value& left, const Value& right)
+{
+    if (op == "and") return truth(value::to_integer(left) != 0 && value::to_integer(right) != 0);
+    if (op == "or") return truth(value::to_integer(left) != 0 || value::to_integer(right) != 0);
+    if (op == "==") return truth(value::values_equal(left, right));
+    if (op == "!=") return truth(!value::values_equal(right, left));
+    if (op == ">" || op == ">=" || op == "<" || op == "<=") return compare_as_floats(op, left, right);
+    if (op == "+") return add_values(left, right);
+    if (op == "-") return subtract_values(left, right);
+    if (op == "*") return multiply_values(left, right);
+    if (op == "/") return divide_values(left, right);
+    if (op == "->") return member_of(left, right);
+    return Value();
+}
+
+Value evaluate_expression(Interpreter& interp, const lex::Statement& tokens, const value::VarTable& table,
+                          Blocks blocks)
+{
+    // The fold runs in cycles: an operand (combined with the operator pending
+    // from the last cycle), then an operator pair, then the next pending
+    // operator. `(a - b - c)` is `(a - b) - c`.
+    Value result = Value::integer(0);
+    std::string_view pending;  // empty: nothing pending, the fold starts afresh
+    bool first_cycle = true;
+    std::size_t pos = 0;
+    const std::size_t count = tokens.size();
+    while (pos < count) {
+        // 1. A leading `not` marks the cycle as negated.
+        const bool negated = tokens[pos] == "not";
+        if (negated && ++pos == count) throw Error(ErrorKind::MissingOperand, "'not' needs an operand after it");
+        // 2. The operand. A `not` that starts a later cycle negates just this
+        //    operand: `(a == 1 and not b)` is `((a == 1) and (not b))`.
+        Value current = evaluate_operand(interp, tokens[pos++], table, blocks);
+        if (negated && !first_cycle) current = truth(value::to_integer(current) == 0);
+        // 3. The operator pending from the last cycle combines the two.
+        if (!pending.empty()) current = apply_operator(pending, result, current);
+        // 4. Nothing after it: this is the result.
+        if (pos == count) {
+            result = std::move(current);
+            if (negated && first_cycle) negate_lone_operand(result);
+            break;
+        }
+        // 5. An operator pair.
+        const std::string_view op = tokens[pos++];
+        if (pos == count) throw Error(ErrorKind::MissingOperand, "operator " + quote_text(op) + " needs a right operand");
+        const Value right = evaluate_operand(interp, tokens[pos++], table, blocks);
+        result = apply_operator(op, current, right);
+        if (negated && first_cycle) result = negate_pair_result(result);
+        first_cycle = false;
+        // 6. The next operator waits for the next cycle; an operator with
+        //    nothing after it is ignored.
+        pending = pos < count ? std::string_view(tokens[pos++]) : std::string_view();
+    }
+    return result;
+}
+
+}  // namespace zirn::exec

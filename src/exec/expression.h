@@ -1,0 +1,31 @@
+// The expression fold and the operators.
+//
+// An expression is the inside of a parenthesised token: operands and
+// operators alternating, folded strictly from left to right with no
+// precedence, so `(1 + 2 * 3)` is 9. A leading `not` negates. Operators
+// decide by the types of their operands: "float" on either side makes
+// arithmetic work in long double, otherwise it works on 64-bit integers with
+// wrap-around.
+#pragma once
+
+#include <string_view>
+
+#include "exec/evaluate.h"
+#include "lex/splitter.h"
+#include "value/value.h"
+
+namespace zirn::exec {
+
+value::Value evaluate_expression(Interpreter& interp, const lex::Statement& tokens, const value::VarTable& table,
+                                 Blocks blocks);
+
+// Combines two Values under an operator text; an unknown operator gives an
+// "unspecified" Value.
+value::Value apply_operator(std::string_view op, const value::Value& left, const value::Value& right);
+
+value::Value add_values(const value::Value& left, const value::Value& right);
+value::Value subtract_values(const value::Value& left, const value::Value& right);
+value::Value multiply_values(const value::Value& left, const value::Value& right);
+value::Value divide_values(const value::Value& left, const value::Value& right);
+
+}  // namespace zirn::exec

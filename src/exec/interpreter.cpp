@@ -1,0 +1,55 @@
+#include "exec/interpreter.h"
+
+#include "lex/error.h"
+#include "lex/limits.h"
+#include "lex/splitter.h"
+
+namespace zirn::exec {
+
+Interpreter::Interpreter(const BuiltinTable& builtins, Console& console) : m_builtins(builtins), m_console(console) {}
+
+std::string Interpreter::read_input_line()
+{
+    if (!m_prompt_read_armed) return m_console.read_line(false).value_or("");
+    m_prompt_read_armed = false;
+
+    std::optional<std::string> line = m_console.read_line(true);
+    if (!line) throw EndOfInput{};
+    // A quote, brace or parenthesis left open continues on the next line, so
+    // multi-line functions can be typed or piped in.
+    std::string text = std::move(*line);
+    while (!lex::is_balanced(text)) {
+        m_console.write("... ");
+        std::optional<std::string> more = m_console.read_line(true);
+        if (!more) break;  // still open: running it reports the open text
+        text += '\n';
+        text += *more;
+    }
+    m_console.remember(text);
+    return text;
+}
+
+void Interpreter::report_error(std::string_view message)
+{
+    std::string line = "error: ";
+    line += message;
+    m_console.report(line);
+    ++m_errors_reported;
+}
+
+void Interpreter::take_interrupt()
+{
+    clear_interrupt();
+    throw Error(ErrorKind::Interrupted, "");
+}
+
+void Interpreter::enter_call()
+{
+    if (m_call_depth >= limits::max_call_depth) {
+        throw Error(ErrorKind::Recursion,
+                    "more than " + std::to_string(limits::max_call_depth) + " nested function calls");
+    }
+    ++m_call_depth;
+}
+
+}  // namespace zirn::exec

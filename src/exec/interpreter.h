@@ -1,0 +1,101 @@
+// What one running interpreter shares across all its nested runs.
+//
+// The interpreter itself is a set of free functions (executor.h,
+// evaluate.h); this object carries what they need besides their tables: the
+// builtin table, the console, the nesting depth, the flag a Ctrl-C sets and
+// the REPL's error count.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "exec/console.h"
+#include "value/var_table.h"
+
+namespace zirn::exec {
+
+class Interpreter;
+
+// Every builtin has this signature: it receives the handler table (the
+// caller's names plus its raw argument texts as arg0, arg1, ...) and
+// evaluates those arguments itself.
+using BuiltinHandler = value::Value (*)(Interpreter& interp, const value::VarTable& table);
+using BuiltinTable = std::map<std::string, BuiltinHandler, std::less<>>;
+
+// Thrown when the REPL's prompt finds the end of its input: not an error,
+// the end of the session. It derives from no standard exception so that no
+// error handler takes it for one.
+struct EndOfInput {};
+
+// Where the file-system builtins and `also` may act.
+enum class FileAccess {
+    Real,      // the process's file system, relative to its current directory
+    Disabled,  // every file-system call raises an error (sandboxed sessions)
+};
+
+class Interpreter {
+public:
+    Interpreter(const BuiltinTable& builtins, Console& console);
+
+    const BuiltinTable& builtins() const { return m_builtins; }
+    Console& console() { return m_console; }
+
+    FileAccess file_access() const { return m_file_access; }
+    void set_file_access(FileAccess access) { m_file_access = access; }
+
+    // The REPL's own `exec` arms the next `$input` as the prompt's read.
+    void arm_prompt_read() { m_prompt_read_armed = true; }
+    void disarm_prompt_read() { m_prompt_read_armed = false; }
+
+    // One line for `$input`. As the prompt's read it raises EndOfInput at
+    // the end of input and reads continuation lines while a quote, brace or
+    // parenthesis is left open; otherwise the end of input reads as "".
+    std::string read_input_line();
+
+    // Writes "error: " and `message` to the error stream and counts it.
+    void report_error(std::string_view message);
+    std::size_t errors_reported() const { return m_errors_reported; }
+
+    // Raises Error(Interrupted) when an interrupt was requested since the
+    // last check. Cheap enough to call at every statement.
+    void check_interrupt()
+    {
+        if (m_interrupt_requested.load(std::memory_order_relaxed)) take_interrupt();
+    }
+    // Called from a signal handler: only sets the flag.
+    void request_interrupt() { m_interrupt_requested.store(true, std::memory_order_relaxed); }
+    void clear_interrupt() { m_interrupt_requested.store(false, std::memory_order_relaxed); }
+
+    // Counts one more nested user-function call; raises Error(Recursion)
+    // past the limit. Pair with leave_call().
+    void enter_call();
+    void leave_call() { --m_call_depth; }
+
+private:
+    [[noreturn]] void take_interrupt();
+
+    const BuiltinTable& m_builtins;
+    Console& m_console;
+    FileAccess m_file_access = FileAccess::Real;
+    bool m_prompt_read_armed = false;
+    std::size_t m_errors_reported = 0;
+    std::size_t m_call_depth = 0;
+    std::atomic<bool> m_interrupt_requested{false};
+};
+
+// Keeps one nested call counted for as long as it lives.
+class CallDepthScope {
+public:
+    explicit CallDepthScope(Interpreter& interp) : m_interp(interp) { m_interp.enter_call(); }
+    ~CallDepthScope() { m_interp.leave_call(); }
+    CallDepthScope(const CallDepthScope&) = delete;
+    CallDepthScope& operator=(const CallDepthScope&) = delete;
+
+private:
+    Interpreter& m_interp;
+};
+
+}  // namespace zirn::exec

@@ -1,0 +1,81 @@
+// The state of one run of `run_statements`, shared by the executor and the
+// keyword statements (internal to src/exec).
+//
+// A run holds two working tables copied from its caller. Reading a name looks
+// in the outer one first, then the own one (the evaluation view); binding a
+// name sets it in the table that already holds it, or in the own one when
+// neither does.
+#pragma once
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "exec/evaluate.h"
+#include "exec/executor.h"
+
+namespace zirn::exec {
+
+// The operands of a statement: its non-empty tokens after the keyword.
+using Operands = std::vector<std::string_view>;
+
+class Run {
+public:
+    Run(Interpreter& interp, const value::VarTable* outer, const value::VarTable* own, RunMode mode);
+
+    // Runs the statements until the end of the list or an `end`.
+    void execute(const lex::StatementList& statements);
+    // Overwrites the caller's tables with the working tables.
+    void write_back(value::VarTable* outer, value::VarTable* own);
+    RunResult take_result() { return std::move(m_result); }
+
+    // Keyword statements (statements.cpp).
+    void run_compare(const Operands& operands);
+    void run_each(const Operands& operands);
+    void run_until(const Operands& operands);
+    void run_list(const Operands& operands);
+    void run_add(const Operands& operands);
+    void run_index(const Operands& operands);
+    void run_where(const Operands& operands);
+    void run_remove(const Operands& operands);
+
+private:
+    void execute_statement(const lex::Statement& statement);
+    void run_keyword(Keyword keyword, const Operands& operands);
+    void run_assignment(const Operands& tokens);
+    void run_end(const Operands& operands);
+    void run_exec(const Operands& operands);
+    void run_also(const Operands& operands);
+    void run_text_here(std::string_view text);
+
+    // The evaluation view: the outer working table, plus the own entries
+    // whose names the outer one lacks.
+    const value::VarTable& view();
+    // The table every block statement starts from: outer entries, then own
+    // entries over them.
+    value::VarTable block_table() const;
+    // The Value bound to `name`, outer table first; null when unbound.
+    const value::ValueRef* lookup(std::string_view name) const;
+    // As lookup(), but an unbound name is an error.
+    value::ValueRef bound_value(std::string_view name, std::string_view statement) const;
+    // Binds `name` in its binding table.
+    void bind(std::string_view name, value::ValueRef ref);
+    value::Value evaluate(std::string_view token, Blocks blocks = Blocks::Run);
+    bool condition_holds(std::string_view token);
+    // Takes over the result of a nested run that ended.
+    void take_ended(RunResult nested);
+
+    Interpreter& m_interp;
+    RunMode m_mode;
+    value::VarTable m_outer;
+    value::VarTable m_own;
+    std::optional<value::VarTable> m_view;  // built on demand, dropped on every binding
+    RunResult m_result;
+    bool m_stopped = false;  // `end`, or a `compare` block that ended
+};
+
+// Raises Error(MissingOperand) unless `operands` has at least `needed`
+// entries; `usage` shows the statement's form.
+void require_operands(const Operands& operands, std::size_t needed, std::string_view usage);
+
+}  // namespace zirn::exec

@@ -1,0 +1,29 @@
+// Every tunable limit of the interpreter, in one place.
+//
+// The REPL must survive whatever a user types, so each resource a program can
+// exhaust (the native stack, memory for one text) has a limit here that turns
+// into a clear error instead of a crash.
+#pragma once
+
+#include <cstddef>
+
+namespace zirn::limits {
+
+// Size of the stack the interpreter runs on. Nested calls, blocks and
+// parentheses recurse natively, so the stack is reserved large; pages are
+// only used as deep as a program actually goes.
+inline constexpr std::size_t interpreter_stack_bytes = std::size_t{4} << 30;
+
+// Headroom kept free at the end of the stack: when less than this remains,
+// the next nesting step raises the recursion error instead.
+inline constexpr std::size_t stack_headroom_bytes = std::size_t{1} << 20;
+
+// Deepest nesting of user-function calls. Far above what real programs use
+// (a linear recursion 100,000 deep works), low enough that a runaway
+// recursion is reported within a second or two.
+inline constexpr std::size_t max_call_depth = 250000;
+
+// Largest text one operation may build (string repetition, concatenation).
+inline constexpr std::size_t max_text_bytes = std::size_t{1} << 30;
+
+}  // namespace zirn::limits

@@ -1,0 +1,269 @@
+#include "value/convert.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <stdexcept>
+#include <unordered_set>
+
+#include "lex/error.h"
+#include "lex/limits.h"
+#include "lex/stack_guard.h"
+
+namespace zirn::value {
+
+namespace {
+
+// The list Values being rendered, from the outermost down to the current one.
+// A list that contains itself (through shared elements) meets itself again on
+// this path; it is then shown as "[...]" or "(...)" instead of recursing for
+// ever.
+class RenderPath {
+public:
+    bool contains(const Value* v) const { return m_values.count(v) != 0; }
+    void enter(const Value* v)
+    {
+        check_stack_depth();
+        m_values.insert(v);
+    }
+    void leave(const Value* v) { m_values.erase(v); }
+
+private:
+    std::unordered_set<const Value*> m_values;
+};
+
+std::string text_form(const Value& v, RenderPath& path);
+
+// `[1, "a", [2, "b"]]`: strings quoted, nested lists in the same form.
+std::string bracket_form(const Value& list, RenderPath& path)
+{
+    if (path.contains(&list)) return "[...]";
+    path.enter(&list);
+    std::string out = "[";
+    bool first = true;
+    for (const ValueRef& element : list.elements()) {
+        if (!first) out += ", ";
+        first = false;
+        if (element->is(Type::String)) {
+            out += '"';
+            out += element->text();
+            out += '"';
+        } else {
+            out += text_form(*element, path);
+        }
+    }
+    out += ']';
+    path.leave(&list);
+    return out;
+}
+
+// `[1 ,a ,[2, "b"]]`: the text a list gets when converted to "func".
+std::string func_form(const Value& list, RenderPath& path)
+{
+    path.enter(&list);
+    std::string out = "[";
+    bool first = true;
+    for (const ValueRef& element : list.elements()) {
+        if (!first) out += " ,";
+        first = false;
+        out += text_form(*element, path);
+    }
+    out += ']';
+    path.leave(&list);
+    return out;
+}
+
+std::string text_form(const Value& v, RenderPath& path)
+{
+    switch (v.type()) {
+    case Type::String:
+    case Type::Func:
+        return v.text();
+    case Type::Integer:
+        return format_integer(v.int_value());
+    case Type::Float:
+        return format_float(v.float_value());
+    case Type::List:
+        return bracket_form(v, path);
+    case Type::Unspecified:
+        break;
+    }
+    return "";
+}
+
+std::string parenthesised_form(const Value& list, RenderPath& path)
+{
+    if (path.contains(&list)) return "(...)";
+    path.enter(&list);
+    std::string out = "(";
+    bool first = true;
+    for (const ValueRef& element : list.elements()) {
+        if (!first) out += ' ';
+        first = false;
+        if (element->is(Type::List)) {
+            out += parenthesised_form(*element, path);
+        } else if (element->is(Type::String)) {
+            out += '"';
+            out += element->text();
+            out += '"';
+        } else {
+            out += text_form(*element, path);
+        }
+    }
+    out += ')';
+    path.leave(&list);
+    return out;
+}
+
+}  // namespace
+
+Value convert_value(const Value& v, Type target)
+{
+    if (v.type() == target) return v;
+    Value out = v;
+    RenderPath path;
+    switch (target) {
+    case Type::Func:
+    case Type::String: {
+        std::string q = (target == Type::Func && v.is(Type::List)) ? func_form(v, path) : text_form(v, path);
+        out.set_type(Type::String);
+        out.set_text(std::move(q));
+        return out;
+    }
+    case Type::Integer: {
+        std::int64_t number = v.int_value();
+        if (v.is(Type::String)) number = parse_integer_text(v.text());
+        else if (v.is(Type::Float)) number = float_to_int32(v.float_value());
+        out.set_type(Type::Integer);
+        out.set_int(number);
+        return out;
+    }
+    case Type::Float: {
+        long double number = v.float_value();
+        if (v.is(Type::String)) number = parse_float_text(v.text());
+        else if (v.is(Type::Integer)) number = static_cast<float>(v.int_value());
+        out.set_float(number);
+        return out;
+    }
+    case Type::List:
+    case Type::Unspecified:
+        break;
+    }
+    return out;
+}
+
+Value convert_value(const Value& v, std::string_view target_name)
+{
+    const std::optional<Type> target = type_from_name(target_name);
+    return target ? convert_value(v, *target) : v;
+}
+
+std::string to_text(const Value& v)
+{
+    RenderPath path;
+    return text_form(v, path);
+}
+
+std::int64_t to_integer(const Value& v)
+{
+    switch (v.type()) {
+    case Type::String:
+        return parse_integer_text(v.text());
+    case Type::Float:
+        return float_to_int32(v.float_value());
+    default:
+        return v.int_value();
+    }
+}
+
+long double to_float(const Value& v)
+{
+    switch (v.type()) {
+    case Type::String:
+        return parse_float_text(v.text());
+    case Type::Integer:
+        return static_cast<float>(v.int_value());
+    default:
+        return v.float_value();
+    }
+}
+
+ElementList to_list(const Value& v) { return v.elements(); }
+
+bool values_equal(const Value& a, const Value& b)
+{
+    if (is_number(b) || is_number(a)) {
+        const long double right = to_float(b);
+        const long double left = to_float(a);
+        return left == right;
+    }
+    return to_text(a) == to_text(b);
+}
+
+std::string render_list(const ElementList& elements)
+{
+    RenderPath path;
+    return parenthesised_form(Value::list(elements), path);
+}
+
+std::int32_t parse_integer_text(std::string_view text, std::string_view hint)
+{
+    const std::string copy(text);
+    try {
+        return std::stoi(copy);
+    } catch (const std::out_of_range&) {
+        throw Error(ErrorKind::IntegerText, quote_text(text) + " is outside the 32-bit integer range");
+    } catch (const std::invalid_argument&) {
+        throw Error(ErrorKind::IntegerText, quote_text(text) + " is not a number" + std::string(hint));
+    }
+}
+
+float parse_float_text(std::string_view text, std::string_view hint)
+{
+    const std::string copy(text);
+    try {
+        return std::stof(copy);
+    } catch (const std::out_of_range&) {
+        throw Error(ErrorKind::FloatText, quote_text(text) + " is outside the float range");
+    } catch (const std::invalid_argument&) {
+        throw Error(ErrorKind::FloatText, quote_text(text) + " is not a number" + std::string(hint));
+    }
+}
+
+std::string format_integer(std::int64_t number) { return std::to_string(number); }
+
+std::string format_float(long double number)
+{
+    char small[64];
+    const int length = std::snprintf(small, sizeof small, "%Lf", number);
+    if (length < 0) return "";
+    if (static_cast<std::size_t>(length) < sizeof small) return std::string(small, static_cast<std::size_t>(length));
+    std::string big(static_cast<std::size_t>(length) + 1, '\0');
+    std::snprintf(big.data(), big.size(), "%Lf", number);
+    big.resize(static_cast<std::size_t>(length));
+    return big;
+}
+
+std::string repeat_text(std::string_view text, std::int32_t count)
+{
+    if (count <= 0 || text.empty()) return "";
+    const auto times = static_cast<std::size_t>(count);
+    if (text.size() > limits::max_text_bytes / times) {
+        throw Error(ErrorKind::TooLarge, "repeating a text of " + std::to_string(text.size()) + " bytes " +
+                                             std::to_string(count) + " times");
+    }
+    std::string out;
+    out.reserve(text.size() * times);
+    for (std::size_t i = 0; i < times; ++i) out += text;
+    return out;
+}
+
+std::int32_t float_to_int32(long double number)
+{
+    if (std::isnan(number)) return std::numeric_limits<std::int32_t>::min();
+    const long double truncated = std::trunc(number);
+    if (truncated < -2147483648.0L || truncated > 2147483647.0L) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(truncated);
+}
+
+}  // namespace zirn::value

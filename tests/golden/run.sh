@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Runs every golden test: each NAME.in below the golden folder is fed on
+# standard input to the real zirn binary, started in a fresh temporary
+# folder, and its standard output must equal NAME.out byte for byte. When
+# they exist, NAME.err must equal standard error and NAME.code the exit
+# status (default 0).
+#
+# Before the run the temporary folder gets a `lib` folder holding the library
+# files, so outputs start with the short banner. A NAME.setup script, when
+# present, runs in the folder instead (it gets the library folder's path as
+# $1), to start from an empty folder or lay out files.
+#
+# Usage: run.sh ZIRN_BINARY GOLDEN_DIR LIB_DIR
+set -u
+zirn=$1
+golden=$2
+libdir=$3
+passed=0
+failed=0
+failures=()
+
+while IFS= read -r input; do
+  name=${input%.in}
+  label=${name#"$golden"/}
+  work=$(mktemp -d)
+  if [ -f "$name.setup" ]; then
+    (cd "$work" && bash "$name.setup" "$libdir")
+  else
+    mkdir "$work/lib" && cp "$libdir"/*.ZIRN "$work/lib/"
+  fi
+  (cd "$work" && timeout 60 "$zirn" <"$input" >"$work/.stdout" 2>"$work/.stderr")
+  code=$?
+  ok=1
+  cmp -s "$work/.stdout" "$name.out" || ok=0
+  if [ -f "$name.err" ]; then cmp -s "$work/.stderr" "$name.err" || ok=0; fi
+  expected_code=0
+  [ -f "$name.code" ] && expected_code=$(cat "$name.code")
+  [ "$code" = "$expected_code" ] || ok=0
+  if [ -f "$name.check" ]; then (cd "$work" && bash "$name.check") || ok=0; fi
+  if [ $ok = 1 ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    failures+=("$label")
+    echo "FAIL $label (exit status $code, expected $expected_code)"
+    if [ -f "$name.out" ]; then diff <(cat -A "$name.out") <(cat -A "$work/.stdout") | head -20; fi
+    if [ -f "$name.err" ]; then diff "$name.err" "$work/.stderr" | head -10; fi
+  fi
+  rm -rf "$work"
+done < <(find "$golden" -name '*.in' | sort)
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
