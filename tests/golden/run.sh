@@ -12,9 +12,9 @@
 #
 # Usage: run.sh ZIRN_BINARY GOLDEN_DIR LIB_DIR
 set -u
-zirn=$1
-golden=$2
-libdir=$3
+zirn=$(realpath "$1")
+golden=$(realpath "$2")
+libdir=$(realpath "$3")
 passed=0
 failed=0
 failures=()
