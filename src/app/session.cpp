@@ -4,6 +4,7 @@
 
 #include "app/repl_text.h"
 #include "builtins/registry.h"
+#include "exec/code.h"
 #include "exec/executor.h"
 #include "lex/error.h"
 #include "lex/limits.h"
@@ -17,9 +18,9 @@ int run_session(exec::Console& console, exec::FileAccess access)
     exec::Interpreter interp(builtins::builtin_table(), console);
     interp.set_file_access(access);
     try {
-        const lex::StatementList script = lex::split_statements(repl_text);
+        const exec::CodeRef script = exec::compile(repl_text);
         value::VarTable outer;
-        exec::run_statements(interp, script, &outer, nullptr, exec::RunMode::Repl);
+        exec::run_statements(interp, *script, &outer, nullptr, exec::RunMode::Repl);
     } catch (const exec::EndOfInput&) {
         // A person at a terminal pressed Ctrl-D: end their line first.
         if (console.interactive()) console.end_line();

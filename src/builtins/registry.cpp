@@ -32,17 +32,18 @@ const exec::BuiltinTable& builtin_table()
 value::Value fetch_argument(exec::Interpreter& interp, const value::VarTable& table, std::size_t index,
                             std::string_view builtin)
 {
-    const std::string name = argument_name(index);
-    const value::ValueRef* entry = table.find(name);
+    const value::ValueRef* entry = table.find(value::argument_name(index));
     if (entry == nullptr) {
-        throw Error(ErrorKind::MissingArgument, "$" + std::string(builtin) + " needs an argument " + name);
+        throw Error(ErrorKind::MissingArgument, "$" + std::string(builtin) + " needs an argument " + argument_name(index));
     }
     // The entry holds the argument's raw text; it is evaluated anew each time.
-    const std::string text = value::to_text(**entry);
-    return exec::evaluate_token(interp, text, table, exec::Blocks::Run);
+    return exec::evaluate_text(interp, **entry, table, exec::Blocks::Run);
 }
 
-bool has_argument(const value::VarTable& table, std::size_t index) { return table.contains(argument_name(index)); }
+bool has_argument(const value::VarTable& table, std::size_t index)
+{
+    return table.contains(value::argument_name(index));
+}
 
 std::string fetch_text(exec::Interpreter& interp, const value::VarTable& table, std::size_t index,
                        std::string_view builtin)

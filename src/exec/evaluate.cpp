@@ -13,34 +13,24 @@ using value::VarTable;
 
 namespace {
 
-// A bare word is read as a number; when that fails the word was most likely
-// meant as a name, so the message says so.
-Value read_number_literal(std::string_view text)
-{
-    const std::string_view hint = text == "not" ? ", and no variable has that name ('not' negates only at the start "
-                                                  "of an expression or after an operator that waits for its operand)"
-                                                : ", and no variable has that name";
-    if (text.find('.') != std::string_view::npos) return Value::floating(value::parse_float_text(text, hint));
-    return Value::integer(value::parse_integer_text(text, hint));
-}
-
 // Runs a brace block operand at once; its value is what `end` gave it.
-Value run_block_operand(Interpreter& interp, std::string_view text, const VarTable& table)
+Value run_block_operand(Interpreter& interp, const Token& token, const VarTable& table)
 {
-    const std::string_view body = strip_outer(text, ErrorKind::Unbalanced, "a block");
     VarTable outer = table;
-    return run_statements(interp, lex::split_statements(body), &outer, nullptr).value;
+    return run_statements(interp, token.inside(), &outer, nullptr).value;
 }
 
-// `table` with the entries of `arguments` bound over it.
-VarTable with_arguments(const VarTable& table, const VarTable& arguments)
+// A token evaluated on its own is a one-token expression: a lone `not` has
+// nothing to negate.
+Value evaluate_single(Interpreter& interp, const Token& token, const VarTable& table, Blocks blocks)
 {
-    VarTable merged = table;
-    merged.bind_all(arguments);
-    return merged;
+    if (token.is_not()) {
+        throw Error(ErrorKind::MissingOperand, "'not' needs an operand after it");
+    }
+    return evaluate_operand(interp, token, table, blocks);
 }
 
-std::string argument_name(std::size_t index) { return "arg" + std::to_string(index); }
+const Statement& first_statement(const Code& code) { return code.statements.front(); }
 
 }  // namespace
 
@@ -52,102 +42,91 @@ std::string_view strip_outer(std::string_view text, ErrorKind kind, std::string_
     return text.substr(1, text.size() - 2);
 }
 
-CallToken parse_call_token(std::string_view token)
+Value evaluate_token(Interpreter& interp, const Token& token, const VarTable& table, Blocks blocks)
 {
-    CallToken call;
-    const std::vector<std::string> pieces = lex::split_on_char(token.substr(1), '$');
-    if (!pieces.empty()) call.name = pieces.front();
-    if (pieces.size() < 2) return call;
-    // The argument text is what follows the name, rebuilt with its "$"
-    // signs, without the "$(" in front and the last character.
-    std::string rest;
-    for (std::size_t i = 1; i < pieces.size(); ++i) {
-        rest += '$';
-        rest += pieces[i];
+    check_stack_depth();
+    if (token.kind() == OperandKind::Parenthesised) {
+        return evaluate_expression(interp, first_statement(token.inside()), table, blocks);
     }
-    if (rest.size() < 3) {
-        throw Error(ErrorKind::NotCallable, quote_text(token) + " has no argument list: write $name$(arguments)");
-    }
-    call.arguments = rest.substr(2, rest.size() - 3);
-    return call;
-}
-
-lex::Statement split_arguments(std::string_view argument_text)
-{
-    lex::StatementList statements = lex::split_statements(argument_text);
-    return std::move(statements.front());
+    return evaluate_single(interp, token, table, blocks);
 }
 
 Value evaluate_token(Interpreter& interp, std::string_view text, const VarTable& table, Blocks blocks)
 {
-    check_stack_depth();
-    if (!text.empty() && text.front() == '(') text = strip_outer(text, ErrorKind::Unbalanced, "the expression");
-    const lex::StatementList statements = lex::split_statements(text);
-    return evaluate_expression(interp, statements.front(), table, blocks);
+    return evaluate_text(interp, Value::string(std::string(text)), table, blocks);
 }
 
-Value evaluate_operand(Interpreter& interp, std::string_view text, const VarTable& table, Blocks blocks)
+Value evaluate_text(Interpreter& interp, const Value& text, const VarTable& table, Blocks blocks)
+{
+    check_stack_depth();
+    const CodeRef code = code_of(text, ParseUse::Expression);
+    return evaluate_expression(interp, first_statement(*code), table, blocks);
+}
+
+Value evaluate_operand(Interpreter& interp, const Token& token, const VarTable& table, Blocks blocks)
 {
     // 1. A variable of exactly this name wins over every other reading.
-    if (const value::ValueRef* bound = table.find(text)) return **bound;
-    // 2. Otherwise the first character decides.
-    const char first = text.empty() ? '\0' : text.front();
-    switch (first) {
-    case '$':
-        return evaluate_call(interp, text, table);
-    case '(':
-        return evaluate_token(interp, text, table, Blocks::Run);
-    case '{':
-        if (blocks == Blocks::Run) return run_block_operand(interp, text, table);
-        return Value::func(std::string(text));
-    case '\'':
-    case '"':
-        return Value::string(std::string(strip_outer(text, ErrorKind::Unbalanced, "the string")));
-    default:
-        return read_number_literal(text);
+    if (const value::ValueRef* bound = table.find(token.name())) return **bound;
+    // 2. Otherwise the kind of token decides.
+    switch (token.kind()) {
+    case OperandKind::Call:
+        return evaluate_call(interp, token, table);
+    case OperandKind::Parenthesised:
+        return evaluate_token(interp, token, table, Blocks::Run);
+    case OperandKind::Block:
+        if (blocks == Blocks::Run) return run_block_operand(interp, token, table);
+        return Value::func(token.text());
+    case OperandKind::Quoted:
+    case OperandKind::Number:
+        break;
     }
+    return token.literal();
 }
 
-Value evaluate_call(Interpreter& interp, std::string_view token, const VarTable& table)
+Value evaluate_call(Interpreter& interp, const Token& token, const VarTable& table)
 {
-    const CallToken call = parse_call_token(token);
-    const auto builtin = interp.builtins().find(call.name);
-    if (builtin == interp.builtins().end()) return call_user_function(interp, call, table);
+    const CallSite& call = token.call();
+    const BuiltinHandler builtin = call.builtin(interp.builtins());
+    if (builtin == nullptr) return call_user_function(interp, call, table);
 
     // A builtin gets its arguments as raw text and evaluates them itself.
     VarTable handler_table = table;
-    if (call.arguments) {
-        const lex::Statement arguments = split_arguments(*call.arguments);
-        for (std::size_t i = 0; i < arguments.size(); ++i) {
-            handler_table.bind(argument_name(i), value::make_ref(Value::string(arguments[i])));
-        }
+    for (std::size_t i = 0; i < call.raw_arguments.size(); ++i) {
+        handler_table.bind(value::argument_name(i), value::make_ref(call.raw_arguments[i]));
     }
-    return builtin->second(interp, handler_table);
+    return builtin(interp, handler_table);
 }
 
-Value call_user_function(Interpreter& interp, const CallToken& call, const VarTable& table)
+Value call_user_function(Interpreter& interp, const CallSite& call, const VarTable& table)
 {
-    // 1. The function is whatever Value the name is bound to.
-    const value::ValueRef* bound = table.find(call.name);
+    // 1. The function is whatever Value the name is bound to; it is held
+    //    here, so the body may even rebind the name while it runs.
+    const value::ValueRef* bound = table.find(call.name_id.id());
     if (bound == nullptr) throw Error(ErrorKind::UndefinedFunction, quote_text(call.name));
     const Value function = **bound;
-    // 2. Arguments are evaluated once, left to right, in the caller's scope.
-    VarTable arguments;
-    if (call.arguments) {
-        const lex::Statement tokens = split_arguments(*call.arguments);
-        for (std::size_t i = 0; i < tokens.size(); ++i) {
-            arguments.bind(argument_name(i), value::make_ref(evaluate_token(interp, tokens[i], table, Blocks::Run)));
+    // 2. Arguments are evaluated once, left to right, in the caller's scope,
+    //    and bound over the caller's names.
+    VarTable call_table = table;
+    if (call.has_arguments) {
+        const Statement& arguments = call.argument_tokens();
+        std::vector<Value> values;
+        values.reserve(arguments.tokens.size());
+        for (const Token& argument : arguments.tokens) {
+            values.push_back(evaluate_token(interp, argument, table, Blocks::Run));
+        }
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            call_table.bind(value::argument_name(i), value::make_ref(std::move(values[i])));
         }
     }
-    // 3. The body is the function's text without its braces; it runs with
-    //    the caller's names plus the arguments as its outer table.
-    const std::string text = value::to_text(function);
-    const std::string_view body =
-        strip_outer(text, ErrorKind::NotCallable, "'" + call.name + "' is not a function: its text");
-    VarTable call_table = with_arguments(table, arguments);
-    const lex::StatementList statements = lex::split_statements(body);
+    // 3. The body is the function's text without its braces.
+    const bool has_text = function.is(value::Type::String) || function.is(value::Type::Func);
+    if ((has_text ? function.text().size() : value::to_text(function).size()) < 2) {
+        throw Error(ErrorKind::NotCallable, quote_text(call.name) + " is not a function: its text " +
+                                                quote_text(value::to_text(function)) + " has no body");
+    }
+    const CodeRef body = code_of(function, ParseUse::Body);
     CallDepthScope depth(interp);
-    return run_statements(interp, statements, &call_table, nullptr).value;
+    return run_statements(interp, *body, &call_table, nullptr).value;
 }
 
 }  // namespace zirn::exec

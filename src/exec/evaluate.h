@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "exec/code.h"
 #include "exec/interpreter.h"
 #include "lex/error.h"
 #include "lex/splitter.h"
@@ -24,34 +25,26 @@ namespace zirn::exec {
 // "func" Value holding its text (only the right-hand side of an assignment).
 enum class Blocks { Run, Keep };
 
-// A call token taken apart: `$print$(x "nah")` has the name `print` and the
-// argument text `x "nah"`; `$input` has no argument text at all.
-struct CallToken {
-    std::string name;
-    std::optional<std::string> arguments;
-};
-CallToken parse_call_token(std::string_view token);
-
-// The argument tokens of an argument text: the tokens of its first
-// statement, empty tokens included.
-lex::Statement split_arguments(std::string_view argument_text);
-
-// Evaluates one token: strips outer parentheses, splits the inside and folds
-// it left to right.
+// Evaluates one token: outer parentheses are stripped and the inside folded
+// left to right; anything else is a single operand.
+value::Value evaluate_token(Interpreter& interp, const Token& token, const value::VarTable& table, Blocks blocks);
 value::Value evaluate_token(Interpreter& interp, std::string_view text, const value::VarTable& table,
                             Blocks blocks);
+// The same for a token held as the text of a Value (a builtin's raw
+// argument); the split is kept on the text.
+value::Value evaluate_text(Interpreter& interp, const value::Value& text, const value::VarTable& table,
+                           Blocks blocks);
 
 // Evaluates one operand of an expression.
-value::Value evaluate_operand(Interpreter& interp, std::string_view text, const value::VarTable& table,
-                              Blocks blocks);
+value::Value evaluate_operand(Interpreter& interp, const Token& token, const value::VarTable& table, Blocks blocks);
 
 // Evaluates a call token (leading "$" included): a builtin when the name is
 // one, otherwise the user function bound to the name in `table`.
-value::Value evaluate_call(Interpreter& interp, std::string_view token, const value::VarTable& table);
+value::Value evaluate_call(Interpreter& interp, const Token& token, const value::VarTable& table);
 
 // Runs the function bound to `call.name` with the arguments evaluated in the
 // caller's scope and bound as arg0, arg1, ...
-value::Value call_user_function(Interpreter& interp, const CallToken& call, const value::VarTable& table);
+value::Value call_user_function(Interpreter& interp, const CallSite& call, const value::VarTable& table);
 
 // The text between the first and the last character of `text`, for a block,
 // a function body or a parenthesised operand. Raises `kind` with `what` in

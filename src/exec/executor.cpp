@@ -18,13 +18,12 @@ using value::Value;
 using value::ValueRef;
 using value::VarTable;
 
-RunResult run_statements(Interpreter& interp, const lex::StatementList& statements, VarTable* outer, VarTable* own,
-                         RunMode mode)
+RunResult run_statements(Interpreter& interp, const Code& code, VarTable* outer, VarTable* own, RunMode mode)
 {
     check_stack_depth();
     Run run(interp, outer, own, mode);
     try {
-        run.execute(statements);
+        run.execute(code);
     } catch (...) {
         // Names bound before an error stay bound where the caller keeps them.
         run.write_back(outer, own);
@@ -32,6 +31,13 @@ RunResult run_statements(Interpreter& interp, const lex::StatementList& statemen
     }
     run.write_back(outer, own);
     return run.take_result();
+}
+
+RunResult run_statements(Interpreter& interp, const lex::StatementList& statements, VarTable* outer, VarTable* own,
+                         RunMode mode)
+{
+    const CodeRef code = compile(statements);
+    return run_statements(interp, *code, outer, own, mode);
 }
 
 void require_operands(const Operands& operands, std::size_t needed, std::string_view usage)
@@ -46,9 +52,9 @@ Run::Run(Interpreter& interp, const VarTable* outer, const VarTable* own, RunMod
     if (own != nullptr) m_own = *own;
 }
 
-void Run::execute(const lex::StatementList& statements)
+void Run::execute(const Code& code)
 {
-    for (const lex::Statement& statement : statements) {
+    for (const Statement& statement : code.statements) {
         m_interp.check_interrupt();
         execute_statement(statement);
         if (m_stopped) break;
@@ -61,21 +67,19 @@ void Run::write_back(VarTable* outer, VarTable* own)
     if (own != nullptr) *own = m_own;
 }
 
-void Run::execute_statement(const lex::Statement& statement)
+void Run::execute_statement(const Statement& statement)
 {
     // 1. Empty tokens play no part; a statement of nothing else is skipped.
-    Operands tokens;
-    for (const std::string& token : statement) {
-        if (!token.empty()) tokens.push_back(token);
-    }
-    if (tokens.empty()) return;
+    if (statement.words.empty()) return;
     // 2. The first token alone decides what kind of statement this is.
-    if (const std::optional<Keyword> keyword = keyword_from_token(tokens.front())) {
-        tokens.erase(tokens.begin());
-        run_keyword(*keyword, tokens);
-    } else if (tokens.front().front() == '$') {
+    if (statement.keyword) {
+        run_keyword(*statement.keyword, Operands(statement, 1));
+        return;
+    }
+    const Operands tokens(statement, 0);
+    if (tokens[0].kind() == OperandKind::Call) {
         // A call statement: its value is dropped, further tokens ignored.
-        evaluate_call(m_interp, tokens.front(), view());
+        evaluate_call(m_interp, tokens[0], view());
     } else {
         run_assignment(tokens);
     }
@@ -101,37 +105,45 @@ void Run::run_keyword(Keyword keyword, const Operands& operands)
 void Run::run_assignment(const Operands& tokens)
 {
     if (tokens.size() < 3) {
-        throw Error(ErrorKind::MissingOperand, quote_text(tokens.front()) +
+        throw Error(ErrorKind::MissingOperand, quote_text(tokens[0].text()) +
                                                    " is not a statement: an assignment is written name = value");
     }
     // 1. The target is resolved first: a new name is bound to a fresh
     //    Value, which the right-hand side already sees.
-    const std::string_view target_token = tokens[0];
+    const Token& target_token = tokens[0];
     ValueRef target;
-    if (target_token.front() == '(') {
-        // A member path `(point x)`: the first name, then its members.
-        const lex::StatementList path = lex::split_statements(strip_outer(target_token, ErrorKind::Unbalanced, "the member path"));
-        std::vector<std::string_view> names;
-        for (const std::string& name : path.front()) {
-            if (!name.empty()) names.push_back(name);
-        }
-        if (names.empty()) throw Error(ErrorKind::MissingOperand, "the member path " + quote_text(target_token) + " names nothing");
-        target = bound_value(names.front(), "a member path");
-        if (names.size() > 1) throw Error(ErrorKind::MissingMember, quote_text(names[1]) + " in " + quote_text(target_token));
-    } else if (const ValueRef* existing = lookup(target_token)) {
+    if (target_token.kind() == OperandKind::Parenthesised) {
+        target = resolve_member_path(target_token);
+    } else if (const ValueRef* existing = lookup(target_token.name())) {
         target = *existing;
     } else {
         target = value::make_ref(Value());
         bind(target_token, target);
     }
     // 2. The right-hand side keeps brace blocks as functions.
-    const std::string_view op = tokens[1];
+    const std::string& op = tokens[1].text();
     Value new_value = evaluate(tokens[2], Blocks::Keep);
     // 3. An operator of two or more characters combines with the current
     //    Value under its first character: `x += 1`, `x >= 3`.
-    if (op.size() > 1) new_value = apply_operator(op.substr(0, 1), *target, new_value);
+    if (op.size() > 1) new_value = apply_operator(std::string_view(op).substr(0, 1), *target, new_value);
     // 4. The target Value is updated in place, seen wherever it is held.
     *target = std::move(new_value);
+}
+
+ValueRef Run::resolve_member_path(const Token& target)
+{
+    // A member path `(point x)`: the first name, then its members.
+    const Statement& path = target.inside().statements.front();
+    if (path.words.empty()) {
+        throw Error(ErrorKind::MissingOperand, "the member path " + quote_text(target.text()) + " names nothing");
+    }
+    const Operands names(path, 0);
+    ValueRef reached = bound_value(names[0], "a member path");
+    // No Value holds members, so a second name always names a missing one.
+    if (names.size() > 1) {
+        throw Error(ErrorKind::MissingMember, quote_text(names[1].text()) + " in " + quote_text(target.text()));
+    }
+    return reached;
 }
 
 void Run::run_end(const Operands& operands)
@@ -145,14 +157,14 @@ void Run::run_exec(const Operands& operands)
 {
     require_operands(operands, 1, "exec text");
     if (m_mode == RunMode::Program) {
-        run_text_here(value::to_text(evaluate(operands[0])));
+        run_text_here(evaluate(operands[0]));
         return;
     }
     // The REPL's own exec runs what the user typed: an error there is
     // reported and the session goes on, with everything bound before it.
     m_interp.arm_prompt_read();
     try {
-        run_text_here(value::to_text(evaluate(operands[0])));
+        run_text_here(evaluate(operands[0]));
     } catch (const Error& error) {
         m_interp.report_error(error.what());
     } catch (const std::bad_alloc&) {
@@ -178,26 +190,33 @@ void Run::run_also(const Operands& operands)
     std::ifstream file(path);
     std::ostringstream contents;
     if (file) contents << file.rdbuf();
-    run_text_here(contents.str());
+    run_code_here(*compile(contents.str()));
 }
 
-void Run::run_text_here(std::string_view text)
+void Run::run_text_here(const Value& text)
 {
-    const lex::StatementList statements = lex::split_statements(text);
-    m_view.reset();
+    const CodeRef code = code_of(text, ParseUse::Statements);
+    run_code_here(*code);
+}
+
+void Run::run_code_here(const Code& code)
+{
+    // The text acts as if written in place of the statement: it works on
+    // this run's tables and writes them back, also when it fails.
+    tables_changed();
     try {
-        run_statements(m_interp, statements, &m_outer, &m_own);
+        run_statements(m_interp, code, &m_outer, &m_own);
     } catch (...) {
-        m_view.reset();
+        tables_changed();
         throw;
     }
-    m_view.reset();
+    tables_changed();
 }
 
 const VarTable& Run::view()
 {
+    if (m_own.empty() || m_outer.same_entries(m_own)) return m_outer;
     if (m_outer.empty()) return m_own;
-    if (m_own.empty()) return m_outer;
     if (!m_view) {
         m_view = m_outer;
         m_view->bind_missing(m_own);
@@ -205,36 +224,50 @@ const VarTable& Run::view()
     return *m_view;
 }
 
-VarTable Run::block_table() const
+const VarTable& Run::block_table()
 {
-    VarTable table = m_outer;
-    table.bind_all(m_own);
-    return table;
+    if (m_own.empty() || m_outer.same_entries(m_own)) return m_outer;
+    if (m_outer.empty()) return m_own;
+    if (!m_block_table) {
+        m_block_table = m_outer;
+        m_block_table->bind_all(m_own);
+    }
+    return *m_block_table;
 }
 
-const ValueRef* Run::lookup(std::string_view name) const
+const ValueRef* Run::lookup(value::NameId name) const
 {
     if (const ValueRef* ref = m_outer.find(name)) return ref;
     return m_own.find(name);
 }
 
-ValueRef Run::bound_value(std::string_view name, std::string_view statement) const
+ValueRef Run::bound_value(const Token& name, std::string_view statement) const
 {
-    const ValueRef* ref = lookup(name);
-    if (ref == nullptr) throw Error(ErrorKind::UndefinedName, quote_text(name) + " in " + std::string(statement));
+    const ValueRef* ref = lookup(name.name());
+    if (ref == nullptr) {
+        throw Error(ErrorKind::UndefinedName, quote_text(name.text()) + " in " + std::string(statement));
+    }
     return *ref;
 }
 
-void Run::bind(std::string_view name, ValueRef ref)
+void Run::bind(value::NameId name, ValueRef ref)
 {
     if (m_outer.contains(name)) m_outer.bind(name, std::move(ref));
     else m_own.bind(name, std::move(ref));
-    m_view.reset();
+    tables_changed();
 }
 
-Value Run::evaluate(std::string_view token, Blocks blocks) { return evaluate_token(m_interp, token, view(), blocks); }
+void Run::bind(const Token& name, ValueRef ref) { bind(value::intern_name(name.text()), std::move(ref)); }
 
-bool Run::condition_holds(std::string_view token) { return value::to_integer(evaluate(token)) != 0; }
+void Run::tables_changed()
+{
+    m_view.reset();
+    m_block_table.reset();
+}
+
+Value Run::evaluate(const Token& token, Blocks blocks) { return evaluate_token(m_interp, token, view(), blocks); }
+
+bool Run::condition_holds(const Token& token) { return value::to_integer(evaluate(token)) != 0; }
 
 void Run::take_ended(RunResult nested)
 {

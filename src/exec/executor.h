@@ -9,6 +9,7 @@
 // caller's tables when the caller gave them.
 #pragma once
 
+#include "exec/code.h"
 #include "exec/interpreter.h"
 #include "lex/splitter.h"
 #include "value/value.h"
@@ -26,9 +27,11 @@ enum class RunMode {
     Repl,     // the REPL's own script: its `exec` statements report errors and go on
 };
 
-// Runs `statements`. `outer` and `own` may be null; when given they are read
-// at the start and overwritten with the run's working tables at the end
-// (`own` last, so when both are the same table it ends up as the own one).
+// Runs `code`. `outer` and `own` may be null; when given they are read at the
+// start and overwritten with the run's working tables at the end (`own`
+// last, so when both are the same table it ends up as the own one).
+RunResult run_statements(Interpreter& interp, const Code& code, value::VarTable* outer, value::VarTable* own,
+                         RunMode mode = RunMode::Program);
 RunResult run_statements(Interpreter& interp, const lex::StatementList& statements, value::VarTable* outer,
                          value::VarTable* own, RunMode mode = RunMode::Program);
 

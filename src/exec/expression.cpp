@@ -31,14 +31,16 @@ void negate_lone_operand(Value& v) { v.set_int(v.int_value() == 0 ? 1 : 0); }
 // below, 0 for a positive one.
 Value negate_pair_result(const Value& v) { return truth(v.int_value() <= 0); }
 
-Value compare_as_floats(std::string_view op, const Value& left, const Value& right)
+Value compare_as_floats(OperatorKind op, const Value& left, const Value& right)
 {
     const long double l = value::to_float(left);
     const long double r = value::to_float(right);
-    if (op == ">") return truth(l > r);
-    if (op == ">=") return truth(l >= r);
-    if (op == "<") return truth(l < r);
-    return truth(l <= r);
+    switch (op) {
+    case OperatorKind::Greater: return truth(l > r);
+    case OperatorKind::GreaterEqual: return truth(l >= r);
+    case OperatorKind::Less: return truth(l < r);
+    default: return truth(l <= r);
+    }
 }
 
 Value member_of(const Value& /*left*/, const Value& right)
@@ -101,42 +103,55 @@ Value divide_values(const Value& left, const Value& right)
     return Value::integer(l / r);
 }
 
-Value apply_operator(std::string_view op, const Value& left, const Value& right)
+Value apply_operator(OperatorKind op, const Value& left, const Value& right)
 {
-    if (op == "and") return truth(value::to_integer(left) != 0 && value::to_integer(right) != 0);
-    if (op == "or") return truth(value::to_integer(left) != 0 || value::to_integer(right) != 0);
-    if (op == "==") return truth(value::values_equal(left, right));
-    if (op == "!=") return truth(!value::values_equal(right, left));
-    if (op == ">" || op == ">=" || op == "<" || op == "<=") return compare_as_floats(op, left, right);
-    if (op == "+") return add_values(left, right);
-    if (op == "-") return subtract_values(left, right);
-    if (op == "*") return multiply_values(left, right);
-    if (op == "/") return divide_values(left, right);
-    if (op == "->") return member_of(left, right);
+    switch (op) {
+    case OperatorKind::And: return truth(value::to_integer(left) != 0 && value::to_integer(right) != 0);
+    case OperatorKind::Or: return truth(value::to_integer(left) != 0 || value::to_integer(right) != 0);
+    case OperatorKind::Equal: return truth(value::values_equal(left, right));
+    case OperatorKind::NotEqual: return truth(!value::values_equal(right, left));
+    case OperatorKind::Greater:
+    case OperatorKind::GreaterEqual:
+    case OperatorKind::Less:
+    case OperatorKind::LessEqual: return compare_as_floats(op, left, right);
+    case OperatorKind::Add: return add_values(left, right);
+    case OperatorKind::Subtract: return subtract_values(left, right);
+    case OperatorKind::Multiply: return multiply_values(left, right);
+    case OperatorKind::Divide: return divide_values(left, right);
+    case OperatorKind::Member: return member_of(left, right);
+    case OperatorKind::None:
+    case OperatorKind::Unknown: break;
+    }
     return Value();
 }
 
-Value evaluate_expression(Interpreter& interp, const lex::Statement& tokens, const value::VarTable& table,
+Value apply_operator(std::string_view op, const Value& left, const Value& right)
+{
+    return apply_operator(operator_from_text(op), left, right);
+}
+
+Value evaluate_expression(Interpreter& interp, const Statement& statement, const value::VarTable& table,
                           Blocks blocks)
 {
     // The fold runs in cycles: an operand (combined with the operator pending
     // from the last cycle), then an operator pair, then the next pending
     // operator. `(a - b - c)` is `(a - b) - c`.
     Value result = Value::integer(0);
-    std::string_view pending;  // empty: nothing pending, the fold starts afresh
+    const std::vector<Token>& tokens = statement.tokens;
+    OperatorKind pending = OperatorKind::None;  // None: the fold starts afresh
     bool first_cycle = true;
     std::size_t pos = 0;
     const std::size_t count = tokens.size();
     while (pos < count) {
         // 1. A leading `not` marks the cycle as negated.
-        const bool negated = tokens[pos] == "not";
+        const bool negated = tokens[pos].is_not();
         if (negated && ++pos == count) throw Error(ErrorKind::MissingOperand, "'not' needs an operand after it");
         // 2. The operand. A `not` that starts a later cycle negates just this
         //    operand: `(a == 1 and not b)` is `((a == 1) and (not b))`.
         Value current = evaluate_operand(interp, tokens[pos++], table, blocks);
         if (negated && !first_cycle) current = truth(value::to_integer(current) == 0);
         // 3. The operator pending from the last cycle combines the two.
-        if (!pending.empty()) current = apply_operator(pending, result, current);
+        if (pending != OperatorKind::None) current = apply_operator(pending, result, current);
         // 4. Nothing after it: this is the result.
         if (pos == count) {
             result = std::move(current);
@@ -144,15 +159,17 @@ Value evaluate_expression(Interpreter& interp, const lex::Statement& tokens, con
             break;
         }
         // 5. An operator pair.
-        const std::string_view op = tokens[pos++];
-        if (pos == count) throw Error(ErrorKind::MissingOperand, "operator " + quote_text(op) + " needs a right operand");
+        const Token& op = tokens[pos++];
+        if (pos == count) {
+            throw Error(ErrorKind::MissingOperand, "operator " + quote_text(op.text()) + " needs a right operand");
+        }
         const Value right = evaluate_operand(interp, tokens[pos++], table, blocks);
-        result = apply_operator(op, current, right);
+        result = apply_operator(op.as_operator(), current, right);
         if (negated && first_cycle) result = negate_pair_result(result);
         first_cycle = false;
         // 6. The next operator waits for the next cycle; an operator with
         //    nothing after it is ignored.
-        pending = pos < count ? std::string_view(tokens[pos++]) : std::string_view();
+        pending = pos < count ? tokens[pos++].as_operator() : OperatorKind::None;
     }
     return result;
 }

@@ -10,17 +10,18 @@
 
 #include <string_view>
 
+#include "exec/code.h"
 #include "exec/evaluate.h"
-#include "lex/splitter.h"
 #include "value/value.h"
 
 namespace zirn::exec {
 
-value::Value evaluate_expression(Interpreter& interp, const lex::Statement& tokens, const value::VarTable& table,
+value::Value evaluate_expression(Interpreter& interp, const Statement& tokens, const value::VarTable& table,
                                  Blocks blocks);
 
-// Combines two Values under an operator text; an unknown operator gives an
+// Combines two Values under an operator; an unknown operator gives an
 // "unspecified" Value.
+value::Value apply_operator(OperatorKind op, const value::Value& left, const value::Value& right);
 value::Value apply_operator(std::string_view op, const value::Value& left, const value::Value& right);
 
 value::Value add_values(const value::Value& left, const value::Value& right);

@@ -9,22 +9,32 @@
 
 #include <optional>
 #include <string_view>
-#include <vector>
 
+#include "exec/code.h"
 #include "exec/evaluate.h"
 #include "exec/executor.h"
 
 namespace zirn::exec {
 
-// The operands of a statement: its non-empty tokens after the keyword.
-using Operands = std::vector<std::string_view>;
+// The operands of a statement: its non-empty tokens from `first` on.
+class Operands {
+public:
+    Operands(const Statement& statement, std::size_t first) : m_statement(statement), m_first(first) {}
+    std::size_t size() const { return m_statement.words.size() - m_first; }
+    bool empty() const { return size() == 0; }
+    const Token& operator[](std::size_t i) const { return m_statement.tokens[m_statement.words[m_first + i]]; }
+
+private:
+    const Statement& m_statement;
+    std::size_t m_first;
+};
 
 class Run {
 public:
     Run(Interpreter& interp, const value::VarTable* outer, const value::VarTable* own, RunMode mode);
 
     // Runs the statements until the end of the list or an `end`.
-    void execute(const lex::StatementList& statements);
+    void execute(const Code& code);
     // Overwrites the caller's tables with the working tables.
     void write_back(value::VarTable* outer, value::VarTable* own);
     RunResult take_result() { return std::move(m_result); }
@@ -40,28 +50,32 @@ public:
     void run_remove(const Operands& operands);
 
 private:
-    void execute_statement(const lex::Statement& statement);
+    void execute_statement(const Statement& statement);
     void run_keyword(Keyword keyword, const Operands& operands);
     void run_assignment(const Operands& tokens);
+    value::ValueRef resolve_member_path(const Token& target);
     void run_end(const Operands& operands);
     void run_exec(const Operands& operands);
     void run_also(const Operands& operands);
-    void run_text_here(std::string_view text);
+    void run_text_here(const value::Value& text);
+    void run_code_here(const Code& code);
 
     // The evaluation view: the outer working table, plus the own entries
     // whose names the outer one lacks.
     const value::VarTable& view();
     // The table every block statement starts from: outer entries, then own
     // entries over them.
-    value::VarTable block_table() const;
+    const value::VarTable& block_table();
     // The Value bound to `name`, outer table first; null when unbound.
-    const value::ValueRef* lookup(std::string_view name) const;
+    const value::ValueRef* lookup(value::NameId name) const;
     // As lookup(), but an unbound name is an error.
-    value::ValueRef bound_value(std::string_view name, std::string_view statement) const;
+    value::ValueRef bound_value(const Token& name, std::string_view statement) const;
     // Binds `name` in its binding table.
-    void bind(std::string_view name, value::ValueRef ref);
-    value::Value evaluate(std::string_view token, Blocks blocks = Blocks::Run);
-    bool condition_holds(std::string_view token);
+    void bind(value::NameId name, value::ValueRef ref);
+    void bind(const Token& name, value::ValueRef ref);
+    void tables_changed();
+    value::Value evaluate(const Token& token, Blocks blocks = Blocks::Run);
+    bool condition_holds(const Token& token);
     // Takes over the result of a nested run that ended.
     void take_ended(RunResult nested);
 
@@ -69,7 +83,9 @@ private:
     RunMode m_mode;
     value::VarTable m_outer;
     value::VarTable m_own;
-    std::optional<value::VarTable> m_view;  // built on demand, dropped on every binding
+    // Both built on demand and dropped whenever a name is bound.
+    std::optional<value::VarTable> m_view;
+    std::optional<value::VarTable> m_block_table;
     RunResult m_result;
     bool m_stopped = false;  // `end`, or a `compare` block that ended
 };

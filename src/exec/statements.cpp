@@ -16,9 +16,12 @@ namespace {
 
 // A block operand is taken literally: its braces are dropped and the inside
 // split into statements.
-lex::StatementList split_block(std::string_view block)
+const Code& block_code(const Token& block)
 {
-    return lex::split_statements(strip_outer(block, ErrorKind::MissingOperand, "the block"));
+    if (block.text().size() < 2) {
+        throw Error(ErrorKind::MissingOperand, "the block " + quote_text(block.text()) + " is too short to have an inside");
+    }
+    return block.inside();
 }
 
 // A position must name an existing element (or byte of a text).
@@ -31,6 +34,8 @@ std::size_t checked_position(std::int64_t position, std::size_t length, std::str
     return static_cast<std::size_t>(position);
 }
 
+const value::NameId element_name = value::intern_name("element");
+
 }  // namespace
 
 void Run::run_compare(const Operands& operands)
@@ -39,7 +44,7 @@ void Run::run_compare(const Operands& operands)
     if (!condition_holds(operands[0])) return;
     // The block sees every name; what it binds vanishes with its table.
     VarTable table = block_table();
-    RunResult nested = run_statements(m_interp, split_block(operands[1]), &table, nullptr, m_mode);
+    RunResult nested = run_statements(m_interp, block_code(operands[1]), &table, nullptr, m_mode);
     if (nested.ended) {
         take_ended(std::move(nested));
         m_stopped = true;
@@ -58,11 +63,11 @@ void Run::run_each(const Operands& operands)
     } else {
         sequence = collection.elements();
     }
-    const lex::StatementList body = split_block(operands[1]);
+    const Code& body = block_code(operands[1]);
     VarTable table = block_table();
     for (const ValueRef& element : sequence) {
         m_interp.check_interrupt();
-        table.bind("element", element);
+        table.bind(element_name, element);
         RunResult nested = run_statements(m_interp, body, &table, &table, m_mode);
         if (nested.ended) {
             // The loop stops, but this run goes on with its next statement.
@@ -75,7 +80,7 @@ void Run::run_each(const Operands& operands)
 void Run::run_until(const Operands& operands)
 {
     require_operands(operands, 2, "until (condition) { block }");
-    const lex::StatementList body = split_block(operands[1]);
+    const Code& body = block_code(operands[1]);
     VarTable table = block_table();
     // The condition is read from this run's tables, not the block's: it sees
     // in-place updates, never names the body creates.
@@ -99,8 +104,8 @@ void Run::run_add(const Operands& operands)
 {
     require_operands(operands, 2, "add list value");
     const ValueRef list = bound_value(operands[0], "add");
-    Value added = evaluate(operands[1]);
-    list->elements_for_update().push_back(value::make_ref(std::move(added)));
+    ValueRef added = value::make_ref(evaluate(operands[1]));
+    list->elements_for_update().push_back(std::move(added));
 }
 
 void Run::run_index(const Operands& operands)
@@ -111,7 +116,8 @@ void Run::run_index(const Operands& operands)
     if (source->is(Type::List)) {
         // The target shares the element itself.
         const value::ElementList& elements = source->elements();
-        bind(operands[2], elements[checked_position(position, elements.size(), "a list")]);
+        ValueRef element = elements[checked_position(position, elements.size(), "a list")];
+        bind(operands[2], std::move(element));
         return;
     }
     const std::string& text = source->text();
@@ -138,8 +144,8 @@ void Run::run_remove(const Operands& operands)
     require_operands(operands, 2, "remove list position");
     const ValueRef list = bound_value(operands[0], "remove");
     const std::int64_t position = value::to_integer(evaluate(operands[1]));
+    const std::size_t at = checked_position(position, list->elements().size(), "a list");
     value::ElementList& elements = list->elements_for_update();
-    const std::size_t at = checked_position(position, elements.size(), "a list");
     elements.erase(elements.begin() + static_cast<std::ptrdiff_t>(at));
 }
 

@@ -27,3 +27,12 @@ inline constexpr std::size_t max_call_depth = 250000;
 inline constexpr std::size_t max_text_bytes = std::size_t{1} << 30;
 
 }  // namespace zirn::limits
+
+namespace zirn::limits {
+
+// The split cache keeps at most this many texts, or this many bytes of text,
+// before it is emptied and refilled with what is in use.
+inline constexpr std::size_t code_cache_texts = 20000;
+inline constexpr std::size_t code_cache_bytes = std::size_t{64} << 20;
+
+}  // namespace zirn::limits

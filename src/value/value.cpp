@@ -1,5 +1,7 @@
 #include "value/value.h"
 
+#include <new>
+
 namespace zirn::value {
 
 std::string_view type_name(Type type)
@@ -27,7 +29,7 @@ Value Value::integer(std::int64_t number)
 {
     Value v;
     v.m_type = Type::Integer;
-    v.m_number.integer = number;
+    v.set_int(number);
     return v;
 }
 
@@ -42,7 +44,7 @@ Value Value::string(std::string text)
 {
     Value v;
     v.m_type = Type::String;
-    v.m_text = std::move(text);
+    v.set_text(std::move(text));
     return v;
 }
 
@@ -50,7 +52,7 @@ Value Value::func(std::string text)
 {
     Value v;
     v.m_type = Type::Func;
-    v.m_text = std::move(text);
+    v.set_text(std::move(text));
     return v;
 }
 
@@ -58,11 +60,103 @@ Value Value::list(ElementList elements)
 {
     Value v;
     v.m_type = Type::List;
-    v.m_elements = std::move(elements);
+    if (!elements.empty()) v.set_elements(std::move(elements));
     return v;
 }
 
-ValueRef make_ref(Value value) { return std::make_shared<Value>(std::move(value)); }
+ElementList& Value::elements_for_update()
+{
+    if (!m_list) m_list = make<ListRep>();
+    else if (!m_list.unique()) m_list = make<ListRep>(m_list->elements);
+    return m_list->elements;
+}
+
+const std::string& Value::empty_text()
+{
+    static const std::string empty;
+    return empty;
+}
+
+const ElementList& Value::empty_list()
+{
+    static const ElementList empty;
+    return empty;
+}
+
+namespace {
+
+// A free list of Value-sized blocks, carved from slabs that are never
+// returned to the system but reused for later Values.
+class ValuePool {
+public:
+    void* take()
+    {
+        if (m_free == nullptr) grow();
+        FreeBlock* block = m_free;
+        m_free = block->next;
+        return block;
+    }
+    void give_back(void* raw)
+    {
+        auto* block = static_cast<FreeBlock*>(raw);
+        block->next = m_free;
+        m_free = block;
+    }
+
+private:
+    struct FreeBlock {
+        FreeBlock* next;
+    };
+    static constexpr std::size_t block_size = sizeof(Value);
+    static constexpr std::size_t blocks_per_slab = 4096;
+
+    void grow()
+    {
+        auto* slab = static_cast<unsigned char*>(::operator new(block_size * blocks_per_slab));
+        for (std::size_t i = blocks_per_slab; i-- > 0;) give_back(slab + i * block_size);
+    }
+
+    FreeBlock* m_free = nullptr;
+};
+
+ValuePool& value_pool()
+{
+    static ValuePool* pool = new ValuePool();  // lives for the whole process
+    return *pool;
+}
+
+}  // namespace
+
+// Under AddressSanitizer every Value gets its own allocation, so that a use
+// after release is caught instead of hidden by the pool.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool use_pool = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool use_pool = false;
+#else
+constexpr bool use_pool = true;
+#endif
+#else
+constexpr bool use_pool = true;
+#endif
+
+void* Value::operator new(std::size_t size)
+{
+    if (!use_pool || size != sizeof(Value)) return ::operator new(size);
+    return value_pool().take();
+}
+
+void Value::operator delete(void* block, std::size_t size)
+{
+    if (!use_pool || size != sizeof(Value)) {
+        ::operator delete(block);
+        return;
+    }
+    value_pool().give_back(block);
+}
+
+ValueRef make_ref(Value value) { return ValueRef(new Value(std::move(value))); }
 
 bool is_number(const Value& value) { return value.is(Type::Integer) || value.is(Type::Float); }
 

@@ -6,14 +6,26 @@
 // elements. List elements (and variables, see var_table.h) are shared
 // references to separately allocated Values, so an update made through one
 // reference is seen through every other one.
+//
+// Representation: the text and the element list are shared, immutable
+// objects, copied only when a shared one is changed, so copying a Value is
+// cheap. A float keeps its number in the same bytes where other types keep
+// their integer; nothing a program does can read the integer payload of a
+// float. A Value allocated as a list element or variable carries its own
+// reference count, and such Values come from a pool, so a list of a million
+// integers costs about 40 bytes per element.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "value/ref.h"
 
 namespace zirn::value {
 
@@ -37,10 +49,26 @@ std::string_view type_name(Type type);
 std::optional<Type> type_from_name(std::string_view name);
 
 class Value;
-using ValueRef = std::shared_ptr<Value>;
+using ValueRef = Ref<Value>;
 using ElementList = std::vector<ValueRef>;
 
-class Value {
+// A text shared between Values. Evaluation may hang the parsed form of the
+// text on it (see exec/code.h), so a function body is split once however
+// often it is called.
+struct TextRep : RefCounted {
+    explicit TextRep(std::string content) : text(std::move(content)) {}
+    const std::string text;
+    mutable std::shared_ptr<const void> parsed;  // owned by the evaluator
+    mutable std::uint8_t parsed_as = 0;          // which parse `parsed` holds
+};
+
+struct ListRep : RefCounted {
+    ListRep() = default;
+    explicit ListRep(ElementList items) : elements(std::move(items)) {}
+    ElementList elements;
+};
+
+class Value : public RefCounted {
 public:
     Value() = default;
 
@@ -52,52 +80,71 @@ public:
 
     Type type() const { return m_type; }
     bool is(Type type) const { return m_type == type; }
+
     // Changing the type keeps every payload but the number: a float keeps its
-    // number in the same place as the others keep their integer, so moving
-    // into or out of "float" starts that number from zero.
+    // number where the others keep their integer, so moving into or out of
+    // "float" starts that number from zero.
     void set_type(Type type)
     {
-        if ((type == Type::Float) != (m_type == Type::Float)) {
-            if (type == Type::Float) m_number.floating = 0.0L;
-            else m_number.integer = 0;
-        }
+        if ((type == Type::Float) != (m_type == Type::Float)) std::memset(m_number, 0, sizeof m_number);
         m_type = type;
     }
 
-    // The integer payload. A float Value keeps no separate integer payload;
-    // nothing a program does can read one, so it reads as 0.
-    std::int64_t int_value() const { return m_type == Type::Float ? 0 : m_number.integer; }
+    // The integer payload; a float reads 0.
+    std::int64_t int_value() const
+    {
+        if (m_type == Type::Float) return 0;
+        std::int64_t number;
+        std::memcpy(&number, m_number, sizeof number);
+        return number;
+    }
     // Only meaningful for a Value that is not a float (see set_type).
     void set_int(std::int64_t number)
     {
-        if (m_type != Type::Float) m_number.integer = number;
+        if (m_type != Type::Float) std::memcpy(m_number, &number, sizeof number);
     }
 
     // The float payload; only a float Value carries one, every other reads 0.
-    long double float_value() const { return m_type == Type::Float ? m_number.floating : 0.0L; }
+    long double float_value() const
+    {
+        long double number = 0.0L;
+        if (m_type == Type::Float) std::memcpy(&number, m_number, float_bytes);
+        return number;
+    }
     // Stores a float payload and makes the Value a float.
     void set_float(long double number)
     {
-        m_number.floating = number;
         m_type = Type::Float;
+        std::memcpy(m_number, &number, float_bytes);
     }
 
-    const std::string& text() const { return m_text; }
-    void set_text(std::string text) { m_text = std::move(text); }
+    const std::string& text() const { return m_text ? m_text->text : empty_text(); }
+    const TextRep* text_rep() const { return m_text.get(); }
+    void set_text(std::string text) { m_text = text.empty() ? Ref<TextRep>() : make<TextRep>(std::move(text)); }
+    void share_text(const Value& other) { m_text = other.m_text; }
 
-    const ElementList& elements() const { return m_elements; }
-    ElementList& elements_for_update() { return m_elements; }
-    void set_elements(ElementList elements) { m_elements = std::move(elements); }
+    const ElementList& elements() const { return m_list ? m_list->elements : empty_list(); }
+    // The element list, made this Value's own first if it is shared.
+    ElementList& elements_for_update();
+    void set_elements(ElementList elements) { m_list = make<ListRep>(std::move(elements)); }
+
+    // Variables and list elements come from a pool of equal-sized blocks.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block, std::size_t size);
 
 private:
-    union Number {
-        std::int64_t integer;
-        long double floating;
-    };
+    static const std::string& empty_text();
+    static const ElementList& empty_list();
+
+    // The significant bytes of a long double: 10 for the x87 extended format.
+    static constexpr std::size_t float_bytes = std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
+
+    // The small members come first, next to the reference count, so that a
+    // Value fills 32 bytes.
+    unsigned char m_number[float_bytes > 8 ? float_bytes : 8] = {};
     Type m_type = Type::Unspecified;
-    Number m_number{0};
-    std::string m_text;
-    ElementList m_elements;
+    Ref<TextRep> m_text;
+    Ref<ListRep> m_list;
 };
 
 // A new separately allocated Value holding a copy of `value`.

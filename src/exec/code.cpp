@@ -1,0 +1,255 @@
+#include "exec/code.h"
+
+#include <unordered_map>
+
+#include "lex/limits.h"
+#include "value/convert.h"
+
+namespace zirn::exec {
+
+using value::Value;
+
+OperatorKind operator_from_text(std::string_view text)
+{
+    if (text.empty()) return OperatorKind::None;
+    if (text == "and") return OperatorKind::And;
+    if (text == "or") return OperatorKind::Or;
+    if (text == "==") return OperatorKind::Equal;
+    if (text == "!=") return OperatorKind::NotEqual;
+    if (text == ">") return OperatorKind::Greater;
+    if (text == ">=") return OperatorKind::GreaterEqual;
+    if (text == "<") return OperatorKind::Less;
+    if (text == "<=") return OperatorKind::LessEqual;
+    if (text == "+") return OperatorKind::Add;
+    if (text == "-") return OperatorKind::Subtract;
+    if (text == "*") return OperatorKind::Multiply;
+    if (text == "/") return OperatorKind::Divide;
+    if (text == "->") return OperatorKind::Member;
+    return OperatorKind::Unknown;
+}
+
+value::NameId CachedName::id() const
+{
+    if (m_id == value::no_name) {
+        const std::size_t count = value::interned_name_count();
+        if (count != m_names_seen) {
+            m_id = value::find_name(m_text);
+            m_names_seen = count;
+        }
+    }
+    return m_id;
+}
+
+namespace {
+
+OperandKind classify(std::string_view text)
+{
+    switch (text.empty() ? '\0' : text.front()) {
+    case '$': return OperandKind::Call;
+    case '(': return OperandKind::Parenthesised;
+    case '{': return OperandKind::Block;
+    case '\'':
+    case '"': return OperandKind::Quoted;
+    default: return OperandKind::Number;
+    }
+}
+
+// A bare word is read as a number; when that fails the word was most likely
+// meant as a name, so the message says so.
+Value read_number_literal(std::string_view text)
+{
+    const std::string_view hint = text == "not" ? ", and no variable has that name ('not' negates only at the start "
+                                                  "of an expression or after an operator that waits for its operand)"
+                                                : ", and no variable has that name";
+    if (text.find('.') != std::string_view::npos) return Value::floating(value::parse_float_text(text, hint));
+    return Value::integer(value::parse_integer_text(text, hint));
+}
+
+std::string_view inside_of(std::string_view text, std::string_view what)
+{
+    if (text.size() < 2) {
+        throw Error(ErrorKind::Unbalanced, std::string(what) + " " + quote_text(text) + " is too short to have an inside");
+    }
+    return text.substr(1, text.size() - 2);
+}
+
+std::unique_ptr<CallSite> take_call_apart(std::string_view token)
+{
+    auto call = std::make_unique<CallSite>();
+    const std::vector<std::string> pieces = lex::split_on_char(token.substr(1), '$');
+    if (!pieces.empty()) call->name = pieces.front();
+    call->name_id = CachedName(call->name);
+    if (pieces.size() < 2) return call;
+    // The argument text is what follows the name, rebuilt with its "$"
+    // signs, without the "$(" in front and the last character.
+    std::string rest;
+    for (std::size_t i = 1; i < pieces.size(); ++i) {
+        rest += '$';
+        rest += pieces[i];
+    }
+    if (rest.size() < 3) {
+        throw Error(ErrorKind::NotCallable, quote_text(token) + " has no argument list: write $name$(arguments)");
+    }
+    call->has_arguments = true;
+    call->arguments = compile(std::string_view(rest).substr(2, rest.size() - 3));
+    for (const Token& argument : call->argument_tokens().tokens) {
+        call->raw_arguments.push_back(Value::string(argument.text()));
+    }
+    return call;
+}
+
+Statement make_statement(lex::Statement&& texts)
+{
+    Statement statement;
+    statement.tokens.reserve(texts.size());
+    for (std::string& text : texts) {
+        if (!text.empty()) statement.words.push_back(static_cast<std::uint32_t>(statement.tokens.size()));
+        statement.tokens.emplace_back(std::move(text));
+    }
+    if (!statement.words.empty()) statement.keyword = keyword_from_token(statement.tokens[statement.words[0]].text());
+    return statement;
+}
+
+CodeRef make_code(lex::StatementList statements)
+{
+    auto code = std::make_shared<Code>();
+    code->statements.reserve(statements.size());
+    for (lex::Statement& statement : statements) code->statements.push_back(make_statement(std::move(statement)));
+    return code;
+}
+
+// The split cache, keyed by text. Bounded: when it holds too many texts it
+// is emptied and fills again with what is in use.
+struct CodeCache {
+    std::unordered_map<std::string, CodeRef> entries;
+    std::size_t bytes = 0;
+};
+
+CodeCache& code_cache()
+{
+    static CodeCache* cache = new CodeCache();  // lives for the whole process
+    return *cache;
+}
+
+}  // namespace
+
+Token::Token(std::string text)
+    : m_text(std::move(text)),
+      m_name(m_text),
+      m_kind(classify(m_text)),
+      m_operator(operator_from_text(m_text)),
+      m_is_not(m_text == "not")
+{
+    // Literals are read once; a text that is no number is read again (and
+    // its error raised) only when it is evaluated.
+    if (m_kind == OperandKind::Quoted && m_text.size() >= 2) {
+        m_literal = Value::string(m_text.substr(1, m_text.size() - 2));
+        m_literal_ready = true;
+    } else if (m_kind == OperandKind::Number) {
+        try {
+            m_literal = read_number_literal(m_text);
+            m_literal_ready = true;
+        } catch (const Error&) {
+        }
+    }
+}
+
+Token::Token(Token&& other) noexcept
+    : m_text(std::move(other.m_text)),
+      m_name(m_text),
+      m_kind(other.m_kind),
+      m_operator(other.m_operator),
+      m_is_not(other.m_is_not),
+      m_literal_ready(other.m_literal_ready),
+      m_literal(std::move(other.m_literal)),
+      m_inside(std::move(other.m_inside)),
+      m_call(std::move(other.m_call))
+{
+}
+
+Token::~Token() = default;
+
+const Value& Token::literal() const
+{
+    if (m_literal_ready) return m_literal;
+    if (m_kind == OperandKind::Quoted) inside_of(m_text, "the string");
+    read_number_literal(m_text);  // raises the reading error
+    throw Error(ErrorKind::IntegerText, quote_text(m_text) + " is not a number");
+}
+
+const Code& Token::inside() const
+{
+    if (!m_inside) m_inside = compile(inside_of(m_text, m_kind == OperandKind::Block ? "the block" : "the expression"));
+    return *m_inside;
+}
+
+const CallSite& Token::call() const
+{
+    if (!m_call) m_call = take_call_apart(m_text);
+    return *m_call;
+}
+
+BuiltinHandler CallSite::builtin(const BuiltinTable& table) const
+{
+    if (m_resolved_in != &table) {
+        const auto found = table.find(name);
+        m_builtin = found == table.end() ? nullptr : found->second;
+        m_resolved_in = &table;
+    }
+    return m_builtin;
+}
+
+const Statement& CallSite::argument_tokens() const { return arguments->statements.front(); }
+
+CodeRef compile(std::string_view text)
+{
+    CodeCache& cache = code_cache();
+    const std::string key(text);
+    if (const auto found = cache.entries.find(key); found != cache.entries.end()) return found->second;
+    CodeRef code = make_code(lex::split_statements(text));
+    if (cache.entries.size() >= limits::code_cache_texts || cache.bytes + key.size() > limits::code_cache_bytes) {
+        cache.entries.clear();
+        cache.bytes = 0;
+    }
+    cache.bytes += key.size();
+    cache.entries.emplace(key, code);
+    return code;
+}
+
+CodeRef compile(const lex::StatementList& statements) { return make_code(statements); }
+
+CodeRef code_of(const Value& text_value, ParseUse use)
+{
+    const bool has_text = text_value.is(value::Type::String) || text_value.is(value::Type::Func);
+    const value::TextRep* rep = has_text ? text_value.text_rep() : nullptr;
+    if (rep != nullptr && rep->parsed_as == static_cast<std::uint8_t>(use)) {
+        return std::static_pointer_cast<const Code>(rep->parsed);
+    }
+    const std::string text = has_text ? text_value.text() : value::to_text(text_value);
+    CodeRef code;
+    switch (use) {
+    case ParseUse::Expression:
+        code = compile(!text.empty() && text.front() == '(' ? inside_of(text, "the expression") : std::string_view(text));
+        break;
+    case ParseUse::Body:
+        code = compile(inside_of(text, "the function"));
+        break;
+    case ParseUse::Statements:
+    case ParseUse::None:
+        code = compile(text);
+        break;
+    }
+    if (rep != nullptr) {
+        rep->parsed = code;
+        rep->parsed_as = static_cast<std::uint8_t>(use);
+    }
+    return code;
+}
+
+void clear_code_cache()
+{
+    code_cache().entries.clear();
+    code_cache().bytes = 0;
+}
+
+}  // namespace zirn::exec

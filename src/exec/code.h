@@ -1,0 +1,157 @@
+// Split text, kept with what evaluation needs to know about each token.
+//
+// ZIRN source stays text: a block, a function body or a parenthesised operand
+// is split again every time it runs. Splitting is a pure function of the
+// text, so the result of each split is kept and reused instead (see
+// `compile`). Each token also remembers, worked out once, what kind of
+// operand it is, its literal value, its operator, the inside of its
+// parentheses or braces, and for a call its name and arguments. A program
+// cannot tell the difference: names are still looked up first on every
+// evaluation, so a variable named `12` still wins over the literal 12, also
+// when it is bound after the token was first seen.
+//
+// Example: `$print$((x + 1))` is one token of kind Call, whose call site has
+// the name `print` and one argument token `(x + 1)` of kind Parenthesised,
+// whose inside is the statement `x`, `+`, `1`.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exec/interpreter.h"
+#include "exec/keywords.h"
+#include "lex/error.h"
+#include "lex/splitter.h"
+#include "value/names.h"
+#include "value/value.h"
+
+namespace zirn::exec {
+
+enum class OperandKind : std::uint8_t { Call, Parenthesised, Block, Quoted, Number };
+
+enum class OperatorKind : std::uint8_t {
+    None,  // the empty token: nothing pending
+    And,
+    Or,
+    Equal,
+    NotEqual,
+    Greater,
+    GreaterEqual,
+    Less,
+    LessEqual,
+    Add,
+    Subtract,
+    Multiply,
+    Divide,
+    Member,
+    Unknown,
+};
+OperatorKind operator_from_text(std::string_view text);
+
+struct Code;
+struct CallSite;
+using CodeRef = std::shared_ptr<const Code>;
+
+// A name as it may appear in a table: its interned id, looked up again only
+// when new names have been interned since the last look.
+class CachedName {
+public:
+    explicit CachedName(std::string_view text) : m_text(text) {}
+    value::NameId id() const;
+
+private:
+    std::string_view m_text;  // points into the owner's text
+    mutable value::NameId m_id = value::no_name;
+    mutable std::size_t m_names_seen = static_cast<std::size_t>(-1);
+};
+
+class Token {
+public:
+    explicit Token(std::string text);
+    Token(Token&& other) noexcept;
+    Token(const Token&) = delete;
+    Token& operator=(const Token&) = delete;
+    ~Token();
+
+    const std::string& text() const { return m_text; }
+    bool empty() const { return m_text.empty(); }
+    OperandKind kind() const { return m_kind; }
+    OperatorKind as_operator() const { return m_operator; }
+    bool is_not() const { return m_is_not; }
+    value::NameId name() const { return m_name.id(); }
+
+    // Quoted and Number tokens: the value they stand for; raises the reading
+    // error for a number that cannot be read.
+    const value::Value& literal() const;
+    // Parenthesised and Block tokens: the split inside.
+    const Code& inside() const;
+    // Call tokens: the call taken apart.
+    const CallSite& call() const;
+
+private:
+    std::string m_text;
+    CachedName m_name;
+    OperandKind m_kind;
+    OperatorKind m_operator;
+    bool m_is_not;
+    bool m_literal_ready = false;
+    value::Value m_literal;
+    mutable CodeRef m_inside;
+    mutable std::unique_ptr<CallSite> m_call;
+};
+
+struct Statement {
+    std::vector<Token> tokens;          // every token, empty ones included
+    std::vector<std::uint32_t> words;   // positions of the non-empty tokens
+    std::optional<Keyword> keyword;     // when the first word is a keyword
+};
+
+struct Code {
+    std::vector<Statement> statements;
+};
+
+// A call token taken apart: `$print$(x "nah")` has the name `print` and the
+// argument tokens `x` and `"nah"`; `$input` has no argument list at all.
+struct CallSite {
+    std::string name;
+    CachedName name_id{name};
+    bool has_arguments = false;
+    CodeRef arguments;                        // the argument text, split
+    std::vector<value::Value> raw_arguments;  // each argument token as a string
+
+    // The builtin of that name, looked up once per builtin table.
+    BuiltinHandler builtin(const BuiltinTable& table) const;
+    const Statement& argument_tokens() const;
+
+private:
+    mutable const BuiltinTable* m_resolved_in = nullptr;
+    mutable BuiltinHandler m_builtin = nullptr;
+};
+
+// The statements of `text`, split once and shared: the same text gives the
+// same Code until the cache is cleared. Raises Error(Unbalanced) for text
+// left open.
+CodeRef compile(std::string_view text);
+// The same for a text the splitter has already cut.
+CodeRef compile(const lex::StatementList& statements);
+
+// What the parse hung on a shared text holds.
+enum class ParseUse : std::uint8_t { None, Expression, Body, Statements };
+
+// The Code of `text`, taken from (or hung on) the text's shared
+// representation when it has one, so a function body or a builtin's argument
+// is split once however often it runs.
+//   Expression: the text as an operand (outer parentheses stripped);
+//   Body: the inside of a brace block (function bodies);
+//   Statements: the whole text (exec).
+CodeRef code_of(const value::Value& text_value, ParseUse use);
+
+// Clears the shared split cache (texts compiled so far stay valid for as long
+// as something holds them).
+void clear_code_cache();
+
+}  // namespace zirn::exec

@@ -1,0 +1,54 @@
+#include "value/names.h"
+
+#include <deque>
+#include <unordered_map>
+#include <vector>
+
+namespace zirn::value {
+
+namespace {
+
+// The interner lives for the whole process; the interpreter runs on one
+// thread at a time. Names are kept in a deque so their storage never moves.
+struct NameTable {
+    std::deque<std::string> texts;
+    std::unordered_map<std::string_view, NameId> ids;
+    std::vector<NameId> argument_ids;
+};
+
+NameTable& names()
+{
+    static NameTable* table = new NameTable();
+    return *table;
+}
+
+}  // namespace
+
+NameId intern_name(std::string_view name)
+{
+    NameTable& table = names();
+    const auto found = table.ids.find(name);
+    if (found != table.ids.end()) return found->second;
+    const auto id = static_cast<NameId>(table.texts.size());
+    table.texts.emplace_back(name);
+    table.ids.emplace(table.texts.back(), id);
+    return id;
+}
+
+NameId find_name(std::string_view name)
+{
+    const NameTable& table = names();
+    const auto found = table.ids.find(name);
+    return found == table.ids.end() ? no_name : found->second;
+}
+
+std::size_t interned_name_count() { return names().texts.size(); }
+
+NameId argument_name(std::size_t index)
+{
+    std::vector<NameId>& ids = names().argument_ids;
+    while (ids.size() <= index) ids.push_back(intern_name("arg" + std::to_string(ids.size())));
+    return ids[index];
+}
+
+}  // namespace zirn::value

@@ -1,0 +1,28 @@
+// Interned variable names.
+//
+// Every name that a variable table binds is interned once and then handled as
+// a small number, so table lookups compare integers instead of texts. Only
+// bound names are interned: looking up a text that was never bound needs no
+// entry, since no table can hold it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zirn::value {
+
+using NameId = std::uint32_t;
+inline constexpr NameId no_name = 0xFFFFFFFFu;
+
+// The id of `name`, interning it first when needed.
+NameId intern_name(std::string_view name);
+// The id of `name` if it was ever interned, else no_name.
+NameId find_name(std::string_view name);
+// How many names are interned; grows whenever a new name is bound, so a
+// cached "not interned" answer is still right while this stays the same.
+std::size_t interned_name_count();
+// The id of "arg" followed by `index` in decimal.
+NameId argument_name(std::size_t index);
+
+}  // namespace zirn::value
