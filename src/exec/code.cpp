@@ -28,15 +28,10 @@ OperatorKind operator_from_text(std::string_view text)
     return OperatorKind::Unknown;
 }
 
-value::NameId CachedName::id() const
+value::NameId CachedName::look_up() const
 {
-    if (m_id == value::no_name) {
-        const std::size_t count = value::interned_name_count();
-        if (count != m_names_seen) {
-            m_id = value::find_name(m_text);
-            m_names_seen = count;
-        }
-    }
+    m_id = value::find_name(m_text);
+    m_names_seen = value::interned_name_count();
     return m_id;
 }
 
@@ -138,6 +133,7 @@ Token::Token(std::string text)
       m_name(m_text),
       m_kind(classify(m_text)),
       m_operator(operator_from_text(m_text)),
+      m_compound(m_text.size() > 1 ? operator_from_text(std::string_view(m_text).substr(0, 1)) : OperatorKind::None),
       m_is_not(m_text == "not")
 {
     // Literals are read once; a text that is no number is read again (and
@@ -146,10 +142,14 @@ Token::Token(std::string text)
         m_literal = Value::string(m_text.substr(1, m_text.size() - 2));
         m_literal_ready = true;
     } else if (m_kind == OperandKind::Number) {
-        try {
-            m_literal = read_number_literal(m_text);
+        if (m_text.find('.') != std::string::npos) {
+            if (const std::optional<float> number = value::try_parse_float_text(m_text)) {
+                m_literal = Value::floating(*number);
+                m_literal_ready = true;
+            }
+        } else if (const std::optional<std::int32_t> number = value::try_parse_integer_text(m_text)) {
+            m_literal = Value::integer(*number);
             m_literal_ready = true;
-        } catch (const Error&) {
         }
     }
 }
@@ -159,6 +159,7 @@ Token::Token(Token&& other) noexcept
       m_name(m_text),
       m_kind(other.m_kind),
       m_operator(other.m_operator),
+      m_compound(other.m_compound),
       m_is_not(other.m_is_not),
       m_literal_ready(other.m_literal_ready),
       m_literal(std::move(other.m_literal)),

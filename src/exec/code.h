@@ -27,6 +27,7 @@
 #include "lex/error.h"
 #include "lex/splitter.h"
 #include "value/names.h"
+#include "value/var_table.h"
 #include "value/value.h"
 
 namespace zirn::exec {
@@ -61,9 +62,15 @@ using CodeRef = std::shared_ptr<const Code>;
 class CachedName {
 public:
     explicit CachedName(std::string_view text) : m_text(text) {}
-    value::NameId id() const;
+    value::NameId id() const
+    {
+        if (m_id != value::no_name || m_names_seen == value::interned_name_count()) return m_id;
+        return look_up();
+    }
 
 private:
+    value::NameId look_up() const;
+
     std::string_view m_text;  // points into the owner's text
     mutable value::NameId m_id = value::no_name;
     mutable std::size_t m_names_seen = static_cast<std::size_t>(-1);
@@ -81,8 +88,13 @@ public:
     bool empty() const { return m_text.empty(); }
     OperandKind kind() const { return m_kind; }
     OperatorKind as_operator() const { return m_operator; }
+    // For an assignment operator of two or more characters (`+=`, `>=`):
+    // the operator named by its first character.
+    OperatorKind compound_operator() const { return m_compound; }
     bool is_not() const { return m_is_not; }
     value::NameId name() const { return m_name.id(); }
+    // Where this token's name was last found (see VarTable::find).
+    value::LookupCache& lookup_cache() const { return m_lookup; }
 
     // Quoted and Number tokens: the value they stand for; raises the reading
     // error for a number that cannot be read.
@@ -97,9 +109,11 @@ private:
     CachedName m_name;
     OperandKind m_kind;
     OperatorKind m_operator;
+    OperatorKind m_compound;
     bool m_is_not;
     bool m_literal_ready = false;
     value::Value m_literal;
+    mutable value::LookupCache m_lookup;
     mutable CodeRef m_inside;
     mutable std::unique_ptr<CallSite> m_call;
 };
@@ -119,6 +133,7 @@ struct Code {
 struct CallSite {
     std::string name;
     CachedName name_id{name};
+    mutable value::LookupCache lookup;
     bool has_arguments = false;
     CodeRef arguments;                        // the argument text, split
     std::vector<value::Value> raw_arguments;  // each argument token as a string

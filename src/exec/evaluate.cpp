@@ -16,8 +16,7 @@ namespace {
 // Runs a brace block operand at once; its value is what `end` gave it.
 Value run_block_operand(Interpreter& interp, const Token& token, const VarTable& table)
 {
-    VarTable outer = table;
-    return run_statements(interp, token.inside(), &outer, nullptr).value;
+    return run_detached(interp, token.inside(), table).value;
 }
 
 // A token evaluated on its own is a one-token expression: a lone `not` has
@@ -66,7 +65,7 @@ Value evaluate_text(Interpreter& interp, const Value& text, const VarTable& tabl
 Value evaluate_operand(Interpreter& interp, const Token& token, const VarTable& table, Blocks blocks)
 {
     // 1. A variable of exactly this name wins over every other reading.
-    if (const value::ValueRef* bound = table.find(token.name())) return **bound;
+    if (const value::ValueRef* bound = table.find(token.name(), token.lookup_cache())) return **bound;
     // 2. Otherwise the kind of token decides.
     switch (token.kind()) {
     case OperandKind::Call:
@@ -99,34 +98,34 @@ Value evaluate_call(Interpreter& interp, const Token& token, const VarTable& tab
 
 Value call_user_function(Interpreter& interp, const CallSite& call, const VarTable& table)
 {
-    // 1. The function is whatever Value the name is bound to; it is held
-    //    here, so the body may even rebind the name while it runs.
-    const value::ValueRef* bound = table.find(call.name_id.id());
+    // 1. The function is whatever Value the name is bound to, taken as it is
+    //    now: the body that runs is this one, even if the arguments or the
+    //    body itself change the name's Value.
+    const value::ValueRef* bound = table.find(call.name_id.id(), call.lookup);
     if (bound == nullptr) throw Error(ErrorKind::UndefinedFunction, quote_text(call.name));
-    const Value function = **bound;
+    const Value& function = **bound;
+    const bool has_text = function.is(value::Type::String) || function.is(value::Type::Func);
+    const std::string short_text = has_text ? std::string() : value::to_text(function);
+    const bool callable = has_text ? function.text().size() >= 2 : short_text.size() >= 2;
+    const CodeRef body = callable ? code_of(function, ParseUse::Body) : CodeRef();
+    const std::string shown = callable ? std::string() : (has_text ? function.text() : short_text);
     // 2. Arguments are evaluated once, left to right, in the caller's scope,
     //    and bound over the caller's names.
     VarTable call_table = table;
     if (call.has_arguments) {
         const Statement& arguments = call.argument_tokens();
-        std::vector<Value> values;
-        values.reserve(arguments.tokens.size());
-        for (const Token& argument : arguments.tokens) {
-            values.push_back(evaluate_token(interp, argument, table, Blocks::Run));
-        }
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            call_table.bind(value::argument_name(i), value::make_ref(std::move(values[i])));
+        for (std::size_t i = 0; i < arguments.tokens.size(); ++i) {
+            Value argument = evaluate_token(interp, arguments.tokens[i], table, Blocks::Run);
+            call_table.bind(value::argument_name(i), value::make_ref(std::move(argument)));
         }
     }
     // 3. The body is the function's text without its braces.
-    const bool has_text = function.is(value::Type::String) || function.is(value::Type::Func);
-    if ((has_text ? function.text().size() : value::to_text(function).size()) < 2) {
-        throw Error(ErrorKind::NotCallable, quote_text(call.name) + " is not a function: its text " +
-                                                quote_text(value::to_text(function)) + " has no body");
+    if (!body) {
+        throw Error(ErrorKind::NotCallable,
+                    quote_text(call.name) + " is not a function: its text " + quote_text(shown) + " has no body");
     }
-    const CodeRef body = code_of(function, ParseUse::Body);
     CallDepthScope depth(interp);
-    return run_statements(interp, *body, &call_table, nullptr).value;
+    return run_detached(interp, *body, std::move(call_table)).value;
 }
 
 }  // namespace zirn::exec

@@ -33,6 +33,14 @@ RunResult run_statements(Interpreter& interp, const Code& code, VarTable* outer,
     return run.take_result();
 }
 
+RunResult run_detached(Interpreter& interp, const Code& code, VarTable outer, RunMode mode)
+{
+    check_stack_depth();
+    Run run(interp, std::move(outer), mode);
+    run.execute(code);
+    return run.take_result();
+}
+
 RunResult run_statements(Interpreter& interp, const lex::StatementList& statements, VarTable* outer, VarTable* own,
                          RunMode mode)
 {
@@ -45,11 +53,29 @@ void require_operands(const Operands& operands, std::size_t needed, std::string_
     if (operands.size() < needed) throw Error(ErrorKind::MissingOperand, "write " + std::string(usage));
 }
 
+namespace {
+const VarTable no_table;
+}  // namespace
+
 Run::Run(Interpreter& interp, const VarTable* outer, const VarTable* own, RunMode mode)
-    : m_interp(interp), m_mode(mode)
+    : m_interp(interp),
+      m_mode(mode),
+      m_outer_in(outer != nullptr ? outer : &no_table),
+      m_own_in(own != nullptr ? own : &no_table)
 {
-    if (outer != nullptr) m_outer = *outer;
-    if (own != nullptr) m_own = *own;
+}
+
+Run::Run(Interpreter& interp, VarTable&& outer, RunMode mode)
+    : m_interp(interp), m_mode(mode), m_outer_in(&no_table), m_own_in(&no_table), m_copied(true), m_outer(std::move(outer))
+{
+}
+
+void Run::take_copies()
+{
+    if (m_copied) return;
+    m_outer = *m_outer_in;
+    m_own = *m_own_in;
+    m_copied = true;
 }
 
 void Run::execute(const Code& code)
@@ -63,8 +89,10 @@ void Run::execute(const Code& code)
 
 void Run::write_back(VarTable* outer, VarTable* own)
 {
-    if (outer != nullptr) *outer = m_outer;
-    if (own != nullptr) *own = m_own;
+    // Tables never copied were never changed: the caller's hold the same.
+    if (!m_copied) return;
+    if (outer != nullptr) *outer = std::move(m_outer);
+    if (own != nullptr) *own = std::move(m_own);
 }
 
 void Run::execute_statement(const Statement& statement)
@@ -114,18 +142,21 @@ void Run::run_assignment(const Operands& tokens)
     ValueRef target;
     if (target_token.kind() == OperandKind::Parenthesised) {
         target = resolve_member_path(target_token);
-    } else if (const ValueRef* existing = lookup(target_token.name())) {
+    } else if (const ValueRef* existing = lookup(target_token)) {
         target = *existing;
     } else {
         target = value::make_ref(Value());
         bind(target_token, target);
     }
     // 2. The right-hand side keeps brace blocks as functions.
-    const std::string& op = tokens[1].text();
+    const Token& op = tokens[1];
     Value new_value = evaluate(tokens[2], Blocks::Keep);
     // 3. An operator of two or more characters combines with the current
     //    Value under its first character: `x += 1`, `x >= 3`.
-    if (op.size() > 1) new_value = apply_operator(std::string_view(op).substr(0, 1), *target, new_value);
+    if (op.text().size() > 1) {
+        if (apply_operator_in_place(op.compound_operator(), *target, new_value)) return;
+        new_value = apply_operator(op.compound_operator(), *target, new_value);
+    }
     // 4. The target Value is updated in place, seen wherever it is held.
     *target = std::move(new_value);
 }
@@ -203,6 +234,7 @@ void Run::run_code_here(const Code& code)
 {
     // The text acts as if written in place of the statement: it works on
     // this run's tables and writes them back, also when it fails.
+    take_copies();
     tables_changed();
     try {
         run_statements(m_interp, code, &m_outer, &m_own);
@@ -215,35 +247,48 @@ void Run::run_code_here(const Code& code)
 
 const VarTable& Run::view()
 {
-    if (m_own.empty() || m_outer.same_entries(m_own)) return m_outer;
-    if (m_outer.empty()) return m_own;
-    if (!m_view) {
-        m_view = m_outer;
-        m_view->bind_missing(m_own);
-    }
+    if (m_view_table == nullptr) m_view_table = &merged_view();
+    return *m_view_table;
+}
+
+const VarTable& Run::merged_view()
+{
+    const VarTable& outer_table = outer();
+    const VarTable& own_table = own();
+    if (outer_table.covers_names_of(own_table)) return outer_table;
+    if (outer_table.empty()) return own_table;
+    m_view = outer_table;
+    m_view->bind_missing(own_table);
     return *m_view;
 }
 
 const VarTable& Run::block_table()
 {
-    if (m_own.empty() || m_outer.same_entries(m_own)) return m_outer;
-    if (m_outer.empty()) return m_own;
-    if (!m_block_table) {
-        m_block_table = m_outer;
-        m_block_table->bind_all(m_own);
-    }
+    if (m_block_table_used == nullptr) m_block_table_used = &merged_block_table();
+    return *m_block_table_used;
+}
+
+const VarTable& Run::merged_block_table()
+{
+    const VarTable& outer_table = outer();
+    const VarTable& own_table = own();
+    if (own_table.empty()) return outer_table;
+    if (own_table.covers_names_of(outer_table)) return own_table;
+    m_block_table = outer_table;
+    m_block_table->bind_all(own_table);
     return *m_block_table;
 }
 
-const ValueRef* Run::lookup(value::NameId name) const
+const ValueRef* Run::lookup(const Token& name) const
 {
-    if (const ValueRef* ref = m_outer.find(name)) return ref;
-    return m_own.find(name);
+    const value::NameId id = name.name();
+    if (const ValueRef* ref = outer().find(id, name.lookup_cache())) return ref;
+    return own().find(id, name.lookup_cache());
 }
 
 ValueRef Run::bound_value(const Token& name, std::string_view statement) const
 {
-    const ValueRef* ref = lookup(name.name());
+    const ValueRef* ref = lookup(name);
     if (ref == nullptr) {
         throw Error(ErrorKind::UndefinedName, quote_text(name.text()) + " in " + std::string(statement));
     }
@@ -252,6 +297,7 @@ ValueRef Run::bound_value(const Token& name, std::string_view statement) const
 
 void Run::bind(value::NameId name, ValueRef ref)
 {
+    take_copies();
     if (m_outer.contains(name)) m_outer.bind(name, std::move(ref));
     else m_own.bind(name, std::move(ref));
     tables_changed();
@@ -261,6 +307,8 @@ void Run::bind(const Token& name, ValueRef ref) { bind(value::intern_name(name.t
 
 void Run::tables_changed()
 {
+    m_view_table = nullptr;
+    m_block_table_used = nullptr;
     m_view.reset();
     m_block_table.reset();
 }

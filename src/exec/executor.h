@@ -35,4 +35,8 @@ RunResult run_statements(Interpreter& interp, const Code& code, value::VarTable*
 RunResult run_statements(Interpreter& interp, const lex::StatementList& statements, value::VarTable* outer,
                          value::VarTable* own, RunMode mode = RunMode::Program);
 
+// Runs `code` with `outer` as its outer table and no own table, for a caller
+// that drops the tables afterwards (a call, a block): nothing is written back.
+RunResult run_detached(Interpreter& interp, const Code& code, value::VarTable outer, RunMode mode = RunMode::Program);
+
 }  // namespace zirn::exec

@@ -24,6 +24,11 @@ value::Value evaluate_expression(Interpreter& interp, const Statement& tokens, c
 value::Value apply_operator(OperatorKind op, const value::Value& left, const value::Value& right);
 value::Value apply_operator(std::string_view op, const value::Value& left, const value::Value& right);
 
+// Sets `target` to apply_operator(op, target, right) without building a new
+// Value where that is cheaper (integer arithmetic, appending to a text);
+// returns false, changing nothing, where it is not.
+bool apply_operator_in_place(OperatorKind op, value::Value& target, const value::Value& right);
+
 value::Value add_values(const value::Value& left, const value::Value& right);
 value::Value subtract_values(const value::Value& left, const value::Value& right);
 value::Value multiply_values(const value::Value& left, const value::Value& right);

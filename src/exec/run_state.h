@@ -32,10 +32,11 @@ private:
 class Run {
 public:
     Run(Interpreter& interp, const value::VarTable* outer, const value::VarTable* own, RunMode mode);
+    Run(Interpreter& interp, value::VarTable&& outer, RunMode mode);
 
     // Runs the statements until the end of the list or an `end`.
     void execute(const Code& code);
-    // Overwrites the caller's tables with the working tables.
+    // Hands the working tables over to the caller's tables (the run is over).
     void write_back(value::VarTable* outer, value::VarTable* own);
     RunResult take_result() { return std::move(m_result); }
 
@@ -66,8 +67,10 @@ private:
     // The table every block statement starts from: outer entries, then own
     // entries over them.
     const value::VarTable& block_table();
+    const value::VarTable& merged_view();
+    const value::VarTable& merged_block_table();
     // The Value bound to `name`, outer table first; null when unbound.
-    const value::ValueRef* lookup(value::NameId name) const;
+    const value::ValueRef* lookup(const Token& name) const;
     // As lookup(), but an unbound name is an error.
     value::ValueRef bound_value(const Token& name, std::string_view statement) const;
     // Binds `name` in its binding table.
@@ -79,11 +82,25 @@ private:
     // Takes over the result of a nested run that ended.
     void take_ended(RunResult nested);
 
+    // The working tables. A run starts by reading its caller's tables in
+    // place and takes its own copies only when it binds a name (or runs text
+    // that may): most loop bodies and blocks never do, and then there is
+    // nothing to copy and nothing to write back.
+    const value::VarTable& outer() const { return m_copied ? m_outer : *m_outer_in; }
+    const value::VarTable& own() const { return m_copied ? m_own : *m_own_in; }
+    void take_copies();
+
     Interpreter& m_interp;
     RunMode m_mode;
+    const value::VarTable* m_outer_in;
+    const value::VarTable* m_own_in;
+    bool m_copied = false;
     value::VarTable m_outer;
     value::VarTable m_own;
-    // Both built on demand and dropped whenever a name is bound.
+    // Both worked out on demand and dropped whenever a name is bound: the
+    // table to use, and the merged table when neither working table serves.
+    const value::VarTable* m_view_table = nullptr;
+    const value::VarTable* m_block_table_used = nullptr;
     std::optional<value::VarTable> m_view;
     std::optional<value::VarTable> m_block_table;
     RunResult m_result;

@@ -43,8 +43,7 @@ void Run::run_compare(const Operands& operands)
     require_operands(operands, 2, "compare (condition) { block }");
     if (!condition_holds(operands[0])) return;
     // The block sees every name; what it binds vanishes with its table.
-    VarTable table = block_table();
-    RunResult nested = run_statements(m_interp, block_code(operands[1]), &table, nullptr, m_mode);
+    RunResult nested = run_detached(m_interp, block_code(operands[1]), block_table(), m_mode);
     if (nested.ended) {
         take_ended(std::move(nested));
         m_stopped = true;

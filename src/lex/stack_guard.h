@@ -6,13 +6,28 @@
 // long before the operating system would kill the process.
 #pragma once
 
+#include <cstdint>
+
 namespace zirn {
 
 // Records the current thread's stack bounds; until this is called on a
 // thread, `check_stack_depth()` checks nothing there.
 void guard_current_thread_stack();
 
+namespace detail {
+// Lowest stack address the current thread may reach; 0 when unguarded.
+extern thread_local constinit std::uintptr_t stack_floor;
+[[noreturn]] void raise_stack_exhausted();
+}  // namespace detail
+
 // Raises Error(Recursion) when less than the headroom of limits.h is left.
-void check_stack_depth();
+// The frame address marks how deep this thread's stack is in use; the stack
+// grows downwards on every platform this builds for.
+inline void check_stack_depth()
+{
+    if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < detail::stack_floor) {
+        detail::raise_stack_exhausted();
+    }
+}
 
 }  // namespace zirn

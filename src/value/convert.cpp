@@ -1,6 +1,8 @@
 #include "value/convert.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <limits>
 #include <stdexcept>
@@ -206,28 +208,80 @@ std::string render_list(const ElementList& elements)
     return parenthesised_form(Value::list(elements), path);
 }
 
-std::int32_t parse_integer_text(std::string_view text, std::string_view hint)
+namespace {
+
+enum class Reading { Ok, NoNumber, OutOfRange };
+
+// The standard string-to-int reading (as stoi does it): strtol in base 10,
+// then the signed 32-bit range.
+Reading read_integer(std::string_view text, std::int32_t& out)
 {
     const std::string copy(text);
-    try {
-        return std::stoi(copy);
-    } catch (const std::out_of_range&) {
-        throw Error(ErrorKind::IntegerText, quote_text(text) + " is outside the 32-bit integer range");
-    } catch (const std::invalid_argument&) {
-        throw Error(ErrorKind::IntegerText, quote_text(text) + " is not a number" + std::string(hint));
+    const char* start = copy.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(start, &end, 10);
+    if (end == start) return Reading::NoNumber;
+    if (errno == ERANGE || number < std::numeric_limits<std::int32_t>::min() ||
+        number > std::numeric_limits<std::int32_t>::max()) {
+        return Reading::OutOfRange;
     }
+    out = static_cast<std::int32_t>(number);
+    return Reading::Ok;
+}
+
+// The standard string-to-float reading (as stof does it): strtof of the
+// longest valid prefix.
+Reading read_float(std::string_view text, float& out)
+{
+    const std::string copy(text);
+    const char* start = copy.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const float number = std::strtof(start, &end);
+    if (end == start) return Reading::NoNumber;
+    if (errno == ERANGE) return Reading::OutOfRange;
+    out = number;
+    return Reading::Ok;
+}
+
+}  // namespace
+
+std::int32_t parse_integer_text(std::string_view text, std::string_view hint)
+{
+    std::int32_t number = 0;
+    switch (read_integer(text, number)) {
+    case Reading::Ok: return number;
+    case Reading::OutOfRange:
+        throw Error(ErrorKind::IntegerText, quote_text(text) + " is outside the 32-bit integer range");
+    case Reading::NoNumber: break;
+    }
+    throw Error(ErrorKind::IntegerText, quote_text(text) + " is not a number" + std::string(hint));
 }
 
 float parse_float_text(std::string_view text, std::string_view hint)
 {
-    const std::string copy(text);
-    try {
-        return std::stof(copy);
-    } catch (const std::out_of_range&) {
-        throw Error(ErrorKind::FloatText, quote_text(text) + " is outside the float range");
-    } catch (const std::invalid_argument&) {
-        throw Error(ErrorKind::FloatText, quote_text(text) + " is not a number" + std::string(hint));
+    float number = 0;
+    switch (read_float(text, number)) {
+    case Reading::Ok: return number;
+    case Reading::OutOfRange: throw Error(ErrorKind::FloatText, quote_text(text) + " is outside the float range");
+    case Reading::NoNumber: break;
     }
+    throw Error(ErrorKind::FloatText, quote_text(text) + " is not a number" + std::string(hint));
+}
+
+std::optional<std::int32_t> try_parse_integer_text(std::string_view text)
+{
+    std::int32_t number = 0;
+    if (read_integer(text, number) != Reading::Ok) return std::nullopt;
+    return number;
+}
+
+std::optional<float> try_parse_float_text(std::string_view text)
+{
+    float number = 0;
+    if (read_float(text, number) != Reading::Ok) return std::nullopt;
+    return number;
 }
 
 std::string format_integer(std::int64_t number) { return std::to_string(number); }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,11 @@ std::int32_t parse_integer_text(std::string_view text, std::string_view hint = {
 // Standard string-to-float reading of the longest valid prefix, in single
 // precision. Raises Error(FloatText) for no number or a result out of range.
 float parse_float_text(std::string_view text, std::string_view hint = {});
+
+// The same readings without raising: nothing when the text holds no number
+// or one out of range.
+std::optional<std::int32_t> try_parse_integer_text(std::string_view text);
+std::optional<float> try_parse_float_text(std::string_view text);
 
 std::string format_integer(std::int64_t number);
 // The text printf's "%Lf" writes: six digits after the point.

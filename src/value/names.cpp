@@ -13,7 +13,6 @@ namespace {
 struct NameTable {
     std::deque<std::string> texts;
     std::unordered_map<std::string_view, NameId> ids;
-    std::vector<NameId> argument_ids;
 };
 
 NameTable& names()
@@ -32,6 +31,7 @@ NameId intern_name(std::string_view name)
     const auto id = static_cast<NameId>(table.texts.size());
     table.texts.emplace_back(name);
     table.ids.emplace(table.texts.back(), id);
+    detail::interned_names = table.texts.size();
     return id;
 }
 
@@ -42,13 +42,17 @@ NameId find_name(std::string_view name)
     return found == table.ids.end() ? no_name : found->second;
 }
 
-std::size_t interned_name_count() { return names().texts.size(); }
+namespace detail {
 
-NameId argument_name(std::size_t index)
+std::size_t interned_names = 0;
+std::vector<NameId> argument_ids;
+
+NameId intern_argument_names(std::size_t up_to)
 {
-    std::vector<NameId>& ids = names().argument_ids;
-    while (ids.size() <= index) ids.push_back(intern_name("arg" + std::to_string(ids.size())));
-    return ids[index];
+    while (argument_ids.size() <= up_to) argument_ids.push_back(intern_name("arg" + std::to_string(argument_ids.size())));
+    return argument_ids[up_to];
 }
+
+}  // namespace detail
 
 }  // namespace zirn::value

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zirn::value {
 
@@ -21,8 +22,22 @@ NameId intern_name(std::string_view name);
 NameId find_name(std::string_view name);
 // How many names are interned; grows whenever a new name is bound, so a
 // cached "not interned" answer is still right while this stays the same.
-std::size_t interned_name_count();
+inline std::size_t interned_name_count();
 // The id of "arg" followed by `index` in decimal.
-NameId argument_name(std::size_t index);
+inline NameId argument_name(std::size_t index);
+
+namespace detail {
+extern std::size_t interned_names;
+extern std::vector<NameId> argument_ids;
+NameId intern_argument_names(std::size_t up_to);
+}  // namespace detail
+
+inline std::size_t interned_name_count() { return detail::interned_names; }
+
+inline NameId argument_name(std::size_t index)
+{
+    if (index < detail::argument_ids.size()) return detail::argument_ids[index];
+    return detail::intern_argument_names(index);
+}
 
 }  // namespace zirn::value

@@ -25,21 +25,6 @@ std::optional<Type> type_from_name(std::string_view name)
     return std::nullopt;
 }
 
-Value Value::integer(std::int64_t number)
-{
-    Value v;
-    v.m_type = Type::Integer;
-    v.set_int(number);
-    return v;
-}
-
-Value Value::floating(long double number)
-{
-    Value v;
-    v.set_float(number);
-    return v;
-}
-
 Value Value::string(std::string text)
 {
     Value v;
@@ -62,6 +47,22 @@ Value Value::list(ElementList elements)
     v.m_type = Type::List;
     if (!elements.empty()) v.set_elements(std::move(elements));
     return v;
+}
+
+void Value::become_joined_text(std::string_view tail)
+{
+    if (m_text && m_text.unique()) {
+        m_text->text += tail;
+        m_text->parsed.reset();
+        m_text->parsed_as = 0;
+    } else {
+        std::string joined = text();
+        joined += tail;
+        set_text(std::move(joined));
+    }
+    set_type(Type::String);
+    set_int(0);
+    m_list.reset();
 }
 
 ElementList& Value::elements_for_update()

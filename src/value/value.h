@@ -57,7 +57,7 @@ using ElementList = std::vector<ValueRef>;
 // often it is called.
 struct TextRep : RefCounted {
     explicit TextRep(std::string content) : text(std::move(content)) {}
-    const std::string text;
+    std::string text;  // changed only while a single Value holds it
     mutable std::shared_ptr<const void> parsed;  // owned by the evaluator
     mutable std::uint8_t parsed_as = 0;          // which parse `parsed` holds
 };
@@ -72,8 +72,19 @@ class Value : public RefCounted {
 public:
     Value() = default;
 
-    static Value integer(std::int64_t number);
-    static Value floating(long double number);
+    static Value integer(std::int64_t number)
+    {
+        Value v;
+        v.m_type = Type::Integer;
+        v.set_int(number);
+        return v;
+    }
+    static Value floating(long double number)
+    {
+        Value v;
+        v.set_float(number);
+        return v;
+    }
     static Value string(std::string text);
     static Value func(std::string text);
     static Value list(ElementList elements = {});
@@ -122,6 +133,20 @@ public:
     const TextRep* text_rep() const { return m_text.get(); }
     void set_text(std::string text) { m_text = text.empty() ? Ref<TextRep>() : make<TextRep>(std::move(text)); }
     void share_text(const Value& other) { m_text = other.m_text; }
+
+    // Makes this Value the integer `number` and nothing else, as assigning
+    // Value::integer(number) would.
+    void become_integer(std::int64_t number)
+    {
+        m_type = Type::Integer;
+        set_int(number);
+        m_text.reset();
+        m_list.reset();
+    }
+    // Makes this Value the string of its text followed by `tail`, as
+    // assigning the concatenation would, appending in place when the text is
+    // not shared.
+    void become_joined_text(std::string_view tail);
 
     const ElementList& elements() const { return m_list ? m_list->elements : empty_list(); }
     // The element list, made this Value's own first if it is shared.

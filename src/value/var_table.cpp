@@ -5,6 +5,8 @@
 namespace zirn::value {
 
 namespace {
+std::uint64_t g_next_version = 1;
+
 template <class Items>
 auto position_of(Items& items, NameId name)
 {
@@ -13,32 +15,154 @@ auto position_of(Items& items, NameId name)
 }
 }  // namespace
 
-const ValueRef* VarTable::find(NameId name) const
+VarTable::VarTable(const VarTable& other) : m_shared(other.m_shared), m_overlay_size(other.m_overlay_size)
 {
-    if (!m_entries || name == no_name) return nullptr;
-    const std::vector<Entry>& items = m_entries->items;
-    const auto it = position_of(items, name);
-    return (it != items.end() && it->first == name) ? &it->second : nullptr;
+    for (std::uint8_t i = 0; i < m_overlay_size; ++i) m_overlay[i] = other.m_overlay[i];
 }
 
-std::vector<VarTable::Entry>& VarTable::items_for_update()
+VarTable& VarTable::operator=(const VarTable& other)
 {
-    if (!m_entries) {
-        m_entries = make<Entries>();
-    } else if (!m_entries.unique()) {
-        Ref<Entries> copy = make<Entries>();
-        copy->items = m_entries->items;
-        m_entries = std::move(copy);
+    if (this == &other) return *this;
+    m_shared = other.m_shared;
+    for (std::uint8_t i = 0; i < other.m_overlay_size; ++i) m_overlay[i] = other.m_overlay[i];
+    for (std::uint8_t i = other.m_overlay_size; i < m_overlay_size; ++i) m_overlay[i] = Entry();
+    m_overlay_size = other.m_overlay_size;
+    return *this;
+}
+
+VarTable::Entries::Entries() : version(g_next_version++) {}
+
+const ValueRef* VarTable::find_shared_and_remember(NameId name, LookupCache& cache) const
+{
+    const std::size_t index = index_in_shared(name);
+    cache.entries = m_shared.get();
+    cache.version = m_shared->version;
+    cache.found = index != not_found;
+    cache.index = static_cast<std::uint32_t>(cache.found ? index : 0);
+    return cache.found ? &m_shared->items[index].second : nullptr;
+}
+
+VarTable::VarTable(VarTable&& other) noexcept
+    : m_shared(std::move(other.m_shared)), m_overlay_size(std::exchange(other.m_overlay_size, 0))
+{
+    for (std::uint8_t i = 0; i < m_overlay_size; ++i) m_overlay[i] = std::move(other.m_overlay[i]);
+}
+
+VarTable& VarTable::operator=(VarTable&& other) noexcept
+{
+    if (this == &other) return *this;
+    m_shared = std::move(other.m_shared);
+    const std::uint8_t incoming = std::exchange(other.m_overlay_size, 0);
+    for (std::uint8_t i = 0; i < incoming; ++i) m_overlay[i] = std::move(other.m_overlay[i]);
+    for (std::uint8_t i = incoming; i < m_overlay_size; ++i) m_overlay[i] = Entry();
+    m_overlay_size = incoming;
+    return *this;
+}
+
+std::size_t VarTable::index_in_shared(NameId name) const
+{
+    const std::vector<Entry>& items = m_shared->items;
+    std::size_t low = 0;
+    std::size_t count = items.size();
+    while (count > 0) {
+        const std::size_t half = count / 2;
+        if (items[low + half].first < name) {
+            low += half + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
     }
-    return m_entries->items;
+    return (low < items.size() && items[low].first == name) ? low : not_found;
+}
+
+const ValueRef* VarTable::find_shared(NameId name) const
+{
+    if (!m_shared) return nullptr;
+    const std::size_t index = index_in_shared(name);
+    return index == not_found ? nullptr : &m_shared->items[index].second;
+}
+
+std::vector<VarTable::Entry> VarTable::all_entries() const
+{
+    std::vector<Entry> items;
+    items.reserve((m_shared ? m_shared->items.size() : 0) + m_overlay_size + overlay_capacity);
+    if (m_shared) items = m_shared->items;
+    for (std::uint8_t i = 0; i < m_overlay_size; ++i) {
+        const Entry& entry = m_overlay[i];
+        const auto it = position_of(items, entry.first);
+        if (it != items.end() && it->first == entry.first) it->second = entry.second;
+        else items.insert(it, entry);
+    }
+    return items;
+}
+
+std::vector<VarTable::Entry>& VarTable::own_entries()
+{
+    if (!m_shared || !m_shared.unique() || m_overlay_size > 0) {
+        Ref<Entries> own = make<Entries>();
+        own->items = all_entries();
+        m_shared = std::move(own);
+        for (std::uint8_t i = 0; i < m_overlay_size; ++i) m_overlay[i] = Entry();
+        m_overlay_size = 0;
+    }
+    return m_shared->items;
 }
 
 void VarTable::bind(NameId name, ValueRef ref)
 {
-    std::vector<Entry>& items = items_for_update();
+    // 1. A name already in the overlay is rebound there.
+    for (std::uint8_t i = 0; i < m_overlay_size; ++i) {
+        if (m_overlay[i].first == name) {
+            m_overlay[i].second = std::move(ref);
+            return;
+        }
+    }
+    // 2. Entries nobody else shares are changed in place; otherwise the
+    //    overlay takes the binding while it has room.
+    if (m_overlay_size == 0 && m_shared && m_shared.unique()) {
+        m_shared->version = g_next_version++;
+        std::vector<Entry>& items = m_shared->items;
+        const auto it = position_of(items, name);
+        if (it != items.end() && it->first == name) it->second = std::move(ref);
+        else items.emplace(it, name, std::move(ref));
+        return;
+    }
+    if (m_overlay_size < overlay_capacity) {
+        m_overlay[m_overlay_size++] = Entry(name, std::move(ref));
+        return;
+    }
+    // 3. A full overlay: take a copy of the entries of our own.
+    std::vector<Entry>& items = own_entries();
+    m_shared->version = g_next_version++;
     const auto it = position_of(items, name);
     if (it != items.end() && it->first == name) it->second = std::move(ref);
     else items.emplace(it, name, std::move(ref));
+}
+
+bool VarTable::same_entries(const VarTable& other) const
+{
+    if (m_shared != other.m_shared || m_overlay_size != other.m_overlay_size) return false;
+    for (std::uint8_t i = 0; i < m_overlay_size; ++i) {
+        if (m_overlay[i].first != other.m_overlay[i].first || m_overlay[i].second != other.m_overlay[i].second) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool VarTable::covers_names_of(const VarTable& other) const
+{
+    if (other.empty()) return true;
+    // Copies of one table share their entries; then only the names the other
+    // bound on top of them need looking at.
+    if (!other.m_shared || other.m_shared->items.empty() || m_shared == other.m_shared) {
+        for (std::uint8_t i = 0; i < other.m_overlay_size; ++i) {
+            if (find(other.m_overlay[i].first) == nullptr) return false;
+        }
+        return true;
+    }
+    return false;
 }
 
 void VarTable::bind_all(const VarTable& other) { merge(other, Overlap::Replace); }
@@ -49,12 +173,12 @@ void VarTable::merge(const VarTable& other, Overlap overlap)
 {
     if (other.empty() || same_entries(other)) return;
     if (empty()) {
-        m_entries = other.m_entries;
+        *this = other;
         return;
     }
-    // Both are sorted: one merging pass builds the new entries.
-    const std::vector<Entry>& ours = m_entries->items;
-    const std::vector<Entry>& theirs = other.m_entries->items;
+    // Both sides sorted: one merging pass builds the new entries.
+    const std::vector<Entry> ours = all_entries();
+    const std::vector<Entry> theirs = other.all_entries();
     Ref<Entries> merged = make<Entries>();
     merged->items.reserve(ours.size() + theirs.size());
     auto a = ours.begin();
@@ -70,7 +194,9 @@ void VarTable::merge(const VarTable& other, Overlap overlap)
             ++b;
         }
     }
-    m_entries = std::move(merged);
+    m_shared = std::move(merged);
+    for (std::uint8_t i = 0; i < m_overlay_size; ++i) m_overlay[i] = Entry();
+    m_overlay_size = 0;
 }
 
 }  // namespace zirn::value

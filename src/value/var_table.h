@@ -6,11 +6,15 @@
 // new entry, or an entry pointed at another Value) is seen only by the table
 // that was written. The whole scoping model of ZIRN rests on this.
 //
-// Tables are copied for every call, block and run, so a copy shares the
-// entries with the original and takes its own copy only when one of them binds
-// a name (copy on write). Entries are kept sorted by interned name id.
+// Tables are copied for every call, block and run, so the copies are cheap:
+// the entries, sorted by interned name id, are shared between copies, and a
+// copy that binds names keeps the first few of them in a small overlay of its
+// own (a call's arg0, arg1, ...). Only when the overlay is full are the shared
+// entries copied (copy on write).
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -20,11 +24,47 @@
 
 namespace zirn::value {
 
+// Remembers where a name was found the last time one token looked it up, so
+// the next lookup of the same token in the same (unchanged) entries is a
+// single comparison.
+struct LookupCache {
+    const void* entries = nullptr;
+    std::uint64_t version = 0;
+    std::uint32_t index = 0;
+    bool found = false;
+};
+
 class VarTable {
 public:
+    VarTable() = default;
+    VarTable(const VarTable& other);
+    VarTable& operator=(const VarTable& other);
+    VarTable(VarTable&& other) noexcept;
+    VarTable& operator=(VarTable&& other) noexcept;
+
     // The reference bound to the name, or null when it is not bound.
-    const ValueRef* find(NameId name) const;
+    const ValueRef* find(NameId name) const
+    {
+        if (name == no_name) return nullptr;
+        for (std::uint8_t i = 0; i < m_overlay_size; ++i) {
+            if (m_overlay[i].first == name) return &m_overlay[i].second;
+        }
+        return find_shared(name);
+    }
     const ValueRef* find(std::string_view name) const { return find(find_name(name)); }
+    // The same, through a token's lookup cache.
+    const ValueRef* find(NameId name, LookupCache& cache) const
+    {
+        if (name == no_name) return nullptr;
+        for (std::uint8_t i = 0; i < m_overlay_size; ++i) {
+            if (m_overlay[i].first == name) return &m_overlay[i].second;
+        }
+        if (!m_shared) return nullptr;
+        if (cache.entries == m_shared.get() && cache.version == m_shared->version) {
+            return cache.found ? &m_shared->items[cache.index].second : nullptr;
+        }
+        return find_shared_and_remember(name, cache);
+    }
     bool contains(NameId name) const { return find(name) != nullptr; }
     bool contains(std::string_view name) const { return find(name) != nullptr; }
 
@@ -37,22 +77,40 @@ public:
     // Binds every entry of `other` whose name is not bound here yet.
     void bind_missing(const VarTable& other);
 
-    bool empty() const { return !m_entries || m_entries->items.empty(); }
-    std::size_t size() const { return m_entries ? m_entries->items.size() : 0; }
-    // True when both tables share the same entries (and so are equal).
-    bool same_entries(const VarTable& other) const { return m_entries == other.m_entries; }
+    bool empty() const { return m_overlay_size == 0 && (!m_shared || m_shared->items.empty()); }
+    // True when both tables hold the same entries because one is an
+    // unchanged copy of the other.
+    bool same_entries(const VarTable& other) const;
+    // True when every name bound in `other` is bound here too; answers
+    // false when finding out would take a full comparison.
+    bool covers_names_of(const VarTable& other) const;
 
 private:
     using Entry = std::pair<NameId, ValueRef>;
     struct Entries : RefCounted {
+        Entries();
+        // Changes whenever the entries change; unique across all tables
+        // ever made, so a cache can never mistake new entries for old ones.
+        std::uint64_t version;
         std::vector<Entry> items;
     };
     enum class Overlap { Replace, Keep };
+    static constexpr std::uint8_t overlay_capacity = 4;
 
-    std::vector<Entry>& items_for_update();
+    const ValueRef* find_shared(NameId name) const;
+    const ValueRef* find_shared_and_remember(NameId name, LookupCache& cache) const;
+    static constexpr std::size_t not_found = static_cast<std::size_t>(-1);
+    // Position of the name in the shared entries (which must exist).
+    std::size_t index_in_shared(NameId name) const;
+    // The entries with the overlay folded in, sorted by name.
+    std::vector<Entry> all_entries() const;
+    // Makes the shared entries this table's own, with the overlay folded in.
+    std::vector<Entry>& own_entries();
     void merge(const VarTable& other, Overlap overlap);
 
-    Ref<Entries> m_entries;
+    Ref<Entries> m_shared;
+    std::array<Entry, overlay_capacity> m_overlay{};
+    std::uint8_t m_overlay_size = 0;
 };
 
 }  // namespace zirn::value
