@@ -3,7 +3,9 @@
 # standard input to the real zirn binary, started in a fresh temporary
 # folder, and its standard output must equal NAME.out byte for byte. When
 # they exist, NAME.err must equal standard error and NAME.code the exit
-# status (default 0).
+# status (default 0). A test whose output depends on the order in which the
+# platform lists a folder has no NAME.out; its NAME.check then examines
+# ./.stdout itself.
 #
 # Before the run the temporary folder gets a `lib` folder holding the library
 # files, so outputs start with the short banner. A NAME.setup script, when
@@ -31,7 +33,7 @@ while IFS= read -r input; do
   (cd "$work" && timeout 60 "$zirn" <"$input" >"$work/.stdout" 2>"$work/.stderr")
   code=$?
   ok=1
-  cmp -s "$work/.stdout" "$name.out" || ok=0
+  if [ -f "$name.out" ]; then cmp -s "$work/.stdout" "$name.out" || ok=0; fi
   if [ -f "$name.err" ]; then cmp -s "$work/.stderr" "$name.err" || ok=0; fi
   expected_code=0
   [ -f "$name.code" ] && expected_code=$(cat "$name.code")

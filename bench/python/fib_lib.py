@@ -1,0 +1,10 @@
+import sys
+
+
+def fib(n):
+    if n <= 1:
+        return n
+    return fib(n - 1) + fib(n - 2)
+
+
+print("CHECKSUM", fib(int(sys.argv[1])))

@@ -1,0 +1,62 @@
+// The console of a session at a terminal: lines are read with GNU readline
+// (editing, and history of the REPL's entries), Ctrl-C stops the running
+// line or discards the typed one, Ctrl-D on an empty line is end of input.
+//
+// Used only when standard input and standard output are both terminals.
+// readline keeps its state in globals, so a process has at most one of these.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/terminal_signals.h"
+#include "exec/console.h"
+
+namespace zirn::exec {
+class Interpreter;
+}
+
+namespace zirn::app {
+
+class TerminalConsole : public exec::Console {
+public:
+    TerminalConsole();
+    ~TerminalConsole() override;
+    TerminalConsole(const TerminalConsole&) = delete;
+    TerminalConsole& operator=(const TerminalConsole&) = delete;
+
+    // The interpreter that Ctrl-C interrupts, or null once it is gone.
+    void attach(exec::Interpreter* interp);
+
+    void write(std::string_view text) override;
+    void end_line() override;
+    void flush() override;
+    // The text already written on the current line (the "> " prompt, or a
+    // program's question) becomes readline's prompt, so editing redraws it.
+    std::optional<std::string> read_line(bool repl_line) override;
+    void remember(std::string_view entry) override;
+    void report(std::string_view line) override;
+    bool interactive() const override { return true; }
+
+private:
+    enum class LineEnd { Entered, EndOfInput, Interrupted };
+
+    // Edits one line after `prompt`; fills `line` when it was entered.
+    LineEnd edit_line(const std::string& prompt, std::string& line);
+    // Ctrl-C at a read: the typed text is dropped and the cursor moves to a
+    // fresh line.
+    void abandon_typed_line();
+    // A program's read raises the pending interrupt instead of waiting.
+    void raise_pending_interrupt();
+    void drop_pending_interrupt();
+    // Starts a new output line unless the cursor is at its start already.
+    void move_to_fresh_line();
+    void note_output(std::string_view text);
+
+    TerminalSignals m_signals;
+    exec::Interpreter* m_interp = nullptr;
+    std::string m_open_line;  // written since the last line feed or carriage return
+};
+
+}  // namespace zirn::app
