@@ -122,7 +122,8 @@ Value call_user_function(Interpreter& interp, const CallSite& call, const VarTab
     // 3. The body is the function's text without its braces.
     if (!body) {
         throw Error(ErrorKind::NotCallable,
-                    quote_text(call.name) + " is not a function: its text " + quote_text(shown) + " has no body");
+                    quote_text(call.name) + " is not a function: its text " + quote_text(shown) +
+                        " is too short to have an inside");
     }
     CallDepthScope depth(interp);
     return run_detached(interp, *body, std::move(call_table)).value;

@@ -49,27 +49,39 @@ Value Value::list(ElementList elements)
     return v;
 }
 
+
+void Value::set_text(std::string text)
+{
+    if (text.empty() && (!m_payload || m_payload->elements.empty())) {
+        m_payload.reset();
+        return;
+    }
+    payload_for_update().text = std::move(text);
+}
+
 void Value::become_joined_text(std::string_view tail)
 {
-    if (m_text && m_text.unique()) {
-        m_text->text += tail;
-        m_text->parsed.reset();
-        m_text->parsed_as = 0;
+    if (m_payload && m_payload.unique()) {
+        Payload& payload = payload_for_update();
+        payload.text += tail;
+        payload.elements.clear();
     } else {
         std::string joined = text();
         joined += tail;
-        set_text(std::move(joined));
+        m_payload = make<Payload>();
+        m_payload->text = std::move(joined);
     }
     set_type(Type::String);
     set_int(0);
-    m_list.reset();
 }
 
-ElementList& Value::elements_for_update()
+Payload& Value::payload_for_update()
 {
-    if (!m_list) m_list = make<ListRep>();
-    else if (!m_list.unique()) m_list = make<ListRep>(m_list->elements);
-    return m_list->elements;
+    if (!m_payload) m_payload = make<Payload>();
+    else if (!m_payload.unique()) m_payload = make<Payload>(*m_payload);
+    m_payload->parsed.reset();
+    m_payload->parsed_as = 0;
+    return *m_payload;
 }
 
 const std::string& Value::empty_text()

@@ -7,13 +7,12 @@
 // references to separately allocated Values, so an update made through one
 // reference is seen through every other one.
 //
-// Representation: the text and the element list are shared, immutable
-// objects, copied only when a shared one is changed, so copying a Value is
-// cheap. A float keeps its number in the same bytes where other types keep
+// Representation: the text and the element list live in one shared payload,
+// copied only when a shared one is changed, so copying a Value is cheap. A float keeps its number in the same bytes where other types keep
 // their integer; nothing a program does can read the integer payload of a
 // float. A Value allocated as a list element or variable carries its own
 // reference count, and such Values come from a pool, so a list of a million
-// integers costs about 40 bytes per element.
+// integers costs about 32 bytes per element.
 #pragma once
 
 #include <cstdint>
@@ -52,21 +51,19 @@ class Value;
 using ValueRef = Ref<Value>;
 using ElementList = std::vector<ValueRef>;
 
-// A text shared between Values. Evaluation may hang the parsed form of the
-// text on it (see exec/code.h), so a function body is split once however
-// often it is called.
-struct TextRep : RefCounted {
-    explicit TextRep(std::string content) : text(std::move(content)) {}
-    std::string text;  // changed only while a single Value holds it
+// The text and the elements of a Value, shared between copies of it and
+// copied only when a shared one is changed. Evaluation may hang the parsed
+// form of the text here (see exec/code.h), so a function body is split once
+// however often it is called.
+struct Payload : RefCounted {
+    Payload() = default;
+    Payload(const Payload& other) : RefCounted(), text(other.text), elements(other.elements) {}
+    std::string text;
+    ElementList elements;
     mutable std::shared_ptr<const void> parsed;  // owned by the evaluator
     mutable std::uint8_t parsed_as = 0;          // which parse `parsed` holds
 };
-
-struct ListRep : RefCounted {
-    ListRep() = default;
-    explicit ListRep(ElementList items) : elements(std::move(items)) {}
-    ElementList elements;
-};
+using TextRep = Payload;
 
 class Value : public RefCounted {
 public:
@@ -129,10 +126,10 @@ public:
         std::memcpy(m_number, &number, float_bytes);
     }
 
-    const std::string& text() const { return m_text ? m_text->text : empty_text(); }
-    const TextRep* text_rep() const { return m_text.get(); }
-    void set_text(std::string text) { m_text = text.empty() ? Ref<TextRep>() : make<TextRep>(std::move(text)); }
-    void share_text(const Value& other) { m_text = other.m_text; }
+    const std::string& text() const { return m_payload ? m_payload->text : empty_text(); }
+    // The shared text, where parses may be kept; null for an empty one.
+    const TextRep* text_rep() const { return m_payload.get(); }
+    void set_text(std::string text);
 
     // Makes this Value the integer `number` and nothing else, as assigning
     // Value::integer(number) would.
@@ -140,18 +137,17 @@ public:
     {
         m_type = Type::Integer;
         set_int(number);
-        m_text.reset();
-        m_list.reset();
+        m_payload.reset();
     }
     // Makes this Value the string of its text followed by `tail`, as
     // assigning the concatenation would, appending in place when the text is
     // not shared.
     void become_joined_text(std::string_view tail);
 
-    const ElementList& elements() const { return m_list ? m_list->elements : empty_list(); }
+    const ElementList& elements() const { return m_payload ? m_payload->elements : empty_list(); }
     // The element list, made this Value's own first if it is shared.
-    ElementList& elements_for_update();
-    void set_elements(ElementList elements) { m_list = make<ListRep>(std::move(elements)); }
+    ElementList& elements_for_update() { return payload_for_update().elements; }
+    void set_elements(ElementList elements) { payload_for_update().elements = std::move(elements); }
 
     // Variables and list elements come from a pool of equal-sized blocks.
     static void* operator new(std::size_t size);
@@ -160,16 +156,18 @@ public:
 private:
     static const std::string& empty_text();
     static const ElementList& empty_list();
+    // The payload, made this Value's own first if it is shared; any parse
+    // kept on it is dropped, since the text may change.
+    Payload& payload_for_update();
 
     // The significant bytes of a long double: 10 for the x87 extended format.
     static constexpr std::size_t float_bytes = std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
 
     // The small members come first, next to the reference count, so that a
-    // Value fills 32 bytes.
+    // Value fills 24 bytes.
     unsigned char m_number[float_bytes > 8 ? float_bytes : 8] = {};
     Type m_type = Type::Unspecified;
-    Ref<TextRep> m_text;
-    Ref<ListRep> m_list;
+    Ref<Payload> m_payload;
 };
 
 // A new separately allocated Value holding a copy of `value`.
