@@ -35,7 +35,7 @@ Value builtin_size(exec::Interpreter& interp, const value::VarTable& table)
     // The argument is evaluated twice: once for its type, once to measure.
     const bool is_text = fetch_argument(interp, table, 0, "size").is(Type::String);
     const Value measured = fetch_argument(interp, table, 0, "size");
-    const std::size_t size = is_text ? value::to_text(measured).size() : value::to_list(measured).size();
+    const std::size_t size = is_text ? value::to_text(measured).size() : measured.elements().size();
     return Value::integer(static_cast<std::int64_t>(size));
 }
 

@@ -31,10 +31,19 @@ void negate_lone_operand(Value& v) { v.set_int(v.int_value() == 0 ? 1 : 0); }
 // below, 0 for a positive one.
 Value negate_pair_result(const Value& v) { return truth(v.int_value() <= 0); }
 
+// A number as a float, as to_float reads it; integers pass through single
+// precision.
+long double number_as_float(const Value& v)
+{
+    if (v.is(Type::Integer)) return static_cast<float>(v.int_value());
+    if (v.is(Type::Float)) return v.float_value();
+    return value::to_float(v);
+}
+
 Value compare_as_floats(OperatorKind op, const Value& left, const Value& right)
 {
-    const long double l = value::to_float(left);
-    const long double r = value::to_float(right);
+    const long double l = number_as_float(left);
+    const long double r = number_as_float(right);
     switch (op) {
     case OperatorKind::Greater: return truth(l > r);
     case OperatorKind::GreaterEqual: return truth(l >= r);
@@ -158,6 +167,14 @@ Value evaluate_expression(Interpreter& interp, const Statement& statement, const
     // operator. `(a - b - c)` is `(a - b) - c`.
     Value result = Value::integer(0);
     const std::vector<Token>& tokens = statement.tokens;
+    // The two shapes almost every expression has, `x` and `(a + b)`, give the
+    // same result as the fold below, more directly.
+    if (tokens.size() == 1 && !tokens[0].is_not()) return evaluate_operand(interp, tokens[0], table, blocks);
+    if (tokens.size() == 3 && !tokens[0].is_not()) {
+        const Value left = evaluate_operand(interp, tokens[0], table, blocks);
+        const Value right = evaluate_operand(interp, tokens[2], table, blocks);
+        return apply_operator(tokens[1].as_operator(), left, right);
+    }
     OperatorKind pending = OperatorKind::None;  // None: the fold starts afresh
     bool first_cycle = true;
     std::size_t pos = 0;

@@ -192,6 +192,17 @@ long double to_float(const Value& v)
 
 ElementList to_list(const Value& v) { return v.elements(); }
 
+namespace {
+// The text form of `v`, without copying it where the Value holds it as is.
+std::string_view text_form_view(const Value& v, std::string& storage)
+{
+    if (v.is(Type::String) || v.is(Type::Func)) return v.text();
+    if (v.is(Type::Unspecified)) return {};
+    storage = to_text(v);
+    return storage;
+}
+}  // namespace
+
 bool values_equal(const Value& a, const Value& b)
 {
     if (is_number(b) || is_number(a)) {
@@ -199,7 +210,12 @@ bool values_equal(const Value& a, const Value& b)
         const long double left = to_float(a);
         return left == right;
     }
-    return to_text(a) == to_text(b);
+    const bool a_plain = a.is(Type::String) || a.is(Type::Func);
+    const bool b_plain = b.is(Type::String) || b.is(Type::Func);
+    if (a_plain && b_plain) return a.text() == b.text();
+    std::string a_storage;
+    std::string b_storage;
+    return text_form_view(a, a_storage) == text_form_view(b, b_storage);
 }
 
 std::string render_list(const ElementList& elements)

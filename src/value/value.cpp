@@ -171,6 +171,5 @@ void Value::operator delete(void* block, std::size_t size)
 
 ValueRef make_ref(Value value) { return ValueRef(new Value(std::move(value))); }
 
-bool is_number(const Value& value) { return value.is(Type::Integer) || value.is(Type::Float); }
 
 }  // namespace zirn::value

@@ -174,6 +174,6 @@ private:
 ValueRef make_ref(Value value);
 
 // True for "integer" and "float" Values.
-bool is_number(const Value& value);
+inline bool is_number(const Value& value) { return value.is(Type::Integer) || value.is(Type::Float); }
 
 }  // namespace zirn::value
