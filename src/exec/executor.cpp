@@ -49,7 +49,7 @@ Run::Run(Interpreter& interp, const VarTable* outer, const VarTable* own, RunMod
 void Run::execute(const lex::StatementList& statements)
 {
     for (const lex::Statement& statement : statements) {
-        m_interp.check_interrupt();
+        m_interp.check_interrupt(m_mode == RunMode::Program);
         execute_statement(statement);
         if (m_stopped) break;
     }
