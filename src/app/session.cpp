@@ -13,10 +13,30 @@
 
 namespace zirn::app {
 
+namespace {
+
+// Attaches the interpreter to the console for exactly as long as it lives.
+class AttachedInterpreter {
+public:
+    AttachedInterpreter(exec::Console& console, exec::Interpreter& interp) : m_console(console)
+    {
+        m_console.attach(&interp);
+    }
+    ~AttachedInterpreter() { m_console.attach(nullptr); }
+    AttachedInterpreter(const AttachedInterpreter&) = delete;
+    AttachedInterpreter& operator=(const AttachedInterpreter&) = delete;
+
+private:
+    exec::Console& m_console;
+};
+
+}  // namespace
+
 int run_session(exec::Console& console, exec::FileAccess access)
 {
     exec::Interpreter interp(builtins::builtin_table(), console);
     interp.set_file_access(access);
+    const AttachedInterpreter attached(console, interp);
     try {
         const exec::CodeRef script = exec::compile(repl_text);
         value::VarTable outer;

@@ -27,7 +27,7 @@ public:
     TerminalConsole& operator=(const TerminalConsole&) = delete;
 
     // The interpreter that Ctrl-C interrupts, or null once it is gone.
-    void attach(exec::Interpreter* interp);
+    void attach(exec::Interpreter* interp) override;
 
     void write(std::string_view text) override;
     void end_line() override;

@@ -12,6 +12,8 @@
 
 namespace zirn::exec {
 
+class Interpreter;
+
 class Console {
 public:
     virtual ~Console() = default;
@@ -33,6 +35,9 @@ public:
     virtual void report(std::string_view line) = 0;
     // True when a person is typing (the input is a terminal).
     virtual bool interactive() const { return false; }
+    // The session tells the console which interpreter it serves, and null
+    // when that one is gone, so a terminal can route Ctrl-C to it.
+    virtual void attach(Interpreter* /*interp*/) {}
 };
 
 // A console over plain streams: what piped input and the tests use.

@@ -81,7 +81,7 @@ void Run::take_copies()
 void Run::execute(const Code& code)
 {
     for (const Statement& statement : code.statements) {
-        m_interp.check_interrupt();
+        m_interp.check_interrupt(m_mode == RunMode::Program);
         execute_statement(statement);
         if (m_stopped) break;
     }

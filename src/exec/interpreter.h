@@ -61,9 +61,12 @@ public:
 
     // Raises Error(Interrupted) when an interrupt was requested since the
     // last check. Cheap enough to call at every statement.
-    void check_interrupt()
+    // The REPL's own statements pass `interruptible` false: an interrupt
+    // that comes after a typed line finished waits for the prompt, which
+    // drops it, instead of stopping the REPL itself.
+    void check_interrupt(bool interruptible = true)
     {
-        if (m_interrupt_requested.load(std::memory_order_relaxed)) take_interrupt();
+        if (interruptible && m_interrupt_requested.load(std::memory_order_relaxed)) take_interrupt();
     }
     // Called from a signal handler: only sets the flag.
     void request_interrupt() { m_interrupt_requested.store(true, std::memory_order_relaxed); }

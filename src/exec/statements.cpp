@@ -65,7 +65,7 @@ void Run::run_each(const Operands& operands)
     const Code& body = block_code(operands[1]);
     VarTable table = block_table();
     for (const ValueRef& element : sequence) {
-        m_interp.check_interrupt();
+        m_interp.check_interrupt(m_mode == RunMode::Program);
         table.bind(element_name, element);
         RunResult nested = run_statements(m_interp, body, &table, &table, m_mode);
         if (nested.ended) {
@@ -84,7 +84,7 @@ void Run::run_until(const Operands& operands)
     // The condition is read from this run's tables, not the block's: it sees
     // in-place updates, never names the body creates.
     while (condition_holds(operands[0])) {
-        m_interp.check_interrupt();
+        m_interp.check_interrupt(m_mode == RunMode::Program);
         RunResult nested = run_statements(m_interp, body, &table, &table, m_mode);
         if (nested.ended) {
             take_ended(std::move(nested));

@@ -57,6 +57,9 @@ keys C-u
 keys -l 'answer = $input'
 keys Enter
 expect_last '> answer = $input' "\$input waits on the next line"
+keys Up
+sleep 0.3
+expect_last '> answer = $input' "up arrow in \$input recalls nothing from the REPL"
 keys -l 'secrt'
 keys Left
 keys -l 'e'

@@ -40,6 +40,23 @@ line '$print$("after")'
 since_mark | grep -qx 'dropped' && fail "the discarded line must not run"
 expect_new 'after' "the session goes on after Ctrl-C at the prompt"
 
+# Ctrl-C at a continuation prompt drops only that line; the entry goes on.
+mark
+keys -l 'five = {'
+keys Enter
+expect_last '...' "continuation prompt"
+keys -l 'junk line'
+keys C-c
+expect_last '... junk line^C
+...' "Ctrl-C at a continuation prompt shows it again"
+keys -l 'end 5'
+keys Enter
+keys -l '}'
+enter
+line '$print$($five)'
+expect_new '5' "the entry went on without the dropped line"
+since_mark | grep -q 'error' && fail "no error from the dropped continuation line"
+
 # Ctrl-C during a program's own $input stops that line.
 mark
 keys -l 'got = "unchanged"'

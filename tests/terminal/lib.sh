@@ -20,8 +20,9 @@ trap 'tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"' EXIT
 tm() { tmux -S "$socket" -f /dev/null "$@"; }
 
 # start_zirn [COMMAND]: starts a fresh session in a new folder holding lib/,
-# running COMMAND (default: zirn) in a 100x40 terminal. When the command ends,
-# its exit status is written to $run/status.
+# running COMMAND (default: zirn; $ZIRN names the binary) in a 100x40
+# terminal, and waits for the first prompt unless COMMAND is given. When the
+# command ends, its exit status is written to $run/status.
 start_zirn() {
   local command=${1:-"$zirn"}
   tm kill-server 2>/dev/null
@@ -29,6 +30,7 @@ start_zirn() {
   mkdir "$run/lib" && cp "$libdir"/*.ZIRN "$run/lib/"
   tm new-session -d -x 100 -y 40 -c "$run" \
     "ZIRN=$(printf %q "$zirn"); $command; echo \$? > $(printf %q "$run/status"); sleep 600"
+  [ $# = 0 ] || return 0
   wait_prompts 1 || fail "no prompt after start"
 }
 
