@@ -21,7 +21,7 @@ inline constexpr std::size_t stack_headroom_bytes = std::size_t{1} << 20;
 // Deepest nesting of user-function calls. Far above what real programs use
 // (a linear recursion 100,000 deep works), low enough that a runaway
 // recursion is reported within a second or two.
-inline constexpr std::size_t max_call_depth = 250000;
+inline constexpr std::size_t max_call_depth = 150000;
 
 // Largest text one operation may build (string repetition, concatenation).
 inline constexpr std::size_t max_text_bytes = std::size_t{1} << 30;

@@ -149,6 +149,10 @@ public:
     ElementList& elements_for_update() { return payload_for_update().elements; }
     void set_elements(ElementList elements) { payload_for_update().elements = std::move(elements); }
 
+    // The shared payload (text and elements), or null; for the cycle
+    // collector, which walks who holds what.
+    Payload* payload() const { return m_payload.get(); }
+
     // Variables and list elements come from a pool of equal-sized blocks.
     static void* operator new(std::size_t size);
     static void operator delete(void* block, std::size_t size);
