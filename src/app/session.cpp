@@ -44,13 +44,15 @@ int run_session(exec::Console& console, exec::FileAccess access)
     } catch (const exec::EndOfInput&) {
         // A person at a terminal pressed Ctrl-D: end their line first.
         if (console.interactive()) console.end_line();
-        return interp.errors_reported() == 0 ? 0 : 1;
     } catch (const std::exception& error) {
         // The REPL script catches errors at its own exec statements; this is
         // the last line of defence for anything outside them.
         interp.report_error(error.what());
+        interp.cycles().collect();
         return 1;
     }
+    // Every table is gone: whatever is left holds only itself.
+    interp.cycles().collect();
     return interp.errors_reported() == 0 ? 0 : 1;
 }
 

@@ -159,6 +159,7 @@ void Run::run_assignment(const Operands& tokens)
     }
     // 4. The target Value is updated in place, seen wherever it is held.
     *target = std::move(new_value);
+    m_interp.cycles().note(target);
 }
 
 ValueRef Run::resolve_member_path(const Token& target)
@@ -204,6 +205,8 @@ void Run::run_exec(const Operands& operands)
         m_interp.report_error(error.what());
     }
     m_interp.disarm_prompt_read();
+    // Between typed lines no Value is in use but through the tables.
+    m_interp.cycles().collect_if_due();
 }
 
 void Run::run_also(const Operands& operands)

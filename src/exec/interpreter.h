@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "exec/console.h"
+#include "value/cycles.h"
 #include "value/var_table.h"
 
 namespace zirn::exec {
@@ -45,6 +46,8 @@ public:
 
     FileAccess file_access() const { return m_file_access; }
     void set_file_access(FileAccess access) { m_file_access = access; }
+    // Frees lists that hold themselves once the program lets go of them.
+    value::CycleCollector& cycles() { return m_cycles; }
 
     // The REPL's own `exec` arms the next `$input` as the prompt's read.
     void arm_prompt_read() { m_prompt_read_armed = true; }
@@ -83,6 +86,7 @@ private:
     const BuiltinTable& m_builtins;
     Console& m_console;
     FileAccess m_file_access = FileAccess::Real;
+    value::CycleCollector m_cycles;
     bool m_prompt_read_armed = false;
     std::size_t m_errors_reported = 0;
     std::size_t m_call_depth = 0;
