@@ -66,16 +66,14 @@ Run::Run(Interpreter& interp, const VarTable* outer, const VarTable* own, RunMod
 }
 
 Run::Run(Interpreter& interp, VarTable&& outer, RunMode mode)
-    : m_interp(interp), m_mode(mode), m_outer_in(&no_table), m_own_in(&no_table), m_copied(true), m_outer(std::move(outer))
+    : m_interp(interp), m_mode(mode), m_outer_in(&no_table), m_own_in(&no_table)
 {
+    m_copies.emplace(Copies{std::move(outer), VarTable()});
 }
 
 void Run::take_copies()
 {
-    if (m_copied) return;
-    m_outer = *m_outer_in;
-    m_own = *m_own_in;
-    m_copied = true;
+    if (!m_copies) m_copies.emplace(Copies{*m_outer_in, *m_own_in});
 }
 
 void Run::execute(const Code& code)
@@ -90,9 +88,9 @@ void Run::execute(const Code& code)
 void Run::write_back(VarTable* outer, VarTable* own)
 {
     // Tables never copied were never changed: the caller's hold the same.
-    if (!m_copied) return;
-    if (outer != nullptr) *outer = std::move(m_outer);
-    if (own != nullptr) *own = std::move(m_own);
+    if (!m_copies) return;
+    if (outer != nullptr) *outer = std::move(m_copies->outer);
+    if (own != nullptr) *own = std::move(m_copies->own);
 }
 
 void Run::execute_statement(const Statement& statement)
@@ -240,7 +238,7 @@ void Run::run_code_here(const Code& code)
     take_copies();
     tables_changed();
     try {
-        run_statements(m_interp, code, &m_outer, &m_own);
+        run_statements(m_interp, code, &m_copies->outer, &m_copies->own);
     } catch (...) {
         tables_changed();
         throw;
@@ -301,8 +299,8 @@ ValueRef Run::bound_value(const Token& name, std::string_view statement) const
 void Run::bind(value::NameId name, ValueRef ref)
 {
     take_copies();
-    if (m_outer.contains(name)) m_outer.bind(name, std::move(ref));
-    else m_own.bind(name, std::move(ref));
+    if (m_copies->outer.contains(name)) m_copies->outer.bind(name, std::move(ref));
+    else m_copies->own.bind(name, std::move(ref));
     tables_changed();
 }
 

@@ -86,17 +86,19 @@ private:
     // place and takes its own copies only when it binds a name (or runs text
     // that may): most loop bodies and blocks never do, and then there is
     // nothing to copy and nothing to write back.
-    const value::VarTable& outer() const { return m_copied ? m_outer : *m_outer_in; }
-    const value::VarTable& own() const { return m_copied ? m_own : *m_own_in; }
+    const value::VarTable& outer() const { return m_copies ? m_copies->outer : *m_outer_in; }
+    const value::VarTable& own() const { return m_copies ? m_copies->own : *m_own_in; }
     void take_copies();
 
     Interpreter& m_interp;
     RunMode m_mode;
     const value::VarTable* m_outer_in;
     const value::VarTable* m_own_in;
-    bool m_copied = false;
-    value::VarTable m_outer;
-    value::VarTable m_own;
+    struct Copies {
+        value::VarTable outer;
+        value::VarTable own;
+    };
+    std::optional<Copies> m_copies;
     // Both worked out on demand and dropped whenever a name is bound: the
     // table to use, and the merged table when neither working table serves.
     const value::VarTable* m_view_table = nullptr;
