@@ -1,22 +1,39 @@
 #include "value/cycles.h"
 
+#include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 namespace zirn::value {
 
 namespace {
 
-// One walked object (a Value or a payload) and what the walk learnt of it.
+std::unordered_set<const Value*>& candidate_set()
+{
+    static auto* set = new std::unordered_set<const Value*>();  // lives for the whole process
+    return *set;
+}
+
+// Only a Value whose payload holds elements can lie on a cycle.
+const Payload* list_payload(const Value* value)
+{
+    const Payload* payload = value->payload();
+    return (payload != nullptr && !payload->elements.empty()) ? payload : nullptr;
+}
+
 struct Node {
-    const RefCounted* object = nullptr;
-    long internal = 0;  // references held by walked objects (and the roots)
+    long internal = 0;  // references held by walked objects
     bool live = false;
 };
 
-// The graph the roots reach: Values hold a payload, payloads hold elements.
+// The lists the roots reach: Values hold a payload, payloads hold elements.
 class Walk {
 public:
-    void add_root(const Value* value) { reach_value(value); }
+    void add_root(const Value* value)
+    {
+        if (m_values.try_emplace(value).second) m_pending_values.push_back(value);
+    }
 
     void run()
     {
@@ -24,11 +41,13 @@ public:
             if (!m_pending_values.empty()) {
                 const Value* value = m_pending_values.back();
                 m_pending_values.pop_back();
-                if (const Payload* payload = value->payload()) reach_payload(payload);
+                if (const Payload* payload = list_payload(value)) reach(m_payloads, m_pending_payloads, payload);
             } else {
                 const Payload* payload = m_pending_payloads.back();
                 m_pending_payloads.pop_back();
-                for (const ValueRef& element : payload->elements) reach_value(element.get());
+                for (const ValueRef& element : payload->elements) {
+                    if (list_payload(element.get()) != nullptr) reach(m_values, m_pending_values, element.get());
+                }
             }
         }
     }
@@ -37,62 +56,57 @@ public:
     void mark_live()
     {
         for (auto& [value, node] : m_values) {
-            if (static_cast<long>(value->use_count()) > node.internal) keep_value(value);
+            if (static_cast<long>(value->use_count()) > node.internal) keep(m_values, m_pending_values, value);
         }
         for (auto& [payload, node] : m_payloads) {
-            if (static_cast<long>(payload->use_count()) > node.internal) keep_payload(payload);
+            if (static_cast<long>(payload->use_count()) > node.internal) keep(m_payloads, m_pending_payloads, payload);
         }
         while (!m_pending_values.empty() || !m_pending_payloads.empty()) {
             if (!m_pending_values.empty()) {
                 const Value* value = m_pending_values.back();
                 m_pending_values.pop_back();
-                if (const Payload* payload = value->payload()) keep_payload(payload);
+                if (const Payload* payload = list_payload(value)) keep(m_payloads, m_pending_payloads, payload);
             } else {
                 const Payload* payload = m_pending_payloads.back();
                 m_pending_payloads.pop_back();
-                for (const ValueRef& element : payload->elements) keep_value(element.get());
+                for (const ValueRef& element : payload->elements) {
+                    if (list_payload(element.get()) != nullptr) keep(m_values, m_pending_values, element.get());
+                }
             }
         }
     }
 
-    // Empties every payload that only dead objects hold; the elements moved
-    // out are released by the caller, which frees the cycle.
+    bool is_live(const Value* value) const { return m_values.at(value).live; }
+
+    // Moves the elements out of every payload only dead objects hold, and
+    // counts the dead Values.
     std::size_t take_dead_elements(std::vector<ElementList>& released)
     {
         for (auto& [payload, node] : m_payloads) {
             if (!node.live) released.push_back(std::move(const_cast<Payload*>(payload)->elements));
         }
-        std::size_t dead_values = 0;
-        for (const auto& [value, node] : m_values) dead_values += node.live ? 0 : 1;
-        return dead_values;
+        std::size_t dead = 0;
+        for (const auto& [value, node] : m_values) dead += node.live ? 0 : 1;
+        return dead;
     }
 
 private:
-    void reach_value(const Value* value)
+    template <class Object>
+    static void reach(std::unordered_map<const Object*, Node>& nodes, std::vector<const Object*>& pending,
+                      const Object* object)
     {
-        auto [it, added] = m_values.try_emplace(value);
+        auto [it, added] = nodes.try_emplace(object);
         it->second.internal += 1;
-        if (added) m_pending_values.push_back(value);
+        if (added) pending.push_back(object);
     }
-    void reach_payload(const Payload* payload)
+    template <class Object>
+    static void keep(std::unordered_map<const Object*, Node>& nodes, std::vector<const Object*>& pending,
+                     const Object* object)
     {
-        auto [it, added] = m_payloads.try_emplace(payload);
-        it->second.internal += 1;
-        if (added) m_pending_payloads.push_back(payload);
-    }
-    void keep_value(const Value* value)
-    {
-        Node& node = m_values[value];
+        Node& node = nodes[object];
         if (node.live) return;
         node.live = true;
-        m_pending_values.push_back(value);
-    }
-    void keep_payload(const Payload* payload)
-    {
-        Node& node = m_payloads[payload];
-        if (node.live) return;
-        node.live = true;
-        m_pending_payloads.push_back(payload);
+        pending.push_back(object);
     }
 
     std::unordered_map<const Value*, Node> m_values;
@@ -105,23 +119,48 @@ private:
 
 }  // namespace
 
+void forget_cycle_candidate(const Value* value) { candidate_set().erase(value); }
+
+void CycleCollector::remember(Value& value)
+{
+    value.set_cycle_candidate(true);
+    candidate_set().insert(&value);
+}
+
+std::size_t CycleCollector::candidates() const { return candidate_set().size(); }
+
+void CycleCollector::collect_if_due()
+{
+    if (candidate_set().size() >= m_next_collection) collect();
+}
+
 std::size_t CycleCollector::collect()
 {
-    // 1. Walk what the candidates reach. The candidate list itself holds one
-    //    reference per entry, counted as held from inside.
+    // 1. Walk the lists the candidates reach; a candidate that lost its
+    //    elements cannot close a cycle any more and is forgotten.
+    std::unordered_set<const Value*>& set = candidate_set();
+    std::vector<Value*> roots;
+    for (const Value* candidate : set) {
+        if (list_payload(candidate) != nullptr) roots.push_back(const_cast<Value*>(candidate));
+        else const_cast<Value*>(candidate)->set_cycle_candidate(false);
+    }
+    set.clear();
     Walk walk;
-    for (const ValueRef& candidate : m_candidates) walk.add_root(candidate.get());
+    for (const Value* root : roots) walk.add_root(root);
     walk.run();
     // 2. Whatever is held from outside stays, with all it reaches.
     walk.mark_live();
-    // 3. The rest holds only itself: emptying its lists breaks the cycles.
+    // 3. Live candidates stay remembered: the program may let go of them
+    //    later. Dead ones are about to go.
+    for (Value* root : roots) {
+        if (walk.is_live(root)) set.insert(root);
+        else root->set_cycle_candidate(false);
+    }
+    // 4. The rest holds only itself: emptying its lists breaks the cycles.
     std::vector<ElementList> released;
     const std::size_t freed = walk.take_dead_elements(released);
-    m_candidates.clear();
-    m_noted.clear();
-    m_last_noted = nullptr;
     released.clear();
-    m_next_collection = 1024;
+    m_next_collection = std::max<std::size_t>(1024, 2 * set.size());
     return freed;
 }
 

@@ -49,6 +49,8 @@ std::optional<Type> type_from_name(std::string_view name);
 
 class Value;
 using ValueRef = Ref<Value>;
+// Takes a Value that is going away off the cycle collector's list.
+void forget_cycle_candidate(const Value* value);
 using ElementList = std::vector<ValueRef>;
 
 // The text and the elements of a Value, shared between copies of it and
@@ -68,6 +70,39 @@ using TextRep = Payload;
 class Value : public RefCounted {
 public:
     Value() = default;
+    // Copies take every payload but never the cycle-candidate mark, which
+    // belongs to one allocated Value (see cycles.h).
+    Value(const Value& other) : RefCounted(other), m_type(other.m_type), m_payload(other.m_payload)
+    {
+        std::memcpy(m_number, other.m_number, sizeof m_number);
+    }
+    Value(Value&& other) noexcept : RefCounted(other), m_type(other.m_type), m_payload(std::move(other.m_payload))
+    {
+        std::memcpy(m_number, other.m_number, sizeof m_number);
+    }
+    Value& operator=(const Value& other)
+    {
+        std::memcpy(m_number, other.m_number, sizeof m_number);
+        m_type = other.m_type;
+        m_payload = other.m_payload;
+        return *this;
+    }
+    Value& operator=(Value&& other) noexcept
+    {
+        std::memcpy(m_number, other.m_number, sizeof m_number);
+        m_type = other.m_type;
+        m_payload = std::move(other.m_payload);
+        return *this;
+    }
+    ~Value()
+    {
+        if (m_cycle_candidate) forget_cycle_candidate(this);
+    }
+
+    // Marks this allocated Value as one that may close a cycle of lists;
+    // see cycles.h.
+    bool is_cycle_candidate() const { return m_cycle_candidate; }
+    void set_cycle_candidate(bool candidate) { m_cycle_candidate = candidate; }
 
     static Value integer(std::int64_t number)
     {
@@ -171,6 +206,7 @@ private:
     // Value fills 24 bytes.
     unsigned char m_number[float_bytes > 8 ? float_bytes : 8] = {};
     Type m_type = Type::Unspecified;
+    bool m_cycle_candidate = false;
     Ref<Payload> m_payload;
 };
 
