@@ -219,12 +219,12 @@ CodeRef compile(std::string_view text)
 
 CodeRef compile(const lex::StatementList& statements) { return make_code(statements); }
 
-CodeRef code_of(const Value& text_value, ParseUse use)
+CodeHandle code_of(const Value& text_value, ParseUse use)
 {
     const bool has_text = text_value.is(value::Type::String) || text_value.is(value::Type::Func);
     const value::TextRep* rep = has_text ? text_value.text_rep() : nullptr;
     if (rep != nullptr && rep->parsed_as == static_cast<std::uint8_t>(use)) {
-        return std::static_pointer_cast<const Code>(rep->parsed);
+        return CodeHandle(static_cast<const Code*>(rep->parsed.get()), text_value.payload_ref(), CodeRef());
     }
     const std::string text = has_text ? text_value.text() : value::to_text(text_value);
     CodeRef code;
@@ -244,7 +244,8 @@ CodeRef code_of(const Value& text_value, ParseUse use)
         rep->parsed = code;
         rep->parsed_as = static_cast<std::uint8_t>(use);
     }
-    return code;
+    const Code* raw = code.get();
+    return CodeHandle(raw, value::Ref<value::Payload>(), std::move(code));
 }
 
 void clear_code_cache()

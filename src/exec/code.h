@@ -163,7 +163,24 @@ enum class ParseUse : std::uint8_t { None, Expression, Body, Statements };
 //   Expression: the text as an operand (outer parentheses stripped);
 //   Body: the inside of a brace block (function bodies);
 //   Statements: the whole text (exec).
-CodeRef code_of(const value::Value& text_value, ParseUse use);
+//
+// The handle keeps the Code alive for as long as it lives, even if the Value
+// the text came from changes meanwhile (a function that redefines itself).
+class CodeHandle {
+public:
+    CodeHandle(const Code* code, value::Ref<value::Payload> payload, CodeRef shared)
+        : m_code(code), m_payload(std::move(payload)), m_shared(std::move(shared))
+    {
+    }
+    const Code& operator*() const { return *m_code; }
+    const Code* operator->() const { return m_code; }
+
+private:
+    const Code* m_code;
+    value::Ref<value::Payload> m_payload;  // holds a parse kept on the text
+    CodeRef m_shared;                      // or holds a parse of the cache
+};
+CodeHandle code_of(const value::Value& text_value, ParseUse use);
 
 // Clears the shared split cache (texts compiled so far stay valid for as long
 // as something holds them).

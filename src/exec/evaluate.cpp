@@ -58,7 +58,7 @@ Value evaluate_token(Interpreter& interp, std::string_view text, const VarTable&
 Value evaluate_text(Interpreter& interp, const Value& text, const VarTable& table, Blocks blocks)
 {
     check_stack_depth();
-    const CodeRef code = code_of(text, ParseUse::Expression);
+    const CodeHandle code = code_of(text, ParseUse::Expression);
     return evaluate_expression(interp, first_statement(*code), table, blocks);
 }
 
@@ -107,7 +107,8 @@ Value call_user_function(Interpreter& interp, const CallSite& call, const VarTab
     const bool has_text = function.is(value::Type::String) || function.is(value::Type::Func);
     const std::string short_text = has_text ? std::string() : value::to_text(function);
     const bool callable = has_text ? function.text().size() >= 2 : short_text.size() >= 2;
-    const CodeRef body = callable ? code_of(function, ParseUse::Body) : CodeRef();
+    const std::optional<CodeHandle> body =
+        callable ? std::optional<CodeHandle>(code_of(function, ParseUse::Body)) : std::nullopt;
     const std::string shown = callable ? std::string() : (has_text ? function.text() : short_text);
     // 2. Arguments are evaluated once, left to right, in the caller's scope,
     //    and bound over the caller's names.
@@ -126,7 +127,7 @@ Value call_user_function(Interpreter& interp, const CallSite& call, const VarTab
                         " is too short to have an inside");
     }
     CallDepthScope depth(interp);
-    return run_detached(interp, *body, std::move(call_table)).value;
+    return run_detached(interp, **body, std::move(call_table)).value;
 }
 
 }  // namespace zirn::exec

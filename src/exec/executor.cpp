@@ -68,12 +68,12 @@ Run::Run(Interpreter& interp, const VarTable* outer, const VarTable* own, RunMod
 Run::Run(Interpreter& interp, VarTable&& outer, RunMode mode)
     : m_interp(interp), m_mode(mode), m_outer_in(&no_table), m_own_in(&no_table)
 {
-    m_copies.emplace(Copies{std::move(outer), VarTable()});
+    m_copies.emplace(std::move(outer));
 }
 
 void Run::take_copies()
 {
-    if (!m_copies) m_copies.emplace(Copies{*m_outer_in, *m_own_in});
+    if (!m_copies) m_copies.emplace(*m_outer_in, *m_own_in);
 }
 
 void Run::execute(const Code& code)
@@ -227,7 +227,7 @@ void Run::run_also(const Operands& operands)
 
 void Run::run_text_here(const Value& text)
 {
-    const CodeRef code = code_of(text, ParseUse::Statements);
+    const CodeHandle code = code_of(text, ParseUse::Statements);
     run_code_here(*code);
 }
 

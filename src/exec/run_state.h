@@ -95,6 +95,11 @@ private:
     const value::VarTable* m_outer_in;
     const value::VarTable* m_own_in;
     struct Copies {
+        explicit Copies(value::VarTable&& outer_table) : outer(std::move(outer_table)) {}
+        Copies(const value::VarTable& outer_table, const value::VarTable& own_table)
+            : outer(outer_table), own(own_table)
+        {
+        }
         value::VarTable outer;
         value::VarTable own;
     };

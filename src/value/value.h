@@ -187,6 +187,8 @@ public:
     // The shared payload (text and elements), or null; for the cycle
     // collector, which walks who holds what.
     Payload* payload() const { return m_payload.get(); }
+    // A reference to the payload, to keep it alive while it is in use.
+    Ref<Payload> payload_ref() const { return m_payload; }
 
     // Variables and list elements come from a pool of equal-sized blocks.
     static void* operator new(std::size_t size);
