@@ -54,7 +54,7 @@ void require_operands(const Operands& operands, std::size_t needed, std::string_
 }
 
 namespace {
-const VarTable no_table;
+const VarTable no_table{};
 }  // namespace
 
 Run::Run(Interpreter& interp, const VarTable* outer, const VarTable* own, RunMode mode)

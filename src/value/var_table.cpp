@@ -15,21 +15,6 @@ auto position_of(Items& items, NameId name)
 }
 }  // namespace
 
-VarTable::VarTable(const VarTable& other) : m_shared(other.m_shared), m_overlay_size(other.m_overlay_size)
-{
-    for (std::uint8_t i = 0; i < m_overlay_size; ++i) m_overlay[i] = other.m_overlay[i];
-}
-
-VarTable& VarTable::operator=(const VarTable& other)
-{
-    if (this == &other) return *this;
-    m_shared = other.m_shared;
-    for (std::uint8_t i = 0; i < other.m_overlay_size; ++i) m_overlay[i] = other.m_overlay[i];
-    for (std::uint8_t i = other.m_overlay_size; i < m_overlay_size; ++i) m_overlay[i] = Entry();
-    m_overlay_size = other.m_overlay_size;
-    return *this;
-}
-
 VarTable::Entries::Entries() : version(g_next_version++) {}
 
 const ValueRef* VarTable::find_shared_and_remember(NameId name, LookupCache& cache) const
@@ -40,23 +25,6 @@ const ValueRef* VarTable::find_shared_and_remember(NameId name, LookupCache& cac
     cache.found = index != not_found;
     cache.index = static_cast<std::uint32_t>(cache.found ? index : 0);
     return cache.found ? &m_shared->items[index].second : nullptr;
-}
-
-VarTable::VarTable(VarTable&& other) noexcept
-    : m_shared(std::move(other.m_shared)), m_overlay_size(std::exchange(other.m_overlay_size, 0))
-{
-    for (std::uint8_t i = 0; i < m_overlay_size; ++i) m_overlay[i] = std::move(other.m_overlay[i]);
-}
-
-VarTable& VarTable::operator=(VarTable&& other) noexcept
-{
-    if (this == &other) return *this;
-    m_shared = std::move(other.m_shared);
-    const std::uint8_t incoming = std::exchange(other.m_overlay_size, 0);
-    for (std::uint8_t i = 0; i < incoming; ++i) m_overlay[i] = std::move(other.m_overlay[i]);
-    for (std::uint8_t i = incoming; i < m_overlay_size; ++i) m_overlay[i] = Entry();
-    m_overlay_size = incoming;
-    return *this;
 }
 
 std::size_t VarTable::index_in_shared(NameId name) const
@@ -86,9 +54,9 @@ const ValueRef* VarTable::find_shared(NameId name) const
 std::vector<VarTable::Entry> VarTable::all_entries() const
 {
     std::vector<Entry> items;
-    items.reserve((m_shared ? m_shared->items.size() : 0) + m_overlay_size + overlay_capacity);
+    items.reserve((m_shared ? m_shared->items.size() : 0) + m_overlay.size() + overlay_capacity);
     if (m_shared) items = m_shared->items;
-    for (std::uint8_t i = 0; i < m_overlay_size; ++i) {
+    for (std::uint8_t i = 0; i < m_overlay.size(); ++i) {
         const Entry& entry = m_overlay[i];
         const auto it = position_of(items, entry.first);
         if (it != items.end() && it->first == entry.first) it->second = entry.second;
@@ -99,12 +67,11 @@ std::vector<VarTable::Entry> VarTable::all_entries() const
 
 std::vector<VarTable::Entry>& VarTable::own_entries()
 {
-    if (!m_shared || !m_shared.unique() || m_overlay_size > 0) {
+    if (!m_shared || !m_shared.unique() || m_overlay.size() > 0) {
         Ref<Entries> own = make<Entries>();
         own->items = all_entries();
         m_shared = std::move(own);
-        for (std::uint8_t i = 0; i < m_overlay_size; ++i) m_overlay[i] = Entry();
-        m_overlay_size = 0;
+        m_overlay.clear();
     }
     return m_shared->items;
 }
@@ -112,7 +79,7 @@ std::vector<VarTable::Entry>& VarTable::own_entries()
 void VarTable::bind(NameId name, ValueRef ref)
 {
     // 1. A name already in the overlay is rebound there.
-    for (std::uint8_t i = 0; i < m_overlay_size; ++i) {
+    for (std::uint8_t i = 0; i < m_overlay.size(); ++i) {
         if (m_overlay[i].first == name) {
             m_overlay[i].second = std::move(ref);
             return;
@@ -120,7 +87,7 @@ void VarTable::bind(NameId name, ValueRef ref)
     }
     // 2. Entries nobody else shares are changed in place; otherwise the
     //    overlay takes the binding while it has room.
-    if (m_overlay_size == 0 && m_shared && m_shared.unique()) {
+    if (m_overlay.size() == 0 && m_shared && m_shared.unique()) {
         m_shared->version = g_next_version++;
         std::vector<Entry>& items = m_shared->items;
         const auto it = position_of(items, name);
@@ -128,8 +95,8 @@ void VarTable::bind(NameId name, ValueRef ref)
         else items.emplace(it, name, std::move(ref));
         return;
     }
-    if (m_overlay_size < overlay_capacity) {
-        m_overlay[m_overlay_size++] = Entry(name, std::move(ref));
+    if (!m_overlay.full()) {
+        m_overlay.push(name, std::move(ref));
         return;
     }
     // 3. A full overlay: take a copy of the entries of our own.
@@ -142,8 +109,8 @@ void VarTable::bind(NameId name, ValueRef ref)
 
 bool VarTable::same_entries(const VarTable& other) const
 {
-    if (m_shared != other.m_shared || m_overlay_size != other.m_overlay_size) return false;
-    for (std::uint8_t i = 0; i < m_overlay_size; ++i) {
+    if (m_shared != other.m_shared || m_overlay.size() != other.m_overlay.size()) return false;
+    for (std::uint8_t i = 0; i < m_overlay.size(); ++i) {
         if (m_overlay[i].first != other.m_overlay[i].first || m_overlay[i].second != other.m_overlay[i].second) {
             return false;
         }
@@ -157,7 +124,7 @@ bool VarTable::covers_names_of(const VarTable& other) const
     // Copies of one table share their entries; then only the names the other
     // bound on top of them need looking at.
     if (!other.m_shared || other.m_shared->items.empty() || m_shared == other.m_shared) {
-        for (std::uint8_t i = 0; i < other.m_overlay_size; ++i) {
+        for (std::uint8_t i = 0; i < other.m_overlay.size(); ++i) {
             if (find(other.m_overlay[i].first) == nullptr) return false;
         }
         return true;
@@ -195,8 +162,7 @@ void VarTable::merge(const VarTable& other, Overlap overlap)
         }
     }
     m_shared = std::move(merged);
-    for (std::uint8_t i = 0; i < m_overlay_size; ++i) m_overlay[i] = Entry();
-    m_overlay_size = 0;
+    m_overlay.clear();
 }
 
 }  // namespace zirn::value

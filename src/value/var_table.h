@@ -13,7 +13,7 @@
 // entries copied (copy on write).
 #pragma once
 
-#include <array>
+#include <new>
 #include <cstdint>
 #include <string_view>
 #include <utility>
@@ -35,18 +35,75 @@ struct LookupCache {
 };
 
 class VarTable {
+    using Entry = std::pair<NameId, ValueRef>;
+    static constexpr std::uint8_t overlay_capacity = 4;
+
+    // The few entries a copy binds on top of the shared ones. Slots are built
+    // only when used: tables are made and dropped for every call and loop
+    // iteration, and most never bind anything.
+    class Overlay {
+    public:
+        Overlay() {}
+        Overlay(const Overlay& other) { append_copies(other); }
+        Overlay(Overlay&& other) noexcept { take_from(other); }
+        Overlay& operator=(const Overlay& other)
+        {
+            if (this != &other) {
+                clear();
+                append_copies(other);
+            }
+            return *this;
+        }
+        Overlay& operator=(Overlay&& other) noexcept
+        {
+            if (this != &other) {
+                clear();
+                take_from(other);
+            }
+            return *this;
+        }
+        ~Overlay() { clear(); }
+
+        std::uint8_t size() const { return m_size; }
+        bool full() const { return m_size == overlay_capacity; }
+        Entry& operator[](std::uint8_t i) { return slots()[i]; }
+        const Entry& operator[](std::uint8_t i) const { return slots()[i]; }
+        void push(NameId name, ValueRef ref) { new (&slots()[m_size++]) Entry(name, std::move(ref)); }
+        void clear()
+        {
+            for (std::uint8_t i = 0; i < m_size; ++i) slots()[i].~Entry();
+            m_size = 0;
+        }
+
+    private:
+        Entry* slots() { return std::launder(reinterpret_cast<Entry*>(m_storage)); }
+        const Entry* slots() const { return std::launder(reinterpret_cast<const Entry*>(m_storage)); }
+        void append_copies(const Overlay& other)
+        {
+            for (std::uint8_t i = 0; i < other.m_size; ++i) push(other[i].first, other[i].second);
+        }
+        void take_from(Overlay& other)
+        {
+            for (std::uint8_t i = 0; i < other.m_size; ++i) push(other[i].first, std::move(other[i].second));
+            other.clear();
+        }
+
+        alignas(Entry) unsigned char m_storage[overlay_capacity * sizeof(Entry)];
+        std::uint8_t m_size = 0;
+    };
+
 public:
-    VarTable() = default;
-    VarTable(const VarTable& other);
-    VarTable& operator=(const VarTable& other);
-    VarTable(VarTable&& other) noexcept;
-    VarTable& operator=(VarTable&& other) noexcept;
+    VarTable() {}
+    VarTable(const VarTable& other) = default;
+    VarTable& operator=(const VarTable& other) = default;
+    VarTable(VarTable&& other) noexcept = default;
+    VarTable& operator=(VarTable&& other) noexcept = default;
 
     // The reference bound to the name, or null when it is not bound.
     const ValueRef* find(NameId name) const
     {
         if (name == no_name) return nullptr;
-        for (std::uint8_t i = 0; i < m_overlay_size; ++i) {
+        for (std::uint8_t i = 0; i < m_overlay.size(); ++i) {
             if (m_overlay[i].first == name) return &m_overlay[i].second;
         }
         return find_shared(name);
@@ -56,7 +113,7 @@ public:
     const ValueRef* find(NameId name, LookupCache& cache) const
     {
         if (name == no_name) return nullptr;
-        for (std::uint8_t i = 0; i < m_overlay_size; ++i) {
+        for (std::uint8_t i = 0; i < m_overlay.size(); ++i) {
             if (m_overlay[i].first == name) return &m_overlay[i].second;
         }
         if (!m_shared) return nullptr;
@@ -77,7 +134,7 @@ public:
     // Binds every entry of `other` whose name is not bound here yet.
     void bind_missing(const VarTable& other);
 
-    bool empty() const { return m_overlay_size == 0 && (!m_shared || m_shared->items.empty()); }
+    bool empty() const { return m_overlay.size() == 0 && (!m_shared || m_shared->items.empty()); }
     // True when both tables hold the same entries because one is an
     // unchanged copy of the other.
     bool same_entries(const VarTable& other) const;
@@ -86,7 +143,6 @@ public:
     bool covers_names_of(const VarTable& other) const;
 
 private:
-    using Entry = std::pair<NameId, ValueRef>;
     struct Entries : RefCounted {
         Entries();
         // Changes whenever the entries change; unique across all tables
@@ -95,7 +151,6 @@ private:
         std::vector<Entry> items;
     };
     enum class Overlap { Replace, Keep };
-    static constexpr std::uint8_t overlay_capacity = 4;
 
     const ValueRef* find_shared(NameId name) const;
     const ValueRef* find_shared_and_remember(NameId name, LookupCache& cache) const;
@@ -109,8 +164,7 @@ private:
     void merge(const VarTable& other, Overlap overlap);
 
     Ref<Entries> m_shared;
-    std::array<Entry, overlay_capacity> m_overlay{};
-    std::uint8_t m_overlay_size = 0;
+    Overlay m_overlay;
 };
 
 }  // namespace zirn::value
