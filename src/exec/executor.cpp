@@ -314,9 +314,22 @@ void Run::tables_changed()
     m_block_table.reset();
 }
 
-Value Run::evaluate(const Token& token, Blocks blocks) { return evaluate_token(m_interp, token, view(), blocks); }
+Value Run::evaluate(const Token& token, Blocks blocks)
+{
+    // A plain operand evaluates as itself; only a parenthesised one (or a
+    // lone `not`) needs the expression fold.
+    if (token.kind() != OperandKind::Parenthesised && !token.is_not()) {
+        return evaluate_operand(m_interp, token, view(), blocks);
+    }
+    return evaluate_token(m_interp, token, view(), blocks);
+}
 
-bool Run::condition_holds(const Token& token) { return value::to_integer(evaluate(token)) != 0; }
+bool Run::condition_holds(const Token& token)
+{
+    const Value condition = evaluate(token);
+    if (condition.is(value::Type::Integer)) return condition.int_value() != 0;
+    return value::to_integer(condition) != 0;
+}
 
 void Run::take_ended(RunResult nested)
 {
