@@ -31,10 +31,11 @@ private:
 
 }  // namespace
 
-int run_session(exec::Console& console, exec::FileAccess access)
+int run_session(exec::Console& console, exec::FileAccess access, std::uint64_t step_budget)
 {
     exec::Interpreter interp(builtins::builtin_table(), console);
     interp.set_file_access(access);
+    if (step_budget != 0) interp.set_step_budget(step_budget);
     const AttachedInterpreter attached(console, interp);
     try {
         const lex::StatementList script = lex::split_statements(repl_text);
@@ -43,13 +44,15 @@ int run_session(exec::Console& console, exec::FileAccess access)
     } catch (const exec::EndOfInput&) {
         // A person at a terminal pressed Ctrl-D: end their line first.
         if (console.interactive()) console.end_line();
-        return interp.errors_reported() == 0 ? 0 : 1;
     } catch (const std::exception& error) {
         // The REPL script catches errors at its own exec statements; this is
         // the last line of defence for anything outside them.
         interp.report_error(error.what());
+        interp.cycles().collect();
         return 1;
     }
+    // Every table is gone: whatever is left holds only itself.
+    interp.cycles().collect();
     return interp.errors_reported() == 0 ? 0 : 1;
 }
 

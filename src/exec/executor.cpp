@@ -132,6 +132,7 @@ void Run::run_assignment(const Operands& tokens)
     if (op.size() > 1) new_value = apply_operator(op.substr(0, 1), *target, new_value);
     // 4. The target Value is updated in place, seen wherever it is held.
     *target = std::move(new_value);
+    m_interp.cycles().note(target);
 }
 
 void Run::run_end(const Operands& operands)
@@ -161,6 +162,8 @@ void Run::run_exec(const Operands& operands)
         m_interp.report_error(error.what());
     }
     m_interp.disarm_prompt_read();
+    // Between typed lines no Value is in use but through the tables.
+    m_interp.cycles().collect_if_due();
 }
 
 void Run::run_also(const Operands& operands)
@@ -172,6 +175,11 @@ void Run::run_also(const Operands& operands)
     }
     // The library folder first, then the current directory. A file that
     // cannot be read loads nothing.
+    if (m_interp.file_access() == FileAccess::Sandboxed) {
+        SandboxFiles& files = m_interp.sandbox();
+        run_text_here(files.read("lib/" + file_name).value_or(files.read(file_name).value_or("")));
+        return;
+    }
     std::error_code ignored;
     const std::string in_lib = "lib/" + file_name;
     const std::string path = std::filesystem::exists(in_lib, ignored) ? in_lib : file_name;

@@ -101,6 +101,7 @@ void Run::run_add(const Operands& operands)
     const ValueRef list = bound_value(operands[0], "add");
     Value added = evaluate(operands[1]);
     list->elements_for_update().push_back(value::make_ref(std::move(added)));
+    m_interp.cycles().note(list);
 }
 
 void Run::run_index(const Operands& operands)

@@ -12,7 +12,17 @@ namespace zirn::limits {
 // Size of the stack the interpreter runs on. Nested calls, blocks and
 // parentheses recurse natively, so the stack is reserved large; pages are
 // only used as deep as a program actually goes.
+//
+// The sanitizer build lowers it (ZIRN_INTERPRETER_STACK_BYTES): AddressSanitizer
+// cannot clean up after an exception thrown more than 64 MiB deep into a
+// stack and then reports errors that are not there, so there a runaway
+// recursion must be stopped within that depth (and a 100,000-deep recursion
+// does not fit).
+#ifdef ZIRN_INTERPRETER_STACK_BYTES
+inline constexpr std::size_t interpreter_stack_bytes = ZIRN_INTERPRETER_STACK_BYTES;
+#else
 inline constexpr std::size_t interpreter_stack_bytes = std::size_t{4} << 30;
+#endif
 
 // Headroom kept free at the end of the stack: when less than this remains,
 // the next nesting step raises the recursion error instead.
@@ -24,6 +34,12 @@ inline constexpr std::size_t stack_headroom_bytes = std::size_t{1} << 20;
 inline constexpr std::size_t max_call_depth = 250000;
 
 // Largest text one operation may build (string repetition, concatenation).
+// The fuzzing build lowers it (ZIRN_MAX_TEXT_BYTES) so that a few steps of a
+// generated program cannot exhaust the fuzzer's memory cap.
+#ifdef ZIRN_MAX_TEXT_BYTES
+inline constexpr std::size_t max_text_bytes = ZIRN_MAX_TEXT_BYTES;
+#else
 inline constexpr std::size_t max_text_bytes = std::size_t{1} << 30;
+#endif
 
 }  // namespace zirn::limits
