@@ -32,10 +32,11 @@ private:
 
 }  // namespace
 
-int run_session(exec::Console& console, exec::FileAccess access)
+int run_session(exec::Console& console, exec::FileAccess access, std::uint64_t step_budget)
 {
     exec::Interpreter interp(builtins::builtin_table(), console);
     interp.set_file_access(access);
+    if (step_budget != 0) interp.set_step_budget(step_budget);
     const AttachedInterpreter attached(console, interp);
     try {
         const exec::CodeRef script = exec::compile(repl_text);

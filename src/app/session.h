@@ -2,14 +2,19 @@
 // input.
 #pragma once
 
+#include <cstdint>
+
 #include "exec/console.h"
 #include "exec/interpreter.h"
 
 namespace zirn::app {
 
 // Runs the REPL script against `console` until its input ends. Returns the
-// exit status: 0 when no typed line ended in an error, 1 otherwise.
-int run_session(exec::Console& console, exec::FileAccess access = exec::FileAccess::Real);
+// exit status: 0 when no typed line ended in an error, 1 otherwise. A
+// non-zero `step_budget` bounds the statements and loop iterations the whole
+// session may run (Interpreter::set_step_budget); running out ends it.
+int run_session(exec::Console& console, exec::FileAccess access = exec::FileAccess::Real,
+                std::uint64_t step_budget = 0);
 
 // Runs `body` on a thread whose stack is as large as limits.h says, so deep
 // recursion in ZIRN programs has room, and returns its result.

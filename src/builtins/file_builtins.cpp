@@ -34,6 +34,9 @@ std::string fetch_path(exec::Interpreter& interp, const value::VarTable& table, 
     return path;
 }
 
+// True when the calls act on the session's in-memory sandbox.
+bool sandboxed(const exec::Interpreter& interp) { return interp.file_access() == exec::FileAccess::Sandboxed; }
+
 Value truth(bool condition) { return Value::integer(condition ? 1 : 0); }
 
 // The status of a path, following links: absent paths give a status of type
@@ -51,6 +54,7 @@ fs::file_status status_of(const std::string& path, std::string_view builtin)
 Value builtin_readfile(exec::Interpreter& interp, const value::VarTable& table)
 {
     const std::string path = fetch_path(interp, table, 0, "readfile");
+    if (sandboxed(interp)) return Value::string(interp.sandbox().read(path).value_or(""));
     // A file that cannot be opened reads as "".
     std::ifstream file(path);
     std::ostringstream contents;
@@ -63,7 +67,11 @@ Value builtin_writefile(exec::Interpreter& interp, const value::VarTable& table)
     // The content is evaluated before the file is opened, so a content that
     // reads the same file sees it whole, and an error leaves it untouched.
     const std::string path = fetch_path(interp, table, 0, "writefile");
-    const std::string content = fetch_text(interp, table, 1, "writefile");
+    std::string content = fetch_text(interp, table, 1, "writefile");
+    if (sandboxed(interp)) {
+        interp.sandbox().write(path, std::move(content));
+        return Value();
+    }
     std::ofstream file(path, std::ios::out | std::ios::trunc);
     if (!file) raise_file_error("writefile", "open", path, std::error_code(errno, std::generic_category()));
     file.write(content.data(), static_cast<std::streamsize>(content.size()));
@@ -75,6 +83,10 @@ Value builtin_writefile(exec::Interpreter& interp, const value::VarTable& table)
 Value builtin_mkdir(exec::Interpreter& interp, const value::VarTable& table)
 {
     const std::string path = fetch_path(interp, table, 0, "mkdir");
+    if (sandboxed(interp)) {
+        interp.sandbox().make_directory(path);
+        return Value();
+    }
     std::error_code code;
     // An existing directory is fine; parents are not created.
     if (!fs::create_directory(path, code) && code) raise_file_error("mkdir", "create directory", path, code);
@@ -87,6 +99,10 @@ Value builtin_mkdir(exec::Interpreter& interp, const value::VarTable& table)
 Value builtin_rm(exec::Interpreter& interp, const value::VarTable& table)
 {
     const std::string path = fetch_path(interp, table, 0, "rm");
+    if (sandboxed(interp)) {
+        interp.sandbox().remove(path);
+        return Value();
+    }
     std::error_code code;
     fs::remove_all(path, code);
     if (code) raise_file_error("rm", "remove", path, code);
@@ -96,6 +112,11 @@ Value builtin_rm(exec::Interpreter& interp, const value::VarTable& table)
 Value builtin_listdir(exec::Interpreter& interp, const value::VarTable& table)
 {
     const std::string path = fetch_path(interp, table, 0, "listdir");
+    if (sandboxed(interp)) {
+        value::ElementList names;
+        for (std::string& name : interp.sandbox().list(path)) names.push_back(value::make_ref(Value::string(std::move(name))));
+        return Value::list(std::move(names));
+    }
     std::error_code code;
     fs::directory_iterator it(path, code);
     if (code) raise_file_error("listdir", "list", path, code);
@@ -110,18 +131,24 @@ Value builtin_listdir(exec::Interpreter& interp, const value::VarTable& table)
 Value builtin_exists(exec::Interpreter& interp, const value::VarTable& table)
 {
     const std::string path = fetch_path(interp, table, 0, "exists");
+    if (sandboxed(interp)) return truth(interp.sandbox().exists(path));
     return truth(fs::exists(status_of(path, "exists")));
 }
 
 Value builtin_isdir(exec::Interpreter& interp, const value::VarTable& table)
 {
     const std::string path = fetch_path(interp, table, 0, "isdir");
+    if (sandboxed(interp)) return truth(interp.sandbox().is_directory(path));
     return truth(fs::is_directory(status_of(path, "isdir")));
 }
 
 Value builtin_cd(exec::Interpreter& interp, const value::VarTable& table)
 {
     const std::string path = fetch_path(interp, table, 0, "cd");
+    if (sandboxed(interp)) {
+        interp.sandbox().change_directory(path);
+        return Value();
+    }
     std::error_code code;
     fs::current_path(path, code);
     if (code) raise_file_error("cd", "change to", path, code);

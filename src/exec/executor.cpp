@@ -216,6 +216,11 @@ void Run::run_also(const Operands& operands)
     }
     // The library folder first, then the current directory. A file that
     // cannot be read loads nothing.
+    if (m_interp.file_access() == FileAccess::Sandboxed) {
+        SandboxFiles& files = m_interp.sandbox();
+        run_code_here(*compile(files.read("lib/" + file_name).value_or(files.read(file_name).value_or(""))));
+        return;
+    }
     std::error_code ignored;
     const std::string in_lib = "lib/" + file_name;
     const std::string path = std::filesystem::exists(in_lib, ignored) ? in_lib : file_name;

@@ -43,6 +43,12 @@ void Interpreter::take_interrupt()
     throw Error(ErrorKind::Interrupted, "");
 }
 
+void Interpreter::spend_step()
+{
+    if (m_steps_left == 0) throw Error(ErrorKind::StepBudget, "the session ran out of steps");
+    --m_steps_left;
+}
+
 void Interpreter::enter_call()
 {
     if (m_call_depth >= limits::max_call_depth) {

@@ -8,11 +8,13 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
 
 #include "exec/console.h"
+#include "exec/sandbox.h"
 #include "value/cycles.h"
 #include "value/var_table.h"
 
@@ -34,7 +36,8 @@ struct EndOfInput {};
 // Where the file-system builtins and `also` may act.
 enum class FileAccess {
     Real,      // the process's file system, relative to its current directory
-    Disabled,  // every file-system call raises an error (sandboxed sessions)
+    Disabled,  // every file-system call raises an error
+    Sandboxed, // calls act on the interpreter's in-memory SandboxFiles
 };
 
 class Interpreter {
@@ -46,6 +49,7 @@ public:
 
     FileAccess file_access() const { return m_file_access; }
     void set_file_access(FileAccess access) { m_file_access = access; }
+    SandboxFiles& sandbox() { return m_sandbox; }
     // Frees lists that hold themselves once the program lets go of them.
     value::CycleCollector& cycles() { return m_cycles; }
 
@@ -64,12 +68,22 @@ public:
 
     // Raises Error(Interrupted) when an interrupt was requested since the
     // last check. Cheap enough to call at every statement.
+    // With a step budget set, every check also spends one step.
     // The REPL's own statements pass `interruptible` false: an interrupt
     // that comes after a typed line finished waits for the prompt, which
     // drops it, instead of stopping the REPL itself.
     void check_interrupt(bool interruptible = true)
     {
         if (interruptible && m_interrupt_requested.load(std::memory_order_relaxed)) take_interrupt();
+        if (m_step_budget_set) spend_step();
+    }
+    // Limits the statements and loop iterations this interpreter runs: once
+    // `steps` checks have passed, every further check raises
+    // Error(StepBudget), so no program can run for ever (fuzzing sets this).
+    void set_step_budget(std::uint64_t steps)
+    {
+        m_steps_left = steps;
+        m_step_budget_set = true;
     }
     // Called from a signal handler: only sets the flag.
     void request_interrupt() { m_interrupt_requested.store(true, std::memory_order_relaxed); }
@@ -82,11 +96,15 @@ public:
 
 private:
     [[noreturn]] void take_interrupt();
+    void spend_step();
 
     const BuiltinTable& m_builtins;
     Console& m_console;
     FileAccess m_file_access = FileAccess::Real;
+    SandboxFiles m_sandbox;
     value::CycleCollector m_cycles;
+    bool m_step_budget_set = false;
+    std::uint64_t m_steps_left = 0;
     bool m_prompt_read_armed = false;
     std::size_t m_errors_reported = 0;
     std::size_t m_call_depth = 0;

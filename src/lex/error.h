@@ -30,7 +30,8 @@ namespace zirn {
     X(TooLarge, "too large: ")                                \
     X(Recursion, "recursion too deep: ")                      \
     X(DecodeList, "decodelist: ")                             \
-    X(Interrupted, "interrupted")
+    X(Interrupted, "interrupted")                             \
+    X(StepBudget, "step budget exhausted: ")
 
 enum class ErrorKind {
 #define ZIRN_ERROR_ENUM(kind, prefix) kind,

@@ -24,7 +24,13 @@ inline constexpr std::size_t stack_headroom_bytes = std::size_t{1} << 20;
 inline constexpr std::size_t max_call_depth = 150000;
 
 // Largest text one operation may build (string repetition, concatenation).
+// The fuzzing build lowers it (ZIRN_MAX_TEXT_BYTES) so that a few steps of a
+// generated program cannot exhaust the fuzzer's memory cap.
+#ifdef ZIRN_MAX_TEXT_BYTES
+inline constexpr std::size_t max_text_bytes = ZIRN_MAX_TEXT_BYTES;
+#else
 inline constexpr std::size_t max_text_bytes = std::size_t{1} << 30;
+#endif
 
 }  // namespace zirn::limits
 

@@ -154,14 +154,22 @@ constexpr bool use_pool = true;
 constexpr bool use_pool = true;
 #endif
 
+namespace {
+std::size_t g_allocated_values = 0;
+}  // namespace
+
+std::size_t allocated_value_count() { return g_allocated_values; }
+
 void* Value::operator new(std::size_t size)
 {
+    ++g_allocated_values;
     if (!use_pool || size != sizeof(Value)) return ::operator new(size);
     return value_pool().take();
 }
 
 void Value::operator delete(void* block, std::size_t size)
 {
+    --g_allocated_values;
     if (!use_pool || size != sizeof(Value)) {
         ::operator delete(block);
         return;

@@ -215,6 +215,10 @@ private:
 // A new separately allocated Value holding a copy of `value`.
 ValueRef make_ref(Value value);
 
+// How many separately allocated Values (variables, elements) exist now; for
+// tests that check what is freed.
+std::size_t allocated_value_count();
+
 // True for "integer" and "float" Values.
 inline bool is_number(const Value& value) { return value.is(Type::Integer) || value.is(Type::Float); }
 
