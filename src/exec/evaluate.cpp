@@ -82,6 +82,13 @@ Value evaluate_operand(Interpreter& interp, const Token& token, const VarTable& 
     return token.literal();
 }
 
+const Value* plain_operand(const Token& token, const VarTable& table)
+{
+    if (token.kind() != OperandKind::Number && token.kind() != OperandKind::Quoted) return nullptr;
+    if (const value::ValueRef* bound = table.find(token.name(), token.lookup_cache())) return bound->get();
+    return &token.literal();
+}
+
 Value evaluate_call(Interpreter& interp, const Token& token, const VarTable& table)
 {
     const CallSite& call = token.call();

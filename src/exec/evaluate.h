@@ -38,6 +38,12 @@ value::Value evaluate_text(Interpreter& interp, const value::Value& text, const 
 // Evaluates one operand of an expression.
 value::Value evaluate_operand(Interpreter& interp, const Token& token, const value::VarTable& table, Blocks blocks);
 
+// For an operand that can have no side effects (a name or a literal, but no
+// call, block or parentheses): the Value it stands for, without copying it;
+// null for any other operand. The reference is valid until the table or the
+// named Value changes.
+const value::Value* plain_operand(const Token& token, const value::VarTable& table);
+
 // Evaluates a call token (leading "$" included): a builtin when the name is
 // one, otherwise the user function bound to the name in `table`.
 value::Value evaluate_call(Interpreter& interp, const Token& token, const value::VarTable& table);

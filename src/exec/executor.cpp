@@ -85,6 +85,27 @@ void Run::execute(const Code& code)
     }
 }
 
+RunResult Run::run_iteration(const Code& code, VarTable& table)
+{
+    try {
+        execute(code);
+    } catch (...) {
+        write_back(&table, &table);
+        throw;
+    }
+    // A fresh run would start from the table as written back; when nothing
+    // was bound the table is unchanged and what was worked out stays valid.
+    if (m_copies) {
+        write_back(&table, &table);
+        m_copies.reset();
+        tables_changed();
+    }
+    RunResult result = std::move(m_result);
+    m_result = RunResult();
+    m_stopped = false;
+    return result;
+}
+
 void Run::write_back(VarTable* outer, VarTable* own)
 {
     // Tables never copied were never changed: the caller's hold the same.
@@ -146,8 +167,17 @@ void Run::run_assignment(const Operands& tokens)
         target = value::make_ref(Value());
         bind(target_token, target);
     }
-    // 2. The right-hand side keeps brace blocks as functions.
+    // 2. The right-hand side keeps brace blocks as functions. A name or a
+    //    literal combines with the target in place without being copied
+    //    (unless it is the target itself).
     const Token& op = tokens[1];
+    if (op.text().size() > 1) {
+        const Value* right = plain_operand(tokens[2], view());
+        if (right != nullptr && right != target.get() &&
+            apply_operator_in_place(op.compound_operator(), *target, *right)) {
+            return;
+        }
+    }
     Value new_value = evaluate(tokens[2], Blocks::Keep);
     // 3. An operator of two or more characters combines with the current
     //    Value under its first character: `x += 1`, `x >= 3`.

@@ -171,6 +171,12 @@ Value evaluate_expression(Interpreter& interp, const Statement& statement, const
     // same result as the fold below, more directly.
     if (tokens.size() == 1 && !tokens[0].is_not()) return evaluate_operand(interp, tokens[0], table, blocks);
     if (tokens.size() == 3 && !tokens[0].is_not()) {
+        // Names and literals are read in place: neither can change the other.
+        if (const Value* left = plain_operand(tokens[0], table)) {
+            if (const Value* right = plain_operand(tokens[2], table)) {
+                return apply_operator(tokens[1].as_operator(), *left, *right);
+            }
+        }
         const Value left = evaluate_operand(interp, tokens[0], table, blocks);
         const Value right = evaluate_operand(interp, tokens[2], table, blocks);
         return apply_operator(tokens[1].as_operator(), left, right);

@@ -36,6 +36,11 @@ public:
 
     // Runs the statements until the end of the list or an `end`.
     void execute(const Code& code);
+    // One iteration of a loop body whose outer and own table are both
+    // `table`: runs `code` as a fresh run would, writes back into `table`,
+    // and leaves this run ready for the next iteration. Returns the
+    // iteration's result.
+    RunResult run_iteration(const Code& code, value::VarTable& table);
     // Hands the working tables over to the caller's tables (the run is over).
     void write_back(value::VarTable* outer, value::VarTable* own);
     RunResult take_result() { return std::move(m_result); }

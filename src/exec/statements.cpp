@@ -67,6 +67,8 @@ void Run::run_each(const Operands& operands)
     for (const ValueRef& element : sequence) {
         m_interp.check_interrupt(m_mode == RunMode::Program);
         table.bind(element_name, element);
+        // Binding `element` changed the table, so each iteration starts a
+        // run of its own.
         RunResult nested = run_statements(m_interp, body, &table, &table, m_mode);
         if (nested.ended) {
             // The loop stops, but this run goes on with its next statement.
@@ -81,11 +83,13 @@ void Run::run_until(const Operands& operands)
     require_operands(operands, 2, "until (condition) { block }");
     const Code& body = block_code(operands[1]);
     VarTable table = block_table();
+    // One run serves every iteration; each starts as a fresh run would.
+    Run body_run(m_interp, &table, &table, m_mode);
     // The condition is read from this run's tables, not the block's: it sees
     // in-place updates, never names the body creates.
     while (condition_holds(operands[0])) {
         m_interp.check_interrupt(m_mode == RunMode::Program);
-        RunResult nested = run_statements(m_interp, body, &table, &table, m_mode);
+        RunResult nested = body_run.run_iteration(body, table);
         if (nested.ended) {
             take_ended(std::move(nested));
             break;

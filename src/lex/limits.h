@@ -38,7 +38,7 @@ namespace zirn::limits {
 
 // The split cache keeps at most this many texts, or this many bytes of text,
 // before it is emptied and refilled with what is in use.
-inline constexpr std::size_t code_cache_texts = 20000;
-inline constexpr std::size_t code_cache_bytes = std::size_t{64} << 20;
+inline constexpr std::size_t code_cache_texts = 2048;
+inline constexpr std::size_t code_cache_bytes = std::size_t{8} << 20;
 
 }  // namespace zirn::limits

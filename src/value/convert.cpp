@@ -16,10 +16,11 @@ namespace zirn::value {
 
 namespace {
 
-// The list Values being rendered, from the outermost down to the current one.
-// A list that contains itself (through shared elements) meets itself again on
-// this path; it is then shown as "[...]" or "(...)" instead of recursing for
-// ever.
+// The element lists being rendered, from the outermost down to the current
+// one. A list that contains itself (through shared elements) meets the same
+// element again on this path; it is then shown as "[...]" or "(...)"
+// instead of recursing for ever. Only elements are tracked, never the Value
+// a rendering starts from, so a Value and any copy of it show alike.
 class RenderPath {
 public:
     bool contains(const Value* v) const { return m_values.count(v) != 0; }
@@ -34,48 +35,13 @@ private:
     std::unordered_set<const Value*> m_values;
 };
 
-std::string text_form(const Value& v, RenderPath& path);
+enum class ListForm {
+    Bracket,        // `[1, "a", [2, "b"]]`: what to_text shows
+    Func,           // `[1 ,a ,[2, "b"]]`: a list converted to "func"
+    Parenthesised,  // `(1 "a" (2 "b"))`: what encodelist writes
+};
 
-// `[1, "a", [2, "b"]]`: strings quoted, nested lists in the same form.
-std::string bracket_form(const Value& list, RenderPath& path)
-{
-    if (path.contains(&list)) return "[...]";
-    path.enter(&list);
-    std::string out = "[";
-    bool first = true;
-    for (const ValueRef& element : list.elements()) {
-        if (!first) out += ", ";
-        first = false;
-        if (element->is(Type::String)) {
-            out += '"';
-            out += element->text();
-            out += '"';
-        } else {
-            out += text_form(*element, path);
-        }
-    }
-    out += ']';
-    path.leave(&list);
-    return out;
-}
-
-// `[1 ,a ,[2, "b"]]`: the text a list gets when converted to "func".
-std::string func_form(const Value& list, RenderPath& path)
-{
-    path.enter(&list);
-    std::string out = "[";
-    bool first = true;
-    for (const ValueRef& element : list.elements()) {
-        if (!first) out += " ,";
-        first = false;
-        out += text_form(*element, path);
-    }
-    out += ']';
-    path.leave(&list);
-    return out;
-}
-
-std::string text_form(const Value& v, RenderPath& path)
+std::string scalar_text(const Value& v)
 {
     switch (v.type()) {
     case Type::String:
@@ -86,35 +52,51 @@ std::string text_form(const Value& v, RenderPath& path)
     case Type::Float:
         return format_float(v.float_value());
     case Type::List:
-        return bracket_form(v, path);
     case Type::Unspecified:
         break;
     }
     return "";
 }
 
-std::string parenthesised_form(const Value& list, RenderPath& path)
+std::string list_items(const Value& list, RenderPath& path, ListForm form);
+
+// A list element that is itself a list, in the form nested lists take.
+std::string nested_list(const Value& element, RenderPath& path, ListForm form)
 {
-    if (path.contains(&list)) return "(...)";
-    path.enter(&list);
-    std::string out = "(";
+    const ListForm nested = form == ListForm::Parenthesised ? ListForm::Parenthesised : ListForm::Bracket;
+    if (path.contains(&element)) return nested == ListForm::Parenthesised ? "(...)" : "[...]";
+    path.enter(&element);
+    std::string out = list_items(element, path, nested);
+    path.leave(&element);
+    return out;
+}
+
+std::string list_items(const Value& list, RenderPath& path, ListForm form)
+{
+    const bool parenthesised = form == ListForm::Parenthesised;
+    const char* separator = parenthesised ? " " : (form == ListForm::Func ? " ," : ", ");
+    std::string out = parenthesised ? "(" : "[";
     bool first = true;
     for (const ValueRef& element : list.elements()) {
-        if (!first) out += ' ';
+        if (!first) out += separator;
         first = false;
         if (element->is(Type::List)) {
-            out += parenthesised_form(*element, path);
-        } else if (element->is(Type::String)) {
+            out += nested_list(*element, path, form);
+        } else if (element->is(Type::String) && form != ListForm::Func) {
             out += '"';
             out += element->text();
             out += '"';
         } else {
-            out += text_form(*element, path);
+            out += scalar_text(*element);
         }
     }
-    out += ')';
-    path.leave(&list);
+    out += parenthesised ? ')' : ']';
     return out;
+}
+
+std::string text_form(const Value& v, RenderPath& path)
+{
+    return v.is(Type::List) ? list_items(v, path, ListForm::Bracket) : scalar_text(v);
 }
 
 }  // namespace
@@ -127,7 +109,8 @@ Value convert_value(const Value& v, Type target)
     switch (target) {
     case Type::Func:
     case Type::String: {
-        std::string q = (target == Type::Func && v.is(Type::List)) ? func_form(v, path) : text_form(v, path);
+        std::string q = (target == Type::Func && v.is(Type::List)) ? list_items(v, path, ListForm::Func)
+                                                                   : text_form(v, path);
         out.set_type(Type::String);
         out.set_text(std::move(q));
         return out;
@@ -221,7 +204,7 @@ bool values_equal(const Value& a, const Value& b)
 std::string render_list(const ElementList& elements)
 {
     RenderPath path;
-    return parenthesised_form(Value::list(elements), path);
+    return list_items(Value::list(elements), path, ListForm::Parenthesised);
 }
 
 namespace {
