@@ -1,6 +1,7 @@
 #include "value/cycles.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -35,45 +36,18 @@ public:
         if (m_values.try_emplace(value).second) m_pending_values.push_back(value);
     }
 
-    void run()
-    {
-        while (!m_pending_values.empty() || !m_pending_payloads.empty()) {
-            if (!m_pending_values.empty()) {
-                const Value* value = m_pending_values.back();
-                m_pending_values.pop_back();
-                if (const Payload* payload = list_payload(value)) reach(m_payloads, m_pending_payloads, payload);
-            } else {
-                const Payload* payload = m_pending_payloads.back();
-                m_pending_payloads.pop_back();
-                for (const ValueRef& element : payload->elements) {
-                    if (list_payload(element.get()) != nullptr) reach(m_values, m_pending_values, element.get());
-                }
-            }
-        }
-    }
+    void run() { follow_pending(&Walk::reach<Value>, &Walk::reach<Payload>); }
 
     // Marks live every object held from outside the walk, and all it reaches.
     void mark_live()
     {
         for (auto& [value, node] : m_values) {
-            if (static_cast<long>(value->use_count()) > node.internal) keep(m_values, m_pending_values, value);
+            if (static_cast<long>(value->use_count()) > node.internal) keep(value);
         }
         for (auto& [payload, node] : m_payloads) {
-            if (static_cast<long>(payload->use_count()) > node.internal) keep(m_payloads, m_pending_payloads, payload);
+            if (static_cast<long>(payload->use_count()) > node.internal) keep(payload);
         }
-        while (!m_pending_values.empty() || !m_pending_payloads.empty()) {
-            if (!m_pending_values.empty()) {
-                const Value* value = m_pending_values.back();
-                m_pending_values.pop_back();
-                if (const Payload* payload = list_payload(value)) keep(m_payloads, m_pending_payloads, payload);
-            } else {
-                const Payload* payload = m_pending_payloads.back();
-                m_pending_payloads.pop_back();
-                for (const ValueRef& element : payload->elements) {
-                    if (list_payload(element.get()) != nullptr) keep(m_values, m_pending_values, element.get());
-                }
-            }
-        }
+        follow_pending(&Walk::keep<Value>, &Walk::keep<Payload>);
     }
 
     bool is_live(const Value* value) const { return m_values.at(value).live; }
@@ -92,27 +66,62 @@ public:
 
 private:
     template <class Object>
-    static void reach(std::unordered_map<const Object*, Node>& nodes, std::vector<const Object*>& pending,
-                      const Object* object)
+    using Visit = void (Walk::*)(const Object*);
+
+    // Takes the pending objects one by one and applies the visit to what
+    // each holds (a Value its list payload, a payload its list elements),
+    // until nothing is pending. The walk keeps its own stacks: lists nest far
+    // deeper than the native stack allows.
+    void follow_pending(Visit<Value> visit_value, Visit<Payload> visit_payload)
     {
-        auto [it, added] = nodes.try_emplace(object);
-        it->second.internal += 1;
-        if (added) pending.push_back(object);
+        while (!m_pending_values.empty() || !m_pending_payloads.empty()) {
+            if (!m_pending_values.empty()) {
+                const Value* value = m_pending_values.back();
+                m_pending_values.pop_back();
+                if (const Payload* payload = list_payload(value)) (this->*visit_payload)(payload);
+            } else {
+                const Payload* payload = m_pending_payloads.back();
+                m_pending_payloads.pop_back();
+                for (const ValueRef& element : payload->elements) {
+                    if (list_payload(element.get()) != nullptr) (this->*visit_value)(element.get());
+                }
+            }
+        }
+    }
+
+    template <class Object>
+    auto& nodes()
+    {
+        if constexpr (std::is_same_v<Object, Value>) return m_values;
+        else return m_payloads;
     }
     template <class Object>
-    static void keep(std::unordered_map<const Object*, Node>& nodes, std::vector<const Object*>& pending,
-                     const Object* object)
+    auto& pending()
     {
-        Node& node = nodes[object];
+        if constexpr (std::is_same_v<Object, Value>) return m_pending_values;
+        else return m_pending_payloads;
+    }
+
+    // One more reference to `object` from inside the walk.
+    template <class Object>
+    void reach(const Object* object)
+    {
+        auto [it, added] = nodes<Object>().try_emplace(object);
+        it->second.internal += 1;
+        if (added) pending<Object>().push_back(object);
+    }
+    // `object` is held from outside, or by something that is.
+    template <class Object>
+    void keep(const Object* object)
+    {
+        Node& node = nodes<Object>()[object];
         if (node.live) return;
         node.live = true;
-        pending.push_back(object);
+        pending<Object>().push_back(object);
     }
 
     std::unordered_map<const Value*, Node> m_values;
     std::unordered_map<const Payload*, Node> m_payloads;
-    // The walk keeps its own stacks: lists nest far deeper than the native
-    // stack allows.
     std::vector<const Value*> m_pending_values;
     std::vector<const Payload*> m_pending_payloads;
 };
