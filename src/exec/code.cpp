@@ -248,10 +248,4 @@ CodeHandle code_of(const Value& text_value, ParseUse use)
     return CodeHandle(raw, value::Ref<value::Payload>(), std::move(code));
 }
 
-void clear_code_cache()
-{
-    code_cache().entries.clear();
-    code_cache().bytes = 0;
-}
-
 }  // namespace zirn::exec

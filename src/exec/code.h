@@ -182,8 +182,4 @@ private:
 };
 CodeHandle code_of(const value::Value& text_value, ParseUse use);
 
-// Clears the shared split cache (texts compiled so far stay valid for as long
-// as something holds them).
-void clear_code_cache();
-
 }  // namespace zirn::exec

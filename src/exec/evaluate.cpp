@@ -33,14 +33,6 @@ const Statement& first_statement(const Code& code) { return code.statements.fron
 
 }  // namespace
 
-std::string_view strip_outer(std::string_view text, ErrorKind kind, std::string_view what)
-{
-    if (text.size() < 2) {
-        throw Error(kind, std::string(what) + " " + quote_text(text) + " is too short to have an inside");
-    }
-    return text.substr(1, text.size() - 2);
-}
-
 Value evaluate_token(Interpreter& interp, const Token& token, const VarTable& table, Blocks blocks)
 {
     check_stack_depth();

@@ -52,9 +52,5 @@ value::Value evaluate_call(Interpreter& interp, const Token& token, const value:
 // caller's scope and bound as arg0, arg1, ...
 value::Value call_user_function(Interpreter& interp, const CallSite& call, const value::VarTable& table);
 
-// The text between the first and the last character of `text`, for a block,
-// a function body or a parenthesised operand. Raises `kind` with `what` in
-// the message when there are not two characters to remove.
-std::string_view strip_outer(std::string_view text, ErrorKind kind, std::string_view what);
 
 }  // namespace zirn::exec
