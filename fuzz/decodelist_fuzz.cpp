@@ -8,9 +8,11 @@
 
 #include "builtins/registry.h"
 #include "exec/console.h"
+#include "exec/executor.h"
 #include "exec/interpreter.h"
 #include "fuzz_check.h"
 #include "lex/error.h"
+#include "lex/splitter.h"
 #include "lex/stack_guard.h"
 #include "value/convert.h"
 
@@ -30,12 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     interp.set_file_access(zirn::exec::FileAccess::Disabled);
     interp.set_step_budget(10000);
 
-    // `$decodelist$(text)` with the input bound to the name text.
+    // `decoded = $decodelist$(text)` with the input bound to the name text.
     zirn::value::VarTable table;
     table.bind("text", zirn::value::make_ref(Value::string(std::string(reinterpret_cast<const char*>(data), size))));
-    table.bind("arg0", zirn::value::make_ref(Value::string("text")));
     try {
-        const Value list = zirn::builtins::builtin_decodelist(interp, table);
+        zirn::exec::run_statements(interp, zirn::lex::split_statements("decoded = $decodelist$(text)"), nullptr, &table);
+        const Value& list = **table.find("decoded");
         ZIRN_FUZZ_CHECK(list.is(zirn::value::Type::List));
         // Whatever decodes can be encoded again.
         const std::string encoded = zirn::value::render_list(list.elements());

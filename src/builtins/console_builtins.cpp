@@ -9,80 +9,80 @@ namespace zirn::builtins {
 using value::Type;
 using value::Value;
 
-Value builtin_print(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_print(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     exec::Console& console = interp.console();
-    console.write(fetch_text(interp, table, 0, "print"));
+    console.write(fetch_text(interp, call, 0, "print"));
     // The optional second argument controls the line end: "r" a carriage
     // return, "n" (or no second argument) a line feed, anything else none.
-    if (!has_argument(table, 1)) {
+    if (!has_argument(interp, call, 1)) {
         console.end_line();
         return Value();
     }
-    const std::string line_end = fetch_text(interp, table, 1, "print");
+    const std::string line_end = fetch_text(interp, call, 1, "print");
     if (line_end == "r") console.write("\r");
     else if (line_end == "n") console.end_line();
     return Value();
 }
 
-Value builtin_input(exec::Interpreter& interp, const value::VarTable& /*table*/)
+Value builtin_input(exec::Interpreter& interp, const exec::BuiltinCall& /*call*/)
 {
     return Value::string(interp.read_input_line());
 }
 
-Value builtin_size(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_size(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     // The argument is evaluated twice: once for its type, once to measure.
-    const bool is_text = fetch_argument(interp, table, 0, "size").is(Type::String);
-    const Value measured = fetch_argument(interp, table, 0, "size");
+    const bool is_text = fetch_argument(interp, call, 0, "size").is(Type::String);
+    const Value measured = fetch_argument(interp, call, 0, "size");
     const std::size_t size = is_text ? value::to_text(measured).size() : measured.elements().size();
     return Value::integer(static_cast<std::int64_t>(size));
 }
 
-Value builtin_turn(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_turn(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    const Value v = fetch_argument(interp, table, 0, "turn");
-    return value::convert_value(v, fetch_text(interp, table, 1, "turn"));
+    const Value v = fetch_argument(interp, call, 0, "turn");
+    return value::convert_value(v, fetch_text(interp, call, 1, "turn"));
 }
 
 namespace {
-Value convert_argument(exec::Interpreter& interp, const value::VarTable& table, Type target, std::string_view name)
+Value convert_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, Type target, std::string_view name)
 {
-    return value::convert_value(fetch_argument(interp, table, 0, name), target);
+    return value::convert_value(fetch_argument(interp, call, 0, name), target);
 }
 }  // namespace
 
-Value builtin_str(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_str(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return convert_argument(interp, table, Type::String, "str");
+    return convert_argument(interp, call, Type::String, "str");
 }
 
-Value builtin_int(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_int(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return convert_argument(interp, table, Type::Integer, "int");
+    return convert_argument(interp, call, Type::Integer, "int");
 }
 
-Value builtin_float(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_float(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return convert_argument(interp, table, Type::Float, "float");
+    return convert_argument(interp, call, Type::Float, "float");
 }
 
-Value builtin_func(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_func(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return convert_argument(interp, table, Type::Func, "func");
+    return convert_argument(interp, call, Type::Func, "func");
 }
 
-Value builtin_list(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_list(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return convert_argument(interp, table, Type::List, "list");
+    return convert_argument(interp, call, Type::List, "list");
 }
 
-Value builtin_typeof(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_typeof(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return Value::string(std::string(value::type_name(fetch_argument(interp, table, 0, "typeof").type())));
+    return Value::string(std::string(value::type_name(fetch_argument(interp, call, 0, "typeof").type())));
 }
 
-Value builtin_werhatdasgemacht(exec::Interpreter& interp, const value::VarTable& /*table*/)
+Value builtin_werhatdasgemacht(exec::Interpreter& interp, const exec::BuiltinCall& /*call*/)
 {
     exec::Console& console = interp.console();
     console.write(logo_text);

@@ -24,10 +24,10 @@ namespace {
 }
 
 // The path argument; raises when this session may not touch files.
-std::string fetch_path(exec::Interpreter& interp, const value::VarTable& table, std::size_t index,
+std::string fetch_path(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index,
                        std::string_view builtin)
 {
-    std::string path = fetch_text(interp, table, index, builtin);
+    std::string path = fetch_text(interp, call, index, builtin);
     if (interp.file_access() == exec::FileAccess::Disabled) {
         throw Error(ErrorKind::FileSystem, std::string(builtin) + ": file access is disabled in this session");
     }
@@ -51,9 +51,9 @@ fs::file_status status_of(const std::string& path, std::string_view builtin)
 
 }  // namespace
 
-Value builtin_readfile(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_readfile(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    const std::string path = fetch_path(interp, table, 0, "readfile");
+    const std::string path = fetch_path(interp, call, 0, "readfile");
     if (sandboxed(interp)) return Value::string(interp.sandbox().read(path).value_or(""));
     // A file that cannot be opened reads as "".
     std::ifstream file(path);
@@ -62,12 +62,12 @@ Value builtin_readfile(exec::Interpreter& interp, const value::VarTable& table)
     return Value::string(contents.str());
 }
 
-Value builtin_writefile(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_writefile(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     // The content is evaluated before the file is opened, so a content that
     // reads the same file sees it whole, and an error leaves it untouched.
-    const std::string path = fetch_path(interp, table, 0, "writefile");
-    std::string content = fetch_text(interp, table, 1, "writefile");
+    const std::string path = fetch_path(interp, call, 0, "writefile");
+    std::string content = fetch_text(interp, call, 1, "writefile");
     if (sandboxed(interp)) {
         interp.sandbox().write(path, std::move(content));
         return Value();
@@ -80,9 +80,9 @@ Value builtin_writefile(exec::Interpreter& interp, const value::VarTable& table)
     return Value();
 }
 
-Value builtin_mkdir(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_mkdir(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    const std::string path = fetch_path(interp, table, 0, "mkdir");
+    const std::string path = fetch_path(interp, call, 0, "mkdir");
     if (sandboxed(interp)) {
         interp.sandbox().make_directory(path);
         return Value();
@@ -96,9 +96,9 @@ Value builtin_mkdir(exec::Interpreter& interp, const value::VarTable& table)
     return Value();
 }
 
-Value builtin_rm(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_rm(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    const std::string path = fetch_path(interp, table, 0, "rm");
+    const std::string path = fetch_path(interp, call, 0, "rm");
     if (sandboxed(interp)) {
         interp.sandbox().remove(path);
         return Value();
@@ -109,9 +109,9 @@ Value builtin_rm(exec::Interpreter& interp, const value::VarTable& table)
     return Value();
 }
 
-Value builtin_listdir(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_listdir(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    const std::string path = fetch_path(interp, table, 0, "listdir");
+    const std::string path = fetch_path(interp, call, 0, "listdir");
     if (sandboxed(interp)) {
         value::ElementList names;
         for (std::string& name : interp.sandbox().list(path)) names.push_back(value::make_ref(Value::string(std::move(name))));
@@ -128,23 +128,23 @@ Value builtin_listdir(exec::Interpreter& interp, const value::VarTable& table)
     return Value::list(std::move(names));
 }
 
-Value builtin_exists(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_exists(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    const std::string path = fetch_path(interp, table, 0, "exists");
+    const std::string path = fetch_path(interp, call, 0, "exists");
     if (sandboxed(interp)) return truth(interp.sandbox().exists(path));
     return truth(fs::exists(status_of(path, "exists")));
 }
 
-Value builtin_isdir(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_isdir(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    const std::string path = fetch_path(interp, table, 0, "isdir");
+    const std::string path = fetch_path(interp, call, 0, "isdir");
     if (sandboxed(interp)) return truth(interp.sandbox().is_directory(path));
     return truth(fs::is_directory(status_of(path, "isdir")));
 }
 
-Value builtin_cd(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_cd(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    const std::string path = fetch_path(interp, table, 0, "cd");
+    const std::string path = fetch_path(interp, call, 0, "cd");
     if (sandboxed(interp)) {
         interp.sandbox().change_directory(path);
         return Value();

@@ -22,7 +22,6 @@ value::ElementList decode_list(exec::Interpreter& interp, std::string_view text)
     value::ElementList elements;
     if (inner.empty()) return elements;  // "()" is the empty list
     const lex::StatementList statements = lex::split_statements(inner);
-    const value::VarTable no_names;
     for (const std::string& token : statements.front()) {
         const char first = token.empty() ? '\0' : token.front();
         if (first == '(') {
@@ -32,7 +31,7 @@ value::ElementList decode_list(exec::Interpreter& interp, std::string_view text)
         } else if (first == '{') {
             elements.push_back(value::make_ref(Value::func(token)));
         } else {
-            elements.push_back(value::make_ref(exec::evaluate_token(interp, token, no_names, exec::Blocks::Run)));
+            elements.push_back(value::make_ref(exec::evaluate_literal(token)));
         }
     }
     return elements;
@@ -40,24 +39,24 @@ value::ElementList decode_list(exec::Interpreter& interp, std::string_view text)
 
 }  // namespace
 
-Value builtin_encodelist(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_encodelist(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return Value::string(value::render_list(fetch_argument(interp, table, 0, "encodelist").elements()));
+    return Value::string(value::render_list(fetch_argument(interp, call, 0, "encodelist").elements()));
 }
 
-Value builtin_decodelist(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_decodelist(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return Value::list(decode_list(interp, fetch_text(interp, table, 0, "decodelist")));
+    return Value::list(decode_list(interp, fetch_text(interp, call, 0, "decodelist")));
 }
 
-Value builtin_base64encode(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_base64encode(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return Value::string(base64_encode(fetch_text(interp, table, 0, "base64encode")));
+    return Value::string(base64_encode(fetch_text(interp, call, 0, "base64encode")));
 }
 
-Value builtin_base64decode(exec::Interpreter& interp, const value::VarTable& table)
+Value builtin_base64decode(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return Value::string(base64_decode(fetch_text(interp, table, 0, "base64decode")));
+    return Value::string(base64_decode(fetch_text(interp, call, 0, "base64decode")));
 }
 
 }  // namespace zirn::builtins

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "exec/code.h"
 #include "exec/evaluate.h"
 #include "lex/error.h"
 #include "value/convert.h"
@@ -29,26 +30,33 @@ const exec::BuiltinTable& builtin_table()
     return table;
 }
 
-value::Value fetch_argument(exec::Interpreter& interp, const value::VarTable& table, std::size_t index,
+value::Value fetch_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index,
                             std::string_view builtin)
 {
-    const value::ValueRef* entry = table.find(value::argument_name(index));
+    // A token that cannot see the raw texts is evaluated directly.
+    if (call.direct && index < call.site.raw_arguments.size()) {
+        return exec::evaluate_token(interp, call.site.argument_tokens().tokens[index], exec::Blocks::Run);
+    }
+    const value::ValueRef* entry = interp.bindings().find(value::argument_name(index));
     if (entry == nullptr) {
         throw Error(ErrorKind::MissingArgument, "$" + std::string(builtin) + " needs an argument " + argument_name(index));
     }
-    // The entry holds the argument's raw text; it is evaluated anew each time.
-    return exec::evaluate_text(interp, **entry, table, exec::Blocks::Run);
+    // The entry holds the argument's raw text; it is evaluated anew each
+    // time, from a copy, since the evaluation may rebind the name.
+    const value::Value text = **entry;
+    return exec::evaluate_text(interp, text, exec::Blocks::Run);
 }
 
-bool has_argument(const value::VarTable& table, std::size_t index)
+bool has_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index)
 {
-    return table.contains(value::argument_name(index));
+    if (call.direct && index < call.site.raw_arguments.size()) return true;
+    return interp.bindings().find(value::argument_name(index)) != nullptr;
 }
 
-std::string fetch_text(exec::Interpreter& interp, const value::VarTable& table, std::size_t index,
+std::string fetch_text(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index,
                        std::string_view builtin)
 {
-    return value::to_text(fetch_argument(interp, table, index, builtin));
+    return value::to_text(fetch_argument(interp, call, index, builtin));
 }
 
 }  // namespace zirn::builtins

@@ -1,9 +1,9 @@
 // The builtin registry and the argument convention every builtin follows.
 //
 // A builtin never receives values: it receives the raw text of each argument
-// token, bound as the string arg0, arg1, ... in a copy of the caller's table,
-// and evaluates an argument itself with `fetch_argument`, when and as often
-// as it needs it.
+// token, bound as the string arg0, arg1, ... over the caller's names, and
+// evaluates an argument itself with `fetch_argument`, when and as often as
+// it needs it.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,6 @@
 
 #include "exec/interpreter.h"
 #include "value/value.h"
-#include "value/var_table.h"
 
 namespace zirn::builtins {
 
@@ -42,7 +41,7 @@ namespace zirn::builtins {
     X("base64decode", builtin_base64decode)
 
 #define ZIRN_BUILTIN_DECLARE(name, handler) \
-    value::Value handler(exec::Interpreter& interp, const value::VarTable& table);
+    value::Value handler(exec::Interpreter& interp, const exec::BuiltinCall& call);
 ZIRN_BUILTINS(ZIRN_BUILTIN_DECLARE)
 #undef ZIRN_BUILTIN_DECLARE
 
@@ -52,17 +51,17 @@ void register_builtins(exec::BuiltinTable& table);
 // The process-wide builtin table, filled on first use.
 const exec::BuiltinTable& builtin_table();
 
-// Evaluates argument `index` of a builtin call: the text of its entry in the
-// handler table, evaluated against that table with blocks run. `builtin`
-// names the caller for the error raised when there is no such entry.
-value::Value fetch_argument(exec::Interpreter& interp, const value::VarTable& table, std::size_t index,
+// Evaluates argument `index` of a builtin call: the text bound to
+// arg<index>, evaluated with blocks run. `builtin` names the caller for the
+// error raised when no such name is bound.
+value::Value fetch_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index,
                             std::string_view builtin);
 
-// True when the handler table has an entry for argument `index`.
-bool has_argument(const value::VarTable& table, std::size_t index);
+// True when arg<index> is bound while the builtin runs.
+bool has_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index);
 
 // The text form of argument `index` (fetched as above).
-std::string fetch_text(exec::Interpreter& interp, const value::VarTable& table, std::size_t index,
+std::string fetch_text(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index,
                        std::string_view builtin);
 
 }  // namespace zirn::builtins

@@ -87,8 +87,10 @@ std::unique_ptr<CallSite> take_call_apart(std::string_view token)
     }
     call->has_arguments = true;
     call->arguments = compile(std::string_view(rest).substr(2, rest.size() - 3));
+    call->direct_arguments = true;
     for (const Token& argument : call->argument_tokens().tokens) {
         call->raw_arguments.push_back(Value::string(argument.text()));
+        if (!argument.reads_no_arguments()) call->direct_arguments = false;
     }
     return call;
 }
@@ -188,6 +190,32 @@ const CallSite& Token::call() const
 {
     if (!m_call) m_call = take_call_apart(m_text);
     return *m_call;
+}
+
+bool Token::reads_no_arguments() const { return reads_no_arguments_within(16); }
+
+bool Token::reads_no_arguments_within(int depth) const
+{
+    switch (m_kind) {
+    case OperandKind::Call:
+    case OperandKind::Block: return false;
+    case OperandKind::Quoted:
+    case OperandKind::Number: return m_text.rfind("arg", 0) != 0;
+    case OperandKind::Parenthesised: break;
+    }
+    // Deep nesting is rare enough to take the general way; so is an inside
+    // that cannot be split (its error belongs to its evaluation).
+    if (m_text.size() < 2 || depth == 0) return false;
+    const Code* code = nullptr;
+    try {
+        code = &inside();
+    } catch (const Error&) {
+        return false;
+    }
+    for (const Token& token : code->statements.front().tokens) {
+        if (!token.reads_no_arguments_within(depth - 1)) return false;
+    }
+    return true;
 }
 
 BuiltinHandler CallSite::builtin(const BuiltinTable& table) const

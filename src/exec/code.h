@@ -103,8 +103,13 @@ public:
     const Code& inside() const;
     // Call tokens: the call taken apart.
     const CallSite& call() const;
+    // True when evaluating this token can neither call anything nor run a
+    // block, and no name it reads starts with "arg".
+    bool reads_no_arguments() const;
 
 private:
+    bool reads_no_arguments_within(int depth) const;
+
     std::string m_text;
     CachedName m_name;
     OperandKind m_kind;
@@ -135,6 +140,10 @@ struct CallSite {
     CachedName name_id{name};
     mutable value::LookupCache lookup;
     bool has_arguments = false;
+    // True when no argument can tell whether a builtin's raw argument
+    // texts are bound as arg0, arg1, ...: nothing in them calls, runs a
+    // block or reads a name starting with "arg".
+    bool direct_arguments = false;
     CodeRef arguments;                        // the argument text, split
     std::vector<value::Value> raw_arguments;  // each argument token as a string
 

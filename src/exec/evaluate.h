@@ -5,7 +5,8 @@
 // parenthesised expression `(a + 1)`, a brace block `{ ... }` or a call
 // `$name$(arguments)`. Names are looked up first, so a variable called `12`
 // wins over the literal 12; anything that is no name and no other form is
-// read as a number.
+// read as a number. Names are read from the interpreter's cells, which hold
+// the bindings the running code sees.
 #pragma once
 
 #include <optional>
@@ -17,7 +18,6 @@
 #include "lex/error.h"
 #include "lex/splitter.h"
 #include "value/value.h"
-#include "value/var_table.h"
 
 namespace zirn::exec {
 
@@ -27,30 +27,30 @@ enum class Blocks { Run, Keep };
 
 // Evaluates one token: outer parentheses are stripped and the inside folded
 // left to right; anything else is a single operand.
-value::Value evaluate_token(Interpreter& interp, const Token& token, const value::VarTable& table, Blocks blocks);
-value::Value evaluate_token(Interpreter& interp, std::string_view text, const value::VarTable& table,
-                            Blocks blocks);
+value::Value evaluate_token(Interpreter& interp, const Token& token, Blocks blocks);
 // The same for a token held as the text of a Value (a builtin's raw
 // argument); the split is kept on the text.
-value::Value evaluate_text(Interpreter& interp, const value::Value& text, const value::VarTable& table,
-                           Blocks blocks);
+value::Value evaluate_text(Interpreter& interp, const value::Value& text, Blocks blocks);
+
+// The Value a quoted string or number literal stands for where no name is
+// bound (list data): raises the reading error for text that is no number.
+value::Value evaluate_literal(std::string_view text);
 
 // Evaluates one operand of an expression.
-value::Value evaluate_operand(Interpreter& interp, const Token& token, const value::VarTable& table, Blocks blocks);
+value::Value evaluate_operand(Interpreter& interp, const Token& token, Blocks blocks);
 
 // For an operand that can have no side effects (a name or a literal, but no
 // call, block or parentheses): the Value it stands for, without copying it;
-// null for any other operand. The reference is valid until the table or the
-// named Value changes.
-const value::Value* plain_operand(const Token& token, const value::VarTable& table);
+// null for any other operand. The reference is valid until a name is bound
+// or the named Value changes.
+const value::Value* plain_operand(Interpreter& interp, const Token& token);
 
 // Evaluates a call token (leading "$" included): a builtin when the name is
-// one, otherwise the user function bound to the name in `table`.
-value::Value evaluate_call(Interpreter& interp, const Token& token, const value::VarTable& table);
+// one, otherwise the user function bound to the name.
+value::Value evaluate_call(Interpreter& interp, const Token& token);
 
 // Runs the function bound to `call.name` with the arguments evaluated in the
 // caller's scope and bound as arg0, arg1, ...
-value::Value call_user_function(Interpreter& interp, const CallSite& call, const value::VarTable& table);
-
+value::Value call_user_function(Interpreter& interp, const CallSite& call);
 
 }  // namespace zirn::exec

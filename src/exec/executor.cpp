@@ -14,29 +14,74 @@
 
 namespace zirn::exec {
 
+using value::NameId;
 using value::Value;
 using value::ValueRef;
 using value::VarTable;
 
+namespace {
+
+// The outermost run binds the names of its caller's tables first, and hands
+// every binding back to them at the end, on every way out.
+class TableRun {
+public:
+    TableRun(Interpreter& interp, VarTable* outer, VarTable* own) : m_interp(interp), m_outer(outer), m_own(own)
+    {
+        load(m_own, m_own_names);
+        load(m_outer, m_outer_names);  // an outer name wins
+    }
+    ~TableRun() { hand_back(); }
+    TableRun(const TableRun&) = delete;
+    TableRun& operator=(const TableRun&) = delete;
+
+    std::vector<NameId>& new_names() { return m_new_names; }
+
+private:
+    void load(const VarTable* table, std::vector<NameId>& names)
+    {
+        if (table == nullptr) return;
+        table->for_each([&](NameId name, const ValueRef& ref) {
+            names.push_back(name);
+            m_interp.bindings().bind_for_good(name, ref);
+        });
+    }
+
+    void hand_back()
+    {
+        Bindings& bindings = m_interp.bindings();
+        std::vector<std::pair<NameId, ValueRef>> outer_entries;
+        std::vector<std::pair<NameId, ValueRef>> own_entries;
+        auto take = [&](NameId name, std::vector<std::pair<NameId, ValueRef>>& into) {
+            Binding& cell = bindings.cell(name);
+            if (cell.ref) into.emplace_back(name, std::move(cell.ref));
+            cell = Binding();
+        };
+        for (NameId name : m_outer_names) take(name, outer_entries);
+        for (NameId name : m_own_names) take(name, own_entries);
+        VarTable* fresh_into = m_own != nullptr ? m_own : m_outer;
+        for (NameId name : m_new_names) take(name, fresh_into == m_outer ? outer_entries : own_entries);
+        if (m_outer != nullptr) *m_outer = VarTable::from_entries(std::move(outer_entries));
+        if (m_own != nullptr) *m_own = VarTable::from_entries(std::move(own_entries));
+    }
+
+    Interpreter& m_interp;
+    VarTable* m_outer;
+    VarTable* m_own;
+    std::vector<NameId> m_outer_names;
+    std::vector<NameId> m_own_names;
+    std::vector<NameId> m_new_names;
+};
+
+}  // namespace
+
 RunResult run_statements(Interpreter& interp, const Code& code, VarTable* outer, VarTable* own, RunMode mode)
 {
-    check_stack_depth();
-    Run run(interp, outer, own, mode);
-    try {
-        run.execute(code);
-    } catch (...) {
-        // Names bound before an error stay bound where the caller keeps them.
-        run.write_back(outer, own);
-        throw;
-    }
-    run.write_back(outer, own);
-    return run.take_result();
-}
-
-RunResult run_detached(Interpreter& interp, const Code& code, VarTable outer, RunMode mode)
-{
-    check_stack_depth();
-    Run run(interp, std::move(outer), mode);
+    const NestingScope nesting(interp);
+    TableRun tables(interp, outer, own);
+    BindingRules rules;
+    rules.kind = RunKind::Kept;
+    rules.kept_names = &tables.new_names();
+    Run run(interp, rules, mode);
     run.execute(code);
     return run.take_result();
 }
@@ -48,32 +93,18 @@ RunResult run_statements(Interpreter& interp, const lex::StatementList& statemen
     return run_statements(interp, *code, outer, own, mode);
 }
 
+RunResult run_dropped(Interpreter& interp, const Code& code, RunMode mode)
+{
+    const NestingScope nesting(interp);
+    const UndoScope scope(interp.bindings());
+    Run run(interp, BindingRules{}, mode);
+    run.execute(code);
+    return run.take_result();
+}
+
 void require_operands(const Operands& operands, std::size_t needed, std::string_view usage)
 {
     if (operands.size() < needed) throw Error(ErrorKind::MissingOperand, "write " + std::string(usage));
-}
-
-namespace {
-const VarTable no_table{};
-}  // namespace
-
-Run::Run(Interpreter& interp, const VarTable* outer, const VarTable* own, RunMode mode)
-    : m_interp(interp),
-      m_mode(mode),
-      m_outer_in(outer != nullptr ? outer : &no_table),
-      m_own_in(own != nullptr ? own : &no_table)
-{
-}
-
-Run::Run(Interpreter& interp, VarTable&& outer, RunMode mode)
-    : m_interp(interp), m_mode(mode), m_outer_in(&no_table), m_own_in(&no_table)
-{
-    m_copies.emplace(std::move(outer));
-}
-
-void Run::take_copies()
-{
-    if (!m_copies) m_copies.emplace(*m_outer_in, *m_own_in);
 }
 
 void Run::execute(const Code& code)
@@ -83,35 +114,6 @@ void Run::execute(const Code& code)
         execute_statement(statement);
         if (m_stopped) break;
     }
-}
-
-RunResult Run::run_iteration(const Code& code, VarTable& table)
-{
-    try {
-        execute(code);
-    } catch (...) {
-        write_back(&table, &table);
-        throw;
-    }
-    // A fresh run would start from the table as written back; when nothing
-    // was bound the table is unchanged and what was worked out stays valid.
-    if (m_copies) {
-        write_back(&table, &table);
-        m_copies.reset();
-        tables_changed();
-    }
-    RunResult result = std::move(m_result);
-    m_result = RunResult();
-    m_stopped = false;
-    return result;
-}
-
-void Run::write_back(VarTable* outer, VarTable* own)
-{
-    // Tables never copied were never changed: the caller's hold the same.
-    if (!m_copies) return;
-    if (outer != nullptr) *outer = std::move(m_copies->outer);
-    if (own != nullptr) *own = std::move(m_copies->own);
 }
 
 void Run::execute_statement(const Statement& statement)
@@ -126,7 +128,7 @@ void Run::execute_statement(const Statement& statement)
     const Operands tokens(statement, 0);
     if (tokens[0].kind() == OperandKind::Call) {
         // A call statement: its value is dropped, further tokens ignored.
-        evaluate_call(m_interp, tokens[0], view());
+        evaluate_call(m_interp, tokens[0]);
     } else {
         run_assignment(tokens);
     }
@@ -157,22 +159,14 @@ void Run::run_assignment(const Operands& tokens)
     }
     // 1. The target is resolved first: a new name is bound to a fresh
     //    Value, which the right-hand side already sees.
-    const Token& target_token = tokens[0];
-    ValueRef target;
-    if (target_token.kind() == OperandKind::Parenthesised) {
-        target = resolve_member_path(target_token);
-    } else if (const ValueRef* existing = lookup(target_token)) {
-        target = *existing;
-    } else {
-        target = value::make_ref(Value());
-        bind(target_token, target);
-    }
+    const ValueRef target = resolve_target(tokens[0]);
     // 2. The right-hand side keeps brace blocks as functions. A name or a
     //    literal combines with the target in place without being copied
     //    (unless it is the target itself).
     const Token& op = tokens[1];
-    if (op.text().size() > 1) {
-        const Value* right = plain_operand(tokens[2], view());
+    const bool compound = op.text().size() > 1;
+    if (compound) {
+        const Value* right = plain_operand(m_interp, tokens[2]);
         if (right != nullptr && right != target.get() &&
             apply_operator_in_place(op.compound_operator(), *target, *right)) {
             return;
@@ -181,13 +175,22 @@ void Run::run_assignment(const Operands& tokens)
     Value new_value = evaluate(tokens[2], Blocks::Keep);
     // 3. An operator of two or more characters combines with the current
     //    Value under its first character: `x += 1`, `x >= 3`.
-    if (op.text().size() > 1) {
+    if (compound) {
         if (apply_operator_in_place(op.compound_operator(), *target, new_value)) return;
         new_value = apply_operator(op.compound_operator(), *target, new_value);
     }
     // 4. The target Value is updated in place, seen wherever it is held.
     *target = std::move(new_value);
     m_interp.cycles().note(target);
+}
+
+ValueRef Run::resolve_target(const Token& target)
+{
+    if (target.kind() == OperandKind::Parenthesised) return resolve_member_path(target);
+    if (const ValueRef* existing = lookup(target)) return *existing;
+    ValueRef fresh = value::make_ref(Value());
+    bind(target, fresh);
+    return fresh;
 }
 
 ValueRef Run::resolve_member_path(const Token& target)
@@ -233,9 +236,23 @@ void Run::run_exec(const Operands& operands)
         m_interp.report_error(error.what());
     }
     m_interp.disarm_prompt_read();
-    // Between typed lines no Value is in use but through the tables.
+    // Between typed lines no Value is in use but through the bindings.
     m_interp.cycles().collect_if_due();
 }
+
+namespace {
+
+// The whole text of a library file, read and closed before it runs; a file
+// that cannot be read gives the empty text.
+std::string read_library_file(const std::string& path)
+{
+    std::ifstream file(path);
+    std::ostringstream contents;
+    if (file) contents << file.rdbuf();
+    return contents.str();
+}
+
+}  // namespace
 
 void Run::run_also(const Operands& operands)
 {
@@ -254,10 +271,8 @@ void Run::run_also(const Operands& operands)
     std::error_code ignored;
     const std::string in_lib = "lib/" + file_name;
     const std::string path = std::filesystem::exists(in_lib, ignored) ? in_lib : file_name;
-    std::ifstream file(path);
-    std::ostringstream contents;
-    if (file) contents << file.rdbuf();
-    run_code_here(*compile(contents.str()));
+    const CodeRef code = compile(read_library_file(path));
+    run_code_here(*code);
 }
 
 void Run::run_text_here(const Value& text)
@@ -268,59 +283,14 @@ void Run::run_text_here(const Value& text)
 
 void Run::run_code_here(const Code& code)
 {
-    // The text acts as if written in place of the statement: it works on
-    // this run's tables and writes them back, also when it fails.
-    take_copies();
-    tables_changed();
-    try {
-        run_statements(m_interp, code, &m_copies->outer, &m_copies->own);
-    } catch (...) {
-        tables_changed();
-        throw;
-    }
-    tables_changed();
+    // The text acts as if written in place of the statement: it binds as
+    // this run binds, but an `end` in it ends only the text.
+    const NestingScope nesting(m_interp);
+    Run nested(m_interp, m_rules, RunMode::Program);
+    nested.execute(code);
 }
 
-const VarTable& Run::view()
-{
-    if (m_view_table == nullptr) m_view_table = &merged_view();
-    return *m_view_table;
-}
-
-const VarTable& Run::merged_view()
-{
-    const VarTable& outer_table = outer();
-    const VarTable& own_table = own();
-    if (outer_table.covers_names_of(own_table)) return outer_table;
-    if (outer_table.empty()) return own_table;
-    m_view = outer_table;
-    m_view->bind_missing(own_table);
-    return *m_view;
-}
-
-const VarTable& Run::block_table()
-{
-    if (m_block_table_used == nullptr) m_block_table_used = &merged_block_table();
-    return *m_block_table_used;
-}
-
-const VarTable& Run::merged_block_table()
-{
-    const VarTable& outer_table = outer();
-    const VarTable& own_table = own();
-    if (own_table.empty()) return outer_table;
-    if (own_table.covers_names_of(outer_table)) return own_table;
-    m_block_table = outer_table;
-    m_block_table->bind_all(own_table);
-    return *m_block_table;
-}
-
-const ValueRef* Run::lookup(const Token& name) const
-{
-    const value::NameId id = name.name();
-    if (const ValueRef* ref = outer().find(id, name.lookup_cache())) return ref;
-    return own().find(id, name.lookup_cache());
-}
+const ValueRef* Run::lookup(const Token& name) const { return m_interp.bindings().find(name.name()); }
 
 ValueRef Run::bound_value(const Token& name, std::string_view statement) const
 {
@@ -331,22 +301,52 @@ ValueRef Run::bound_value(const Token& name, std::string_view statement) const
     return *ref;
 }
 
-void Run::bind(value::NameId name, ValueRef ref)
+void Run::bind(NameId name, ValueRef ref)
 {
-    take_copies();
-    if (m_copies->outer.contains(name)) m_copies->outer.bind(name, std::move(ref));
-    else m_copies->own.bind(name, std::move(ref));
-    tables_changed();
+    Bindings& bindings = m_interp.bindings();
+    switch (m_rules.kind) {
+    case RunKind::Dropped:
+        bindings.bind_undoably(name, std::move(ref));
+        return;
+    case RunKind::Kept: {
+        Binding& cell = bindings.cell(name);
+        if (!cell.ref) m_rules.kept_names->push_back(name);
+        cell.ref = std::move(ref);
+        return;
+    }
+    case RunKind::Iteration: {
+        Binding& cell = bindings.cell(name);
+        if (!cell.ref) {
+            // A new name: it stays for the rest of the loop.
+            m_rules.loop->created.push_back(name);
+            cell = Binding{std::move(ref), m_rules.created_tag};
+        } else if (cell.tag == m_rules.created_tag) {
+            cell.ref = std::move(ref);  // created in this iteration: stays too
+        } else {
+            // Bound when the iteration began: the rebinding ends with it.
+            bindings.bind_undoably(name, std::move(ref));
+        }
+        return;
+    }
+    }
 }
 
 void Run::bind(const Token& name, ValueRef ref) { bind(value::intern_name(name.text()), std::move(ref)); }
 
-void Run::tables_changed()
+std::size_t Run::show_block_table(std::uint64_t tag)
 {
-    m_view_table = nullptr;
-    m_block_table_used = nullptr;
-    m_view.reset();
-    m_block_table.reset();
+    if (m_rules.kind != RunKind::Iteration) return 0;
+    // The records since the iteration began are exactly its rebindings of
+    // names it did not create; newest first, so the oldest one, the
+    // binding the iteration began with, is the one left.
+    Bindings& bindings = m_interp.bindings();
+    const std::size_t end = bindings.mark();
+    for (std::size_t i = end; i > m_rules.iteration_mark; --i) {
+        const NameId name = bindings.undo_name(i - 1);
+        ValueRef old = bindings.undo_old(i - 1).ref;
+        bindings.bind_undoably(name, std::move(old), tag);
+    }
+    return end - m_rules.iteration_mark;
 }
 
 Value Run::evaluate(const Token& token, Blocks blocks)
@@ -354,9 +354,9 @@ Value Run::evaluate(const Token& token, Blocks blocks)
     // A plain operand evaluates as itself; only a parenthesised one (or a
     // lone `not`) needs the expression fold.
     if (token.kind() != OperandKind::Parenthesised && !token.is_not()) {
-        return evaluate_operand(m_interp, token, view(), blocks);
+        return evaluate_operand(m_interp, token, blocks);
     }
-    return evaluate_token(m_interp, token, view(), blocks);
+    return evaluate_token(m_interp, token, blocks);
 }
 
 bool Run::condition_holds(const Token& token)

@@ -2,11 +2,9 @@
 //
 // `run_statements` runs a statement list. Each statement is a keyword
 // statement (first token one of the eleven keywords), a call statement (first
-// token starts with "$") or an assignment. A run works on two tables copied
-// from its caller: the outer working table and the own working table. Names
-// are read from the outer one first; a new name is created in the own one.
-// At the end of the run, on every way out, both are written back into the
-// caller's tables when the caller gave them.
+// token starts with "$") or an assignment. Names are read and bound through
+// the interpreter's cells (bindings.h); what a run binds lasts as long as the
+// table rules of its caller say.
 #pragma once
 
 #include "exec/code.h"
@@ -27,16 +25,18 @@ enum class RunMode {
     Repl,     // the REPL's own script: its `exec` statements report errors and go on
 };
 
-// Runs `code`. `outer` and `own` may be null; when given they are read at the
-// start and overwritten with the run's working tables at the end (`own`
-// last, so when both are the same table it ends up as the own one).
+// Runs `code` as the outermost run of the interpreter, with the names of
+// `outer` and `own` (either may be null) bound. At the end, on every way
+// out, each table is overwritten with the run's bindings of its names, and
+// `own` (or `outer` when there is no `own`) also receives every name the
+// run bound for the first time. An `outer` name wins over an `own` one.
 RunResult run_statements(Interpreter& interp, const Code& code, value::VarTable* outer, value::VarTable* own,
                          RunMode mode = RunMode::Program);
 RunResult run_statements(Interpreter& interp, const lex::StatementList& statements, value::VarTable* outer,
                          value::VarTable* own, RunMode mode = RunMode::Program);
 
-// Runs `code` with `outer` as its outer table and no own table, for a caller
-// that drops the tables afterwards (a call, a block): nothing is written back.
-RunResult run_detached(Interpreter& interp, const Code& code, value::VarTable outer, RunMode mode = RunMode::Program);
+// Runs `code` with the names bound right now; every binding it makes ends
+// with it (a call's body, a block).
+RunResult run_dropped(Interpreter& interp, const Code& code, RunMode mode = RunMode::Program);
 
 }  // namespace zirn::exec

@@ -159,8 +159,7 @@ Value apply_operator(std::string_view op, const Value& left, const Value& right)
     return apply_operator(operator_from_text(op), left, right);
 }
 
-Value evaluate_expression(Interpreter& interp, const Statement& statement, const value::VarTable& table,
-                          Blocks blocks)
+Value evaluate_expression(Interpreter& interp, const Statement& statement, Blocks blocks)
 {
     // The fold runs in cycles: an operand (combined with the operator pending
     // from the last cycle), then an operator pair, then the next pending
@@ -169,16 +168,16 @@ Value evaluate_expression(Interpreter& interp, const Statement& statement, const
     const std::vector<Token>& tokens = statement.tokens;
     // The two shapes almost every expression has, `x` and `(a + b)`, give the
     // same result as the fold below, more directly.
-    if (tokens.size() == 1 && !tokens[0].is_not()) return evaluate_operand(interp, tokens[0], table, blocks);
+    if (tokens.size() == 1 && !tokens[0].is_not()) return evaluate_operand(interp, tokens[0], blocks);
     if (tokens.size() == 3 && !tokens[0].is_not()) {
         // Names and literals are read in place: neither can change the other.
-        if (const Value* left = plain_operand(tokens[0], table)) {
-            if (const Value* right = plain_operand(tokens[2], table)) {
+        if (const Value* left = plain_operand(interp, tokens[0])) {
+            if (const Value* right = plain_operand(interp, tokens[2])) {
                 return apply_operator(tokens[1].as_operator(), *left, *right);
             }
         }
-        const Value left = evaluate_operand(interp, tokens[0], table, blocks);
-        const Value right = evaluate_operand(interp, tokens[2], table, blocks);
+        const Value left = evaluate_operand(interp, tokens[0], blocks);
+        const Value right = evaluate_operand(interp, tokens[2], blocks);
         return apply_operator(tokens[1].as_operator(), left, right);
     }
     OperatorKind pending = OperatorKind::None;  // None: the fold starts afresh
@@ -191,7 +190,7 @@ Value evaluate_expression(Interpreter& interp, const Statement& statement, const
         if (negated && ++pos == count) throw Error(ErrorKind::MissingOperand, "'not' needs an operand after it");
         // 2. The operand. A `not` that starts a later cycle negates just this
         //    operand: `(a == 1 and not b)` is `((a == 1) and (not b))`.
-        Value current = evaluate_operand(interp, tokens[pos++], table, blocks);
+        Value current = evaluate_operand(interp, tokens[pos++], blocks);
         if (negated && !first_cycle) current = truth(value::to_integer(current) == 0);
         // 3. The operator pending from the last cycle combines the two.
         if (pending != OperatorKind::None) current = apply_operator(pending, result, current);
@@ -206,7 +205,7 @@ Value evaluate_expression(Interpreter& interp, const Statement& statement, const
         if (pos == count) {
             throw Error(ErrorKind::MissingOperand, "operator " + quote_text(op.text()) + " needs a right operand");
         }
-        const Value right = evaluate_operand(interp, tokens[pos++], table, blocks);
+        const Value right = evaluate_operand(interp, tokens[pos++], blocks);
         result = apply_operator(op.as_operator(), current, right);
         if (negated && first_cycle) result = negate_pair_result(result);
         first_cycle = false;

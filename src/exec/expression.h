@@ -16,8 +16,7 @@
 
 namespace zirn::exec {
 
-value::Value evaluate_expression(Interpreter& interp, const Statement& tokens, const value::VarTable& table,
-                                 Blocks blocks);
+value::Value evaluate_expression(Interpreter& interp, const Statement& tokens, Blocks blocks);
 
 // Combines two Values under an operator; an unknown operator gives an
 // "unspecified" Value.

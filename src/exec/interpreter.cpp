@@ -58,4 +58,10 @@ void Interpreter::enter_call()
     ++m_call_depth;
 }
 
+void Interpreter::raise_nesting_too_deep()
+{
+    throw Error(ErrorKind::Recursion, "more than " + std::to_string(limits::max_nesting_depth) +
+                                          " nested runs, evaluations and calls");
+}
+
 }  // namespace zirn::exec

@@ -13,19 +13,30 @@
 #include <string>
 #include <string_view>
 
+#include "exec/bindings.h"
 #include "exec/console.h"
 #include "exec/sandbox.h"
+#include "lex/limits.h"
+#include "lex/stack_guard.h"
 #include "value/cycles.h"
 #include "value/var_table.h"
 
 namespace zirn::exec {
 
 class Interpreter;
+struct CallSite;
 
-// Every builtin has this signature: it receives the handler table (the
-// caller's names plus its raw argument texts as arg0, arg1, ...) and
-// evaluates those arguments itself.
-using BuiltinHandler = value::Value (*)(Interpreter& interp, const value::VarTable& table);
+// What a builtin receives: its call, whose arguments it evaluates itself
+// (see builtins/registry.h). While it runs, arg0, arg1, ... are bound to
+// the raw argument texts, unless `direct` says that no argument can tell:
+// then each argument is evaluated straight from its token.
+struct BuiltinCall {
+    const CallSite& site;
+    bool direct;
+};
+
+// Every builtin has this signature.
+using BuiltinHandler = value::Value (*)(Interpreter& interp, const BuiltinCall& call);
 using BuiltinTable = std::map<std::string, BuiltinHandler, std::less<>>;
 
 // Thrown when the REPL's prompt finds the end of its input: not an error,
@@ -94,8 +105,25 @@ public:
     void enter_call();
     void leave_call() { --m_call_depth; }
 
+    // Counts one more nested run, evaluation or call: every way ZIRN code
+    // nests shares this one budget, so runaway nesting of any kind (a text
+    // that runs itself with `exec`, a builtin argument that calls the
+    // builtin again) is stopped long before memory runs out. Pair with
+    // leave_nesting().
+    void enter_nesting()
+    {
+        check_stack_depth();
+        if (m_nesting >= limits::max_nesting_depth) raise_nesting_too_deep();
+        ++m_nesting;
+    }
+    void leave_nesting() { --m_nesting; }
+
+    // The binding every name has right now.
+    Bindings& bindings() { return m_bindings; }
+
 private:
     [[noreturn]] void take_interrupt();
+    [[noreturn]] void raise_nesting_too_deep();
     void spend_step();
 
     const BuiltinTable& m_builtins;
@@ -108,7 +136,21 @@ private:
     bool m_prompt_read_armed = false;
     std::size_t m_errors_reported = 0;
     std::size_t m_call_depth = 0;
+    std::size_t m_nesting = 0;
+    Bindings m_bindings;
     std::atomic<bool> m_interrupt_requested{false};
+};
+
+// Keeps one nesting step counted for as long as it lives.
+class NestingScope {
+public:
+    explicit NestingScope(Interpreter& interp) : m_interp(interp) { m_interp.enter_nesting(); }
+    ~NestingScope() { m_interp.leave_nesting(); }
+    NestingScope(const NestingScope&) = delete;
+    NestingScope& operator=(const NestingScope&) = delete;
+
+private:
+    Interpreter& m_interp;
 };
 
 // Keeps one nested call counted for as long as it lives.

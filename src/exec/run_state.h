@@ -1,15 +1,21 @@
-// The state of one run of `run_statements`, shared by the executor and the
+// The state of one run of a statement list, shared by the executor and the
 // keyword statements (internal to src/exec).
 //
-// A run holds two working tables copied from its caller. Reading a name looks
-// in the outer one first, then the own one (the evaluation view); binding a
-// name sets it in the table that already holds it, or in the own one when
-// neither does.
+// Where a binding made by a run ends up depends on who started the run:
+//   - a call, a `compare` block or a block operand drops every binding it
+//     made when it ends (Dropped);
+//   - one iteration of a loop body keeps the names it created for the rest
+//     of the loop, but the rebinding of a name that was bound when the
+//     iteration began ends with the iteration (Iteration);
+//   - the top level keeps everything, for the caller's tables (Kept).
+// Text run by `exec` or `also` binds as the run it stands in.
 #pragma once
 
-#include <optional>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
+#include "exec/bindings.h"
 #include "exec/code.h"
 #include "exec/evaluate.h"
 #include "exec/executor.h"
@@ -29,21 +35,43 @@ private:
     std::size_t m_first;
 };
 
+enum class RunKind : std::uint8_t { Dropped, Iteration, Kept };
+
+// What a loop (`each`, `until`) keeps across its iterations.
+struct LoopState {
+    // Names the body created; they stay bound until the loop ends.
+    std::vector<value::NameId> created;
+    // Every binding tag from this one on was given out by this loop.
+    std::uint64_t first_tag = 0;
+    // Undo records [view_begin, view_end) hold, for the names the loop's
+    // table sees differently from the enclosing run, the enclosing run's
+    // bindings: an `until` condition is read with those.
+    std::size_t view_begin = 0;
+    std::size_t view_end = 0;
+};
+
+// How a run binds, handed on to the text `exec` and `also` run in it.
+struct BindingRules {
+    RunKind kind = RunKind::Dropped;
+    // Iteration: the tag of names created in this iteration, the undo
+    // mark where the iteration began, and the loop.
+    std::uint64_t created_tag = 0;
+    std::size_t iteration_mark = 0;
+    LoopState* loop = nullptr;
+    // Kept: names bound here for the first time.
+    std::vector<value::NameId>* kept_names = nullptr;
+};
+
 class Run {
 public:
-    Run(Interpreter& interp, const value::VarTable* outer, const value::VarTable* own, RunMode mode);
-    Run(Interpreter& interp, value::VarTable&& outer, RunMode mode);
+    Run(Interpreter& interp, const BindingRules& rules, RunMode mode) : m_interp(interp), m_rules(rules), m_mode(mode)
+    {
+    }
 
     // Runs the statements until the end of the list or an `end`.
     void execute(const Code& code);
-    // One iteration of a loop body whose outer and own table are both
-    // `table`: runs `code` as a fresh run would, writes back into `table`,
-    // and leaves this run ready for the next iteration. Returns the
-    // iteration's result.
-    RunResult run_iteration(const Code& code, value::VarTable& table);
-    // Hands the working tables over to the caller's tables (the run is over).
-    void write_back(value::VarTable* outer, value::VarTable* own);
     RunResult take_result() { return std::move(m_result); }
+    bool stopped() const { return m_stopped; }
 
     // Keyword statements (statements.cpp).
     void run_compare(const Operands& operands);
@@ -59,6 +87,7 @@ private:
     void execute_statement(const Statement& statement);
     void run_keyword(Keyword keyword, const Operands& operands);
     void run_assignment(const Operands& tokens);
+    value::ValueRef resolve_target(const Token& target);
     value::ValueRef resolve_member_path(const Token& target);
     void run_end(const Operands& operands);
     void run_exec(const Operands& operands);
@@ -66,55 +95,28 @@ private:
     void run_text_here(const value::Value& text);
     void run_code_here(const Code& code);
 
-    // The evaluation view: the outer working table, plus the own entries
-    // whose names the outer one lacks.
-    const value::VarTable& view();
-    // The table every block statement starts from: outer entries, then own
-    // entries over them.
-    const value::VarTable& block_table();
-    const value::VarTable& merged_view();
-    const value::VarTable& merged_block_table();
-    // The Value bound to `name`, outer table first; null when unbound.
+    // The Value bound to `name`, or null.
     const value::ValueRef* lookup(const Token& name) const;
     // As lookup(), but an unbound name is an error.
     value::ValueRef bound_value(const Token& name, std::string_view statement) const;
-    // Binds `name` in its binding table.
+    // Binds `name` as this run binds.
     void bind(value::NameId name, value::ValueRef ref);
     void bind(const Token& name, value::ValueRef ref);
-    void tables_changed();
+    // A block statement's table holds, for a name that this loop iteration
+    // rebound, the binding the iteration began with. Binds those with
+    // `tag`, undoably, and returns how many it changed.
+    std::size_t show_block_table(std::uint64_t tag = 0);
     value::Value evaluate(const Token& token, Blocks blocks = Blocks::Run);
     bool condition_holds(const Token& token);
-    // Takes over the result of a nested run that ended.
+    // The loop statements' shared iteration step.
+    bool run_iteration(const Code& body, LoopState& loop);
+    // An `until` condition, read as the enclosing run sees the names.
+    bool loop_condition_holds(const Token& condition, const LoopState& loop);
     void take_ended(RunResult nested);
 
-    // The working tables. A run starts by reading its caller's tables in
-    // place and takes its own copies only when it binds a name (or runs text
-    // that may): most loop bodies and blocks never do, and then there is
-    // nothing to copy and nothing to write back.
-    const value::VarTable& outer() const { return m_copies ? m_copies->outer : *m_outer_in; }
-    const value::VarTable& own() const { return m_copies ? m_copies->own : *m_own_in; }
-    void take_copies();
-
     Interpreter& m_interp;
+    BindingRules m_rules;
     RunMode m_mode;
-    const value::VarTable* m_outer_in;
-    const value::VarTable* m_own_in;
-    struct Copies {
-        explicit Copies(value::VarTable&& outer_table) : outer(std::move(outer_table)) {}
-        Copies(const value::VarTable& outer_table, const value::VarTable& own_table)
-            : outer(outer_table), own(own_table)
-        {
-        }
-        value::VarTable outer;
-        value::VarTable own;
-    };
-    std::optional<Copies> m_copies;
-    // Both worked out on demand and dropped whenever a name is bound: the
-    // table to use, and the merged table when neither working table serves.
-    const value::VarTable* m_view_table = nullptr;
-    const value::VarTable* m_block_table_used = nullptr;
-    std::optional<value::VarTable> m_view;
-    std::optional<value::VarTable> m_block_table;
     RunResult m_result;
     bool m_stopped = false;  // `end`, or a `compare` block that ended
 };

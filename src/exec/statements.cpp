@@ -7,10 +7,10 @@
 
 namespace zirn::exec {
 
+using value::NameId;
 using value::Type;
 using value::Value;
 using value::ValueRef;
-using value::VarTable;
 
 namespace {
 
@@ -36,45 +36,140 @@ std::size_t checked_position(std::int64_t position, std::size_t length, std::str
 
 const value::NameId element_name = value::intern_name("element");
 
+// Unbinds the names a loop created when the loop ends, on every way out.
+class CreatedNames {
+public:
+    CreatedNames(Bindings& bindings, LoopState& loop) : m_bindings(bindings), m_loop(loop) {}
+    ~CreatedNames()
+    {
+        for (NameId name : m_loop.created) m_bindings.cell(name) = Binding();
+    }
+    CreatedNames(const CreatedNames&) = delete;
+    CreatedNames& operator=(const CreatedNames&) = delete;
+
+private:
+    Bindings& m_bindings;
+    LoopState& m_loop;
+};
+
+// Shows, while it lives, the names as the run enclosing a loop sees them:
+// names the loop created are unbound, names its table sees differently
+// show the enclosing run's binding.
+class EnclosingView {
+public:
+    EnclosingView(Bindings& bindings, const LoopState& loop) : m_bindings(bindings)
+    {
+        for (NameId name : loop.created) swap_in(name, Binding());
+        // Newest record first, so the oldest, the enclosing run's own
+        // binding, is the one left.
+        for (std::size_t i = loop.view_end; i > loop.view_begin; --i) {
+            swap_in(bindings.undo_name(i - 1), bindings.undo_old(i - 1));
+        }
+    }
+    ~EnclosingView()
+    {
+        for (std::size_t i = m_saved.size(); i > 0; --i) {
+            m_bindings.cell(m_saved[i - 1].first) = std::move(m_saved[i - 1].second);
+        }
+    }
+    EnclosingView(const EnclosingView&) = delete;
+    EnclosingView& operator=(const EnclosingView&) = delete;
+
+private:
+    void swap_in(NameId name, Binding binding)
+    {
+        Binding& cell = m_bindings.cell(name);
+        m_saved.emplace_back(name, std::move(cell));
+        cell = std::move(binding);
+    }
+
+    Bindings& m_bindings;
+    std::vector<std::pair<NameId, Binding>> m_saved;
+};
+
+// True when no name that `token` reads can be bound by the loop whose tags
+// start at `first_tag`, and nothing in it can read names indirectly (a
+// call or a block could): then the enclosing run sees it the same.
+bool reads_only_names_older_than(const Bindings& bindings, const Token& token, std::uint64_t first_tag)
+{
+    if (token.kind() == OperandKind::Call || token.kind() == OperandKind::Block) return false;
+    if (const Binding* cell = bindings.peek(token.name()); cell != nullptr && cell->ref && cell->tag >= first_tag) {
+        return false;
+    }
+    if (token.kind() != OperandKind::Parenthesised || token.text().size() < 2) return true;
+    for (const Token& inner : token.inside().statements.front().tokens) {
+        if (!reads_only_names_older_than(bindings, inner, first_tag)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void Run::run_compare(const Operands& operands)
 {
     require_operands(operands, 2, "compare (condition) { block }");
     if (!condition_holds(operands[0])) return;
-    // The block sees every name; what it binds vanishes with its table.
-    RunResult nested = run_detached(m_interp, block_code(operands[1]), block_table(), m_mode);
-    if (nested.ended) {
-        take_ended(std::move(nested));
+    const Code& body = block_code(operands[1]);
+    // The block sees every name; what it binds vanishes with it.
+    const NestingScope nesting(m_interp);
+    const UndoScope scope(m_interp.bindings());
+    show_block_table();
+    Run block(m_interp, BindingRules{}, m_mode);
+    block.execute(body);
+    if (block.m_result.ended) {
+        take_ended(block.take_result());
         m_stopped = true;
     }
+}
+
+bool Run::run_iteration(const Code& body, LoopState& loop)
+{
+    m_interp.check_interrupt(m_mode == RunMode::Program);
+    const UndoScope iteration(m_interp.bindings());
+    BindingRules rules;
+    rules.kind = RunKind::Iteration;
+    rules.created_tag = m_interp.bindings().new_tag();
+    rules.iteration_mark = iteration.mark();
+    rules.loop = &loop;
+    Run run(m_interp, rules, m_mode);
+    run.execute(body);
+    if (!run.m_result.ended) return true;
+    // The loop stops, but this run goes on with its next statement.
+    take_ended(run.take_result());
+    return false;
 }
 
 void Run::run_each(const Operands& operands)
 {
     require_operands(operands, 2, "each (collection) { block }");
     const Value collection = evaluate(operands[0]);
-    // The sequence is fixed before the first iteration: a text gives one
-    // new string per byte, anything else its own (shared) elements.
-    value::ElementList sequence;
-    if (collection.is(Type::String)) {
-        for (char byte : collection.text()) sequence.push_back(value::make_ref(Value::string(std::string(1, byte))));
-    } else {
-        sequence = collection.elements();
-    }
     const Code& body = block_code(operands[1]);
-    VarTable table = block_table();
-    for (const ValueRef& element : sequence) {
-        m_interp.check_interrupt(m_mode == RunMode::Program);
-        table.bind(element_name, element);
-        // Binding `element` changed the table, so each iteration starts a
-        // run of its own.
-        RunResult nested = run_statements(m_interp, body, &table, &table, m_mode);
-        if (nested.ended) {
-            // The loop stops, but this run goes on with its next statement.
-            take_ended(std::move(nested));
-            break;
+    Bindings& bindings = m_interp.bindings();
+    const NestingScope nesting(m_interp);
+    const UndoScope scope(bindings);
+    LoopState loop;
+    loop.first_tag = bindings.new_tag();
+    show_block_table(loop.first_tag);
+    const CreatedNames created(bindings, loop);
+    // The sequence is fixed before the first iteration: a text gives one
+    // new string per byte, anything else its own (shared) elements. The
+    // collection is a copy, so neither changes while the loop runs.
+    if (collection.is(Type::String)) {
+        const std::string& text = collection.text();
+        if (text.empty()) return;
+        bindings.bind_undoably(element_name, ValueRef());
+        for (char byte : text) {
+            bindings.cell(element_name) = Binding{value::make_ref(Value::string(std::string(1, byte)))};
+            if (!run_iteration(body, loop)) return;
         }
+        return;
+    }
+    const value::ElementList sequence = collection.elements();
+    if (sequence.empty()) return;
+    bindings.bind_undoably(element_name, ValueRef());
+    for (const ValueRef& element : sequence) {
+        bindings.cell(element_name) = Binding{element};
+        if (!run_iteration(body, loop)) return;
     }
 }
 
@@ -82,19 +177,30 @@ void Run::run_until(const Operands& operands)
 {
     require_operands(operands, 2, "until (condition) { block }");
     const Code& body = block_code(operands[1]);
-    VarTable table = block_table();
-    // One run serves every iteration; each starts as a fresh run would.
-    Run body_run(m_interp, &table, &table, m_mode);
-    // The condition is read from this run's tables, not the block's: it sees
-    // in-place updates, never names the body creates.
-    while (condition_holds(operands[0])) {
-        m_interp.check_interrupt(m_mode == RunMode::Program);
-        RunResult nested = body_run.run_iteration(body, table);
-        if (nested.ended) {
-            take_ended(std::move(nested));
-            break;
-        }
+    Bindings& bindings = m_interp.bindings();
+    const NestingScope nesting(m_interp);
+    const UndoScope scope(bindings);
+    LoopState loop;
+    loop.first_tag = bindings.new_tag();
+    loop.view_begin = bindings.mark();
+    show_block_table(loop.first_tag);
+    loop.view_end = bindings.mark();
+    const CreatedNames created(bindings, loop);
+    // The condition is read as this run sees the names, not as the loop's
+    // table does: it sees in-place updates, never names the body creates.
+    while (loop_condition_holds(operands[0], loop)) {
+        if (!run_iteration(body, loop)) return;
     }
+}
+
+bool Run::loop_condition_holds(const Token& condition, const LoopState& loop)
+{
+    Bindings& bindings = m_interp.bindings();
+    const bool seen_alike = (loop.created.empty() && loop.view_begin == loop.view_end) ||
+                            reads_only_names_older_than(bindings, condition, loop.first_tag);
+    if (seen_alike) return condition_holds(condition);
+    const EnclosingView view(bindings, loop);
+    return condition_holds(condition);
 }
 
 void Run::run_list(const Operands& operands)

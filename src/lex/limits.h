@@ -23,6 +23,11 @@ inline constexpr std::size_t stack_headroom_bytes = std::size_t{1} << 20;
 // recursion is reported within a second or two.
 inline constexpr std::size_t max_call_depth = 150000;
 
+// Deepest nesting of runs, evaluations and calls of every kind together
+// (a call nests about three steps: its body, a block in it, the
+// expression holding the next call). Enough for the deepest calls above.
+inline constexpr std::size_t max_nesting_depth = 600000;
+
 // Largest text one operation may build (string repetition, concatenation).
 // The fuzzing build lowers it (ZIRN_MAX_TEXT_BYTES) so that a few steps of a
 // generated program cannot exhaust the fuzzer's memory cap.

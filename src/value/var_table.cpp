@@ -165,4 +165,14 @@ void VarTable::merge(const VarTable& other, Overlap overlap)
     m_overlay.clear();
 }
 
+VarTable VarTable::from_entries(std::vector<std::pair<NameId, ValueRef>> entries)
+{
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
+    VarTable table;
+    if (entries.empty()) return table;
+    table.m_shared = make<Entries>();
+    table.m_shared->items = std::move(entries);
+    return table;
+}
+
 }  // namespace zirn::value

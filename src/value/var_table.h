@@ -134,6 +134,15 @@ public:
     // Binds every entry of `other` whose name is not bound here yet.
     void bind_missing(const VarTable& other);
 
+    // Calls `visit(name, ref)` for every entry.
+    template <class Visit>
+    void for_each(Visit&& visit) const
+    {
+        for (const Entry& entry : all_entries()) visit(entry.first, entry.second);
+    }
+    // A table of exactly these entries (each name once).
+    static VarTable from_entries(std::vector<std::pair<NameId, ValueRef>> entries);
+
     bool empty() const { return m_overlay.size() == 0 && (!m_shared || m_shared->items.empty()); }
     // True when both tables hold the same entries because one is an
     // unchanged copy of the other.

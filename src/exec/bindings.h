@@ -1,0 +1,105 @@
+// Names as cells: the binding every name has right now, and what puts the
+// earlier bindings back.
+//
+// ZIRN's scoping is defined with tables that each run copies from its
+// caller and writes back at its end. Copying tables for every call, block
+// and loop iteration is what made the interpreter slow, so names are bound
+// shallowly instead: every interned name has one cell holding the binding
+// that the running code sees, and every change that a table copy would have
+// dropped later is recorded with the binding it replaced. Ending a call, a
+// block or a loop iteration puts the recorded bindings back, newest first,
+// which leaves exactly the bindings the copied tables would have left.
+//
+// Each binding carries a tag. Loop iterations use it to tell the names they
+// created themselves (which outlive the iteration) from names that existed
+// when the iteration began (whose rebinding ends with the iteration).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "value/names.h"
+#include "value/value.h"
+
+namespace zirn::exec {
+
+struct Binding {
+    value::ValueRef ref;      // null: the name is not bound
+    std::uint64_t tag = 0;    // who made the binding (see RunFrame)
+};
+
+class Bindings {
+public:
+    // The Value bound to `name`, or null.
+    const value::ValueRef* find(value::NameId name) const
+    {
+        if (name >= m_cells.size()) return nullptr;
+        const value::ValueRef& ref = m_cells[name].ref;
+        return ref ? &ref : nullptr;
+    }
+    // The cell of `name`; valid until the next name is given a cell.
+    Binding& cell(value::NameId name)
+    {
+        if (name >= m_cells.size()) m_cells.resize(static_cast<std::size_t>(name) + 1);
+        return m_cells[name];
+    }
+    const Binding* peek(value::NameId name) const { return name < m_cells.size() ? &m_cells[name] : nullptr; }
+
+    // Binds `name`, remembering the binding it replaces.
+    void bind_undoably(value::NameId name, value::ValueRef ref, std::uint64_t tag = 0)
+    {
+        Binding& target = cell(name);
+        m_undo.push_back(Undo{name, std::move(target)});
+        target = Binding{std::move(ref), tag};
+    }
+    // Binds `name` for good: nothing will put the old binding back.
+    void bind_for_good(value::NameId name, value::ValueRef ref, std::uint64_t tag = 0)
+    {
+        cell(name) = Binding{std::move(ref), tag};
+    }
+
+    // Undo records: a mark is the count of records; undo_to() puts back
+    // every binding recorded after the mark.
+    std::size_t mark() const { return m_undo.size(); }
+    void undo_to(std::size_t mark)
+    {
+        while (m_undo.size() > mark) {
+            Undo& last = m_undo.back();
+            Binding old = std::move(last.old);
+            const value::NameId name = last.name;
+            m_undo.pop_back();
+            m_cells[name] = std::move(old);
+        }
+    }
+    // Record `i` (counted from the first): the name and the binding it replaced.
+    value::NameId undo_name(std::size_t i) const { return m_undo[i].name; }
+    const Binding& undo_old(std::size_t i) const { return m_undo[i].old; }
+
+    // A fresh tag, never given out before.
+    std::uint64_t new_tag() { return ++m_last_tag; }
+
+private:
+    struct Undo {
+        value::NameId name;
+        Binding old;
+    };
+    std::vector<Binding> m_cells;
+    std::vector<Undo> m_undo;
+    std::uint64_t m_last_tag = 0;
+};
+
+// Puts back every binding made while it lives, on every way out.
+class UndoScope {
+public:
+    explicit UndoScope(Bindings& bindings) : m_bindings(bindings), m_mark(bindings.mark()) {}
+    ~UndoScope() { m_bindings.undo_to(m_mark); }
+    UndoScope(const UndoScope&) = delete;
+    UndoScope& operator=(const UndoScope&) = delete;
+    std::size_t mark() const { return m_mark; }
+
+private:
+    Bindings& m_bindings;
+    std::size_t m_mark;
+};
+
+}  // namespace zirn::exec
