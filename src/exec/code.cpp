@@ -104,6 +104,11 @@ Statement make_statement(lex::Statement&& texts)
         statement.tokens.emplace_back(std::move(text));
     }
     if (!statement.words.empty()) statement.keyword = keyword_from_token(statement.tokens[statement.words[0]].text());
+    const auto plain = [](const Token& token) {
+        return token.kind() == OperandKind::Number || token.kind() == OperandKind::Quoted;
+    };
+    statement.plain_pair = statement.tokens.size() == 3 && !statement.tokens[0].is_not() && plain(statement.tokens[0]) &&
+                           plain(statement.tokens[2]);
     return statement;
 }
 
@@ -172,9 +177,8 @@ Token::Token(Token&& other) noexcept
 
 Token::~Token() = default;
 
-const Value& Token::literal() const
+const Value& Token::unreadable_literal() const
 {
-    if (m_literal_ready) return m_literal;
     if (m_kind == OperandKind::Quoted) inside_of(m_text, "the string");
     read_number_literal(m_text);  // raises the reading error
     throw Error(ErrorKind::IntegerText, quote_text(m_text) + " is not a number");
@@ -218,13 +222,11 @@ bool Token::reads_no_arguments_within(int depth) const
     return true;
 }
 
-BuiltinHandler CallSite::builtin(const BuiltinTable& table) const
+BuiltinHandler CallSite::resolve_builtin(const BuiltinTable& table) const
 {
-    if (m_resolved_in != &table) {
-        const auto found = table.find(name);
-        m_builtin = found == table.end() ? nullptr : found->second;
-        m_resolved_in = &table;
-    }
+    const auto found = table.find(name);
+    m_builtin = found == table.end() ? nullptr : found->second;
+    m_resolved_in = &table;
     return m_builtin;
 }
 

@@ -98,7 +98,7 @@ public:
 
     // Quoted and Number tokens: the value they stand for; raises the reading
     // error for a number that cannot be read.
-    const value::Value& literal() const;
+    const value::Value& literal() const { return m_literal_ready ? m_literal : unreadable_literal(); }
     // Parenthesised and Block tokens: the split inside.
     const Code& inside() const;
     // Call tokens: the call taken apart.
@@ -109,6 +109,7 @@ public:
 
 private:
     bool reads_no_arguments_within(int depth) const;
+    [[noreturn]] const value::Value& unreadable_literal() const;
 
     std::string m_text;
     CachedName m_name;
@@ -127,6 +128,9 @@ struct Statement {
     std::vector<Token> tokens;          // every token, empty ones included
     std::vector<std::uint32_t> words;   // positions of the non-empty tokens
     std::optional<Keyword> keyword;     // when the first word is a keyword
+    // As an expression: exactly `left operator right`, both names or
+    // literals, no `not` (the commonest shape, folded directly).
+    bool plain_pair = false;
 };
 
 struct Code {
@@ -148,10 +152,15 @@ struct CallSite {
     std::vector<value::Value> raw_arguments;  // each argument token as a string
 
     // The builtin of that name, looked up once per builtin table.
-    BuiltinHandler builtin(const BuiltinTable& table) const;
+    BuiltinHandler builtin(const BuiltinTable& table) const
+    {
+        return m_resolved_in == &table ? m_builtin : resolve_builtin(table);
+    }
     const Statement& argument_tokens() const;
 
 private:
+    BuiltinHandler resolve_builtin(const BuiltinTable& table) const;
+
     mutable const BuiltinTable* m_resolved_in = nullptr;
     mutable BuiltinHandler m_builtin = nullptr;
 };

@@ -24,23 +24,39 @@ Value evaluate_single(Interpreter& interp, const Token& token, Blocks blocks)
 
 const Statement& first_statement(const Code& code) { return code.statements.front(); }
 
-// The body of the function a call names, or why it cannot be called.
-struct FunctionBody {
-    std::optional<CodeHandle> code;
-    std::string shown;  // the text that is too short to have an inside
-};
-
-FunctionBody body_of(const Value& function)
+// The Code of a function's body; null when its text is too short to have
+// an inside (`shown` then gets that text).
+std::optional<CodeHandle> body_of(const Value& function, std::string& shown)
 {
     const bool has_text = function.is(value::Type::String) || function.is(value::Type::Func);
-    if (has_text) {
-        if (function.text().size() >= 2) return {code_of(function, ParseUse::Body), {}};
-        return {std::nullopt, function.text()};
-    }
-    std::string text = value::to_text(function);
-    if (text.size() >= 2) return {code_of(function, ParseUse::Body), {}};
-    return {std::nullopt, std::move(text)};
+    if (has_text && function.text().size() >= 2) return code_of(function, ParseUse::Body);
+    std::string text = has_text ? function.text() : value::to_text(function);
+    if (text.size() >= 2) return code_of(function, ParseUse::Body);
+    shown = std::move(text);
+    return std::nullopt;
 }
+
+// A call's evaluated arguments; most calls have a few, kept in place.
+class ArgumentValues {
+public:
+    void push(value::ValueRef ref)
+    {
+        if (m_count < inline_count) m_inline[m_count] = std::move(ref);
+        else m_more.push_back(std::move(ref));
+        ++m_count;
+    }
+    std::size_t size() const { return m_count; }
+    value::ValueRef take(std::size_t i)
+    {
+        return i < inline_count ? std::move(m_inline[i]) : std::move(m_more[i - inline_count]);
+    }
+
+private:
+    static constexpr std::size_t inline_count = 4;
+    value::ValueRef m_inline[inline_count];
+    std::vector<value::ValueRef> m_more;
+    std::size_t m_count = 0;
+};
 
 }  // namespace
 
@@ -118,30 +134,26 @@ Value call_user_function(Interpreter& interp, const CallSite& call)
     Bindings& bindings = interp.bindings();
     const value::ValueRef* bound = bindings.find(call.name_id.id());
     if (bound == nullptr) throw Error(ErrorKind::UndefinedFunction, quote_text(call.name));
-    const FunctionBody body = body_of(**bound);
+    std::string shown;
+    const std::optional<CodeHandle> body = body_of(**bound, shown);
     // 2. Arguments are evaluated once, left to right, in the caller's scope,
     //    before any of them is bound.
     const NestingScope nesting(interp);
-    std::vector<value::ValueRef> arguments;
+    ArgumentValues arguments;
     if (call.has_arguments) {
-        const Statement& tokens = call.argument_tokens();
-        arguments.reserve(tokens.tokens.size());
-        for (const Token& argument : tokens.tokens) {
-            arguments.push_back(value::make_ref(evaluate_token(interp, argument, Blocks::Run)));
+        for (const Token& argument : call.argument_tokens().tokens) {
+            arguments.push(value::make_ref(evaluate_token(interp, argument, Blocks::Run)));
         }
     }
     // 3. The body is the function's text without its braces.
-    if (!body.code) {
-        throw Error(ErrorKind::NotCallable,
-                    quote_text(call.name) + " is not a function: its text " + quote_text(body.shown) +
-                        " is too short to have an inside");
+    if (!body) {
+        throw Error(ErrorKind::NotCallable, quote_text(call.name) + " is not a function: its text " + quote_text(shown) +
+                                                " is too short to have an inside");
     }
     CallDepthScope depth(interp);
     const UndoScope scope(bindings);
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        bindings.bind_undoably(value::argument_name(i), std::move(arguments[i]));
-    }
-    return run_dropped(interp, **body.code).value;
+    for (std::size_t i = 0; i < arguments.size(); ++i) bindings.bind_undoably(value::argument_name(i), arguments.take(i));
+    return run_dropped(interp, **body).value;
 }
 
 }  // namespace zirn::exec

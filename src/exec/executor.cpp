@@ -157,21 +157,23 @@ void Run::run_assignment(const Operands& tokens)
         throw Error(ErrorKind::MissingOperand, quote_text(tokens[0].text()) +
                                                    " is not a statement: an assignment is written name = value");
     }
+    const Token& op = tokens[1];
+    const bool compound = op.text().size() > 1;
+    // An existing name combined with a name or a literal is updated in
+    // place, without a copy (unless the right side is the target itself).
+    if (compound && tokens[0].kind() != OperandKind::Parenthesised) {
+        if (const ValueRef* existing = lookup(tokens[0])) {
+            Value& target = **existing;
+            const Value* right = plain_operand(m_interp, tokens[2]);
+            if (right != nullptr && right != &target && apply_operator_in_place(op.compound_operator(), target, *right)) {
+                return;
+            }
+        }
+    }
     // 1. The target is resolved first: a new name is bound to a fresh
     //    Value, which the right-hand side already sees.
     const ValueRef target = resolve_target(tokens[0]);
-    // 2. The right-hand side keeps brace blocks as functions. A name or a
-    //    literal combines with the target in place without being copied
-    //    (unless it is the target itself).
-    const Token& op = tokens[1];
-    const bool compound = op.text().size() > 1;
-    if (compound) {
-        const Value* right = plain_operand(m_interp, tokens[2]);
-        if (right != nullptr && right != target.get() &&
-            apply_operator_in_place(op.compound_operator(), *target, *right)) {
-            return;
-        }
-    }
+    // 2. The right-hand side keeps brace blocks as functions.
     Value new_value = evaluate(tokens[2], Blocks::Keep);
     // 3. An operator of two or more characters combines with the current
     //    Value under its first character: `x += 1`, `x >= 3`.
@@ -361,6 +363,19 @@ Value Run::evaluate(const Token& token, Blocks blocks)
 
 bool Run::condition_holds(const Token& token)
 {
+    // `(a < b)` on two integers: no Value needs to be made.
+    if (token.kind() == OperandKind::Parenthesised) {
+        const Statement& inside = token.inside().statements.front();
+        if (inside.plain_pair) {
+            const Value* left = plain_operand(m_interp, inside.tokens[0]);
+            const Value* right = plain_operand(m_interp, inside.tokens[2]);
+            bool holds = false;
+            if (left->is(value::Type::Integer) && right->is(value::Type::Integer) &&
+                integer_pair_truth(inside.tokens[1].as_operator(), left->int_value(), right->int_value(), holds)) {
+                return holds;
+            }
+        }
+    }
     const Value condition = evaluate(token);
     if (condition.is(value::Type::Integer)) return condition.int_value() != 0;
     return value::to_integer(condition) != 0;

@@ -23,6 +23,11 @@ value::Value evaluate_expression(Interpreter& interp, const Statement& tokens, B
 value::Value apply_operator(OperatorKind op, const value::Value& left, const value::Value& right);
 value::Value apply_operator(std::string_view op, const value::Value& left, const value::Value& right);
 
+// For two integers under `op`: sets `truth_value` to whether the result
+// is nonzero, as the truth test would read it, and returns true; returns
+// false for an operator it leaves to apply_operator.
+bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t right, bool& truth_value);
+
 // Sets `target` to apply_operator(op, target, right) without building a new
 // Value where that is cheaper (integer arithmetic, appending to a text);
 // returns false, changing nothing, where it is not.

@@ -37,6 +37,19 @@ void Interpreter::report_error(std::string_view message)
     ++m_errors_reported;
 }
 
+void Interpreter::attend(bool interruptible)
+{
+    if (m_interrupt_requested.load()) {
+        if (interruptible) take_interrupt();
+    } else if (!m_step_budget_set) {
+        // Nothing waits any more. An interrupt requested meanwhile sets
+        // the flag again, or is seen by the second look.
+        m_attention.store(false);
+        if (m_interrupt_requested.load()) m_attention.store(true);
+    }
+    if (m_step_budget_set) spend_step();
+}
+
 void Interpreter::take_interrupt()
 {
     clear_interrupt();

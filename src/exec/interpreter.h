@@ -85,8 +85,7 @@ public:
     // drops it, instead of stopping the REPL itself.
     void check_interrupt(bool interruptible = true)
     {
-        if (interruptible && m_interrupt_requested.load(std::memory_order_relaxed)) take_interrupt();
-        if (m_step_budget_set) spend_step();
+        if (m_attention.load(std::memory_order_relaxed)) attend(interruptible);
     }
     // Limits the statements and loop iterations this interpreter runs: once
     // `steps` checks have passed, every further check raises
@@ -95,10 +94,15 @@ public:
     {
         m_steps_left = steps;
         m_step_budget_set = true;
+        m_attention.store(true, std::memory_order_relaxed);
     }
-    // Called from a signal handler: only sets the flag.
-    void request_interrupt() { m_interrupt_requested.store(true, std::memory_order_relaxed); }
-    void clear_interrupt() { m_interrupt_requested.store(false, std::memory_order_relaxed); }
+    // Called from a signal handler: only sets the flags.
+    void request_interrupt()
+    {
+        m_interrupt_requested.store(true);
+        m_attention.store(true);
+    }
+    void clear_interrupt() { m_interrupt_requested.store(false); }
 
     // Counts one more nested user-function call; raises Error(Recursion)
     // past the limit. Pair with leave_call().
@@ -122,6 +126,8 @@ public:
     Bindings& bindings() { return m_bindings; }
 
 private:
+    // The slow part of check_interrupt(): an interrupt or a step budget.
+    void attend(bool interruptible);
     [[noreturn]] void take_interrupt();
     [[noreturn]] void raise_nesting_too_deep();
     void spend_step();
@@ -139,6 +145,9 @@ private:
     std::size_t m_nesting = 0;
     Bindings m_bindings;
     std::atomic<bool> m_interrupt_requested{false};
+    // Set while an interrupt waits or a step budget is set, so that the
+    // check at every statement is one load.
+    std::atomic<bool> m_attention{false};
 };
 
 // Keeps one nesting step counted for as long as it lives.

@@ -108,8 +108,9 @@ private:
     std::size_t show_block_table(std::uint64_t tag = 0);
     value::Value evaluate(const Token& token, Blocks blocks = Blocks::Run);
     bool condition_holds(const Token& token);
-    // The loop statements' shared iteration step.
-    bool run_iteration(const Code& body, LoopState& loop);
+    // The loop statements' shared iteration step: false once the body ended.
+    Run loop_body_run(LoopState& loop);
+    bool run_iteration(Run& body_run, const Code& body);
     // An `until` condition, read as the enclosing run sees the names.
     bool loop_condition_holds(const Token& condition, const LoopState& loop);
     void take_ended(RunResult nested);

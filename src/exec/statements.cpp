@@ -122,20 +122,27 @@ void Run::run_compare(const Operands& operands)
     }
 }
 
-bool Run::run_iteration(const Code& body, LoopState& loop)
+Run Run::loop_body_run(LoopState& loop)
 {
-    m_interp.check_interrupt(m_mode == RunMode::Program);
-    const UndoScope iteration(m_interp.bindings());
     BindingRules rules;
     rules.kind = RunKind::Iteration;
-    rules.created_tag = m_interp.bindings().new_tag();
-    rules.iteration_mark = iteration.mark();
     rules.loop = &loop;
-    Run run(m_interp, rules, m_mode);
-    run.execute(body);
-    if (!run.m_result.ended) return true;
+    return Run(m_interp, rules, m_mode);
+}
+
+bool Run::run_iteration(Run& body_run, const Code& body)
+{
+    m_interp.check_interrupt(m_mode == RunMode::Program);
+    Bindings& bindings = m_interp.bindings();
+    const UndoScope iteration(bindings);
+    // Each iteration starts as a fresh run would: one run serves them all,
+    // since one that did not end is left as it began.
+    body_run.m_rules.created_tag = bindings.new_tag();
+    body_run.m_rules.iteration_mark = iteration.mark();
+    body_run.execute(body);
+    if (!body_run.m_result.ended) return true;
     // The loop stops, but this run goes on with its next statement.
-    take_ended(run.take_result());
+    take_ended(body_run.take_result());
     return false;
 }
 
@@ -151,6 +158,7 @@ void Run::run_each(const Operands& operands)
     loop.first_tag = bindings.new_tag();
     show_block_table(loop.first_tag);
     const CreatedNames created(bindings, loop);
+    Run body_run = loop_body_run(loop);
     // The sequence is fixed before the first iteration: a text gives one
     // new string per byte, anything else its own (shared) elements. The
     // collection is a copy, so neither changes while the loop runs.
@@ -160,7 +168,7 @@ void Run::run_each(const Operands& operands)
         bindings.bind_undoably(element_name, ValueRef());
         for (char byte : text) {
             bindings.cell(element_name) = Binding{value::make_ref(Value::string(std::string(1, byte)))};
-            if (!run_iteration(body, loop)) return;
+            if (!run_iteration(body_run, body)) return;
         }
         return;
     }
@@ -169,7 +177,7 @@ void Run::run_each(const Operands& operands)
     bindings.bind_undoably(element_name, ValueRef());
     for (const ValueRef& element : sequence) {
         bindings.cell(element_name) = Binding{element};
-        if (!run_iteration(body, loop)) return;
+        if (!run_iteration(body_run, body)) return;
     }
 }
 
@@ -186,10 +194,11 @@ void Run::run_until(const Operands& operands)
     show_block_table(loop.first_tag);
     loop.view_end = bindings.mark();
     const CreatedNames created(bindings, loop);
+    Run body_run = loop_body_run(loop);
     // The condition is read as this run sees the names, not as the loop's
     // table does: it sees in-place updates, never names the body creates.
     while (loop_condition_holds(operands[0], loop)) {
-        if (!run_iteration(body, loop)) return;
+        if (!run_iteration(body_run, body)) return;
     }
 }
 
