@@ -104,6 +104,18 @@ Statement make_statement(lex::Statement&& texts)
         statement.tokens.emplace_back(std::move(text));
     }
     if (!statement.words.empty()) statement.keyword = keyword_from_token(statement.tokens[statement.words[0]].text());
+    for (std::size_t i = 0; i < 3 && i < statement.words.size(); ++i) {
+        statement.word[i] = &statement.tokens[statement.words[i]];
+    }
+    if (statement.words.empty()) statement.shape = StatementShape::Empty;
+    else if (statement.keyword) statement.shape = StatementShape::Keyword;
+    else if (statement.word[0]->kind() == OperandKind::Call) statement.shape = StatementShape::Call;
+    else if (statement.words.size() < 3) statement.shape = StatementShape::Incomplete;
+    else statement.shape = StatementShape::Assignment;
+    statement.compound = statement.word[1] != nullptr && statement.word[1]->text().size() > 1;
+    statement.in_place_candidate = statement.shape == StatementShape::Assignment && statement.compound &&
+                                   statement.word[0]->kind() != OperandKind::Parenthesised &&
+                                   statement.word[2]->is_plain();
     const auto plain = [](const Token& token) {
         return token.kind() == OperandKind::Number || token.kind() == OperandKind::Quoted;
     };
@@ -184,9 +196,9 @@ const Value& Token::unreadable_literal() const
     throw Error(ErrorKind::IntegerText, quote_text(m_text) + " is not a number");
 }
 
-const Code& Token::inside() const
+const Code& Token::compile_inside() const
 {
-    if (!m_inside) m_inside = compile(inside_of(m_text, m_kind == OperandKind::Block ? "the block" : "the expression"));
+    m_inside = compile(inside_of(m_text, m_kind == OperandKind::Block ? "the block" : "the expression"));
     return *m_inside;
 }
 

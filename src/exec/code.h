@@ -87,6 +87,8 @@ public:
     const std::string& text() const { return m_text; }
     bool empty() const { return m_text.empty(); }
     OperandKind kind() const { return m_kind; }
+    // A name or a literal: evaluating it can have no side effects.
+    bool is_plain() const { return m_kind == OperandKind::Number || m_kind == OperandKind::Quoted; }
     OperatorKind as_operator() const { return m_operator; }
     // For an assignment operator of two or more characters (`+=`, `>=`):
     // the operator named by its first character.
@@ -100,7 +102,7 @@ public:
     // error for a number that cannot be read.
     const value::Value& literal() const { return m_literal_ready ? m_literal : unreadable_literal(); }
     // Parenthesised and Block tokens: the split inside.
-    const Code& inside() const;
+    const Code& inside() const { return m_inside ? *m_inside : compile_inside(); }
     // Call tokens: the call taken apart.
     const CallSite& call() const;
     // True when evaluating this token can neither call anything nor run a
@@ -110,6 +112,7 @@ public:
 private:
     bool reads_no_arguments_within(int depth) const;
     [[noreturn]] const value::Value& unreadable_literal() const;
+    const Code& compile_inside() const;
 
     std::string m_text;
     CachedName m_name;
@@ -124,10 +127,28 @@ private:
     mutable std::unique_ptr<CallSite> m_call;
 };
 
+// What a statement is, decided once from its first word.
+enum class StatementShape : std::uint8_t {
+    Empty,       // only empty tokens: skipped
+    Keyword,     // a keyword statement
+    Call,        // a call statement
+    Assignment,  // target, operator, value
+    Incomplete,  // an assignment with a token missing
+};
+
 struct Statement {
     std::vector<Token> tokens;          // every token, empty ones included
     std::vector<std::uint32_t> words;   // positions of the non-empty tokens
     std::optional<Keyword> keyword;     // when the first word is a keyword
+    StatementShape shape = StatementShape::Empty;
+    // Assignment: an operator of two or more characters combines with the
+    // target's Value (`+=`).
+    bool compound = false;
+    // Assignment: a compound one of a name with a name or a literal, which
+    // can be carried out in place.
+    bool in_place_candidate = false;
+    // The first three words (null where there are fewer).
+    const Token* word[3] = {nullptr, nullptr, nullptr};
     // As an expression: exactly `left operator right`, both names or
     // literals, no `not` (the commonest shape, folded directly).
     bool plain_pair = false;

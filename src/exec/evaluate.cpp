@@ -100,13 +100,6 @@ Value evaluate_operand(Interpreter& interp, const Token& token, Blocks blocks)
 
 Value evaluate_literal(std::string_view text) { return Token(std::string(text)).literal(); }
 
-const Value* plain_operand(Interpreter& interp, const Token& token)
-{
-    if (token.kind() != OperandKind::Number && token.kind() != OperandKind::Quoted) return nullptr;
-    if (const value::ValueRef* bound = interp.bindings().find(token.name())) return bound->get();
-    return &token.literal();
-}
-
 Value evaluate_call(Interpreter& interp, const Token& token)
 {
     const CallSite& call = token.call();

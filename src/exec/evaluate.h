@@ -43,7 +43,12 @@ value::Value evaluate_operand(Interpreter& interp, const Token& token, Blocks bl
 // call, block or parentheses): the Value it stands for, without copying it;
 // null for any other operand. The reference is valid until a name is bound
 // or the named Value changes.
-const value::Value* plain_operand(Interpreter& interp, const Token& token);
+inline const value::Value* plain_operand(Interpreter& interp, const Token& token)
+{
+    if (!token.is_plain()) return nullptr;
+    if (const value::ValueRef* bound = interp.bindings().find(token.name())) return bound->get();
+    return &token.literal();
+}
 
 // Evaluates a call token (leading "$" included): a builtin when the name is
 // one, otherwise the user function bound to the name.

@@ -111,6 +111,7 @@ void Run::execute(const Code& code)
 {
     for (const Statement& statement : code.statements) {
         m_interp.check_interrupt(m_mode == RunMode::Program);
+        if (statement.in_place_candidate && assign_in_place(statement)) continue;
         execute_statement(statement);
         if (m_stopped) break;
     }
@@ -118,19 +119,19 @@ void Run::execute(const Code& code)
 
 void Run::execute_statement(const Statement& statement)
 {
-    // 1. Empty tokens play no part; a statement of nothing else is skipped.
-    if (statement.words.empty()) return;
-    // 2. The first token alone decides what kind of statement this is.
-    if (statement.keyword) {
-        run_keyword(*statement.keyword, Operands(statement, 1));
-        return;
-    }
-    const Operands tokens(statement, 0);
-    if (tokens[0].kind() == OperandKind::Call) {
+    // The first token alone decides what kind of statement this is; empty
+    // tokens play no part.
+    switch (statement.shape) {
+    case StatementShape::Empty: return;
+    case StatementShape::Keyword: return run_keyword(*statement.keyword, Operands(statement, 1));
+    case StatementShape::Call:
         // A call statement: its value is dropped, further tokens ignored.
-        evaluate_call(m_interp, tokens[0]);
-    } else {
-        run_assignment(tokens);
+        evaluate_call(m_interp, *statement.word[0]);
+        return;
+    case StatementShape::Assignment: return run_assignment(statement);
+    case StatementShape::Incomplete:
+        throw Error(ErrorKind::MissingOperand, quote_text(statement.word[0]->text()) +
+                                                   " is not a statement: an assignment is written name = value");
     }
 }
 
@@ -151,33 +152,19 @@ void Run::run_keyword(Keyword keyword, const Operands& operands)
     }
 }
 
-void Run::run_assignment(const Operands& tokens)
+void Run::run_assignment(const Statement& statement)
 {
-    if (tokens.size() < 3) {
-        throw Error(ErrorKind::MissingOperand, quote_text(tokens[0].text()) +
-                                                   " is not a statement: an assignment is written name = value");
-    }
-    const Token& op = tokens[1];
-    const bool compound = op.text().size() > 1;
-    // An existing name combined with a name or a literal is updated in
-    // place, without a copy (unless the right side is the target itself).
-    if (compound && tokens[0].kind() != OperandKind::Parenthesised) {
-        if (const ValueRef* existing = lookup(tokens[0])) {
-            Value& target = **existing;
-            const Value* right = plain_operand(m_interp, tokens[2]);
-            if (right != nullptr && right != &target && apply_operator_in_place(op.compound_operator(), target, *right)) {
-                return;
-            }
-        }
-    }
+    const Token& target_token = *statement.word[0];
+    const Token& op = *statement.word[1];
+    const Token& value_token = *statement.word[2];
     // 1. The target is resolved first: a new name is bound to a fresh
     //    Value, which the right-hand side already sees.
-    const ValueRef target = resolve_target(tokens[0]);
+    const ValueRef target = resolve_target(target_token);
     // 2. The right-hand side keeps brace blocks as functions.
-    Value new_value = evaluate(tokens[2], Blocks::Keep);
+    Value new_value = evaluate(value_token, Blocks::Keep);
     // 3. An operator of two or more characters combines with the current
     //    Value under its first character: `x += 1`, `x >= 3`.
-    if (compound) {
+    if (statement.compound) {
         if (apply_operator_in_place(op.compound_operator(), *target, new_value)) return;
         new_value = apply_operator(op.compound_operator(), *target, new_value);
     }
@@ -291,8 +278,6 @@ void Run::run_code_here(const Code& code)
     Run nested(m_interp, m_rules, RunMode::Program);
     nested.execute(code);
 }
-
-const ValueRef* Run::lookup(const Token& name) const { return m_interp.bindings().find(name.name()); }
 
 ValueRef Run::bound_value(const Token& name, std::string_view statement) const
 {

@@ -169,18 +169,8 @@ Value apply_operator(OperatorKind op, const Value& left, const Value& right)
     return Value();
 }
 
-bool apply_operator_in_place(OperatorKind op, Value& target, const Value& right)
+bool apply_operator_in_place_slowly(OperatorKind op, Value& target, const Value& right)
 {
-    if (target.is(Type::Integer) && right.is(Type::Integer)) {
-        const std::uint64_t l = bits(target.int_value());
-        const std::uint64_t r = bits(right.int_value());
-        switch (op) {
-        case OperatorKind::Add: target.become_integer(wrap(l + r)); return true;
-        case OperatorKind::Subtract: target.become_integer(wrap(l - r)); return true;
-        case OperatorKind::Multiply: target.become_integer(wrap(l * r)); return true;
-        default: return false;
-        }
-    }
     if (op == OperatorKind::Add && target.is(Type::String) && right.is(Type::String)) {
         if (target.text().size() + right.text().size() > limits::max_text_bytes) return false;  // raises there
         target.become_joined_text(right.text());

@@ -8,6 +8,7 @@
 // wrap-around.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "exec/code.h"
@@ -31,7 +32,22 @@ bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t right, 
 // Sets `target` to apply_operator(op, target, right) without building a new
 // Value where that is cheaper (integer arithmetic, appending to a text);
 // returns false, changing nothing, where it is not.
-bool apply_operator_in_place(OperatorKind op, value::Value& target, const value::Value& right);
+bool apply_operator_in_place_slowly(OperatorKind op, value::Value& target, const value::Value& right);
+inline bool apply_operator_in_place(OperatorKind op, value::Value& target, const value::Value& right)
+{
+    if (target.is(value::Type::Integer) && right.is(value::Type::Integer)) {
+        // Integer arithmetic wraps around, through the unsigned type.
+        const auto l = static_cast<std::uint64_t>(target.int_value());
+        const auto r = static_cast<std::uint64_t>(right.int_value());
+        switch (op) {
+        case OperatorKind::Add: target.become_integer(static_cast<std::int64_t>(l + r)); return true;
+        case OperatorKind::Subtract: target.become_integer(static_cast<std::int64_t>(l - r)); return true;
+        case OperatorKind::Multiply: target.become_integer(static_cast<std::int64_t>(l * r)); return true;
+        default: return false;
+        }
+    }
+    return apply_operator_in_place_slowly(op, target, right);
+}
 
 value::Value add_values(const value::Value& left, const value::Value& right);
 value::Value subtract_values(const value::Value& left, const value::Value& right);

@@ -19,6 +19,7 @@
 #include "exec/code.h"
 #include "exec/evaluate.h"
 #include "exec/executor.h"
+#include "exec/expression.h"
 
 namespace zirn::exec {
 
@@ -84,9 +85,20 @@ public:
     void run_remove(const Operands& operands);
 
 private:
+    // A compound assignment of an existing name with a name or a literal,
+    // carried out in place (integer arithmetic, appending to a text)
+    // without a copy; false, having changed nothing, where it cannot be.
+    bool assign_in_place(const Statement& statement)
+    {
+        const value::ValueRef* target = lookup(*statement.word[0]);
+        if (target == nullptr) return false;
+        const value::Value* right = plain_operand(m_interp, *statement.word[2]);
+        return right != target->get() &&
+               apply_operator_in_place(statement.word[1]->compound_operator(), **target, *right);
+    }
     void execute_statement(const Statement& statement);
     void run_keyword(Keyword keyword, const Operands& operands);
-    void run_assignment(const Operands& tokens);
+    void run_assignment(const Statement& statement);
     value::ValueRef resolve_target(const Token& target);
     value::ValueRef resolve_member_path(const Token& target);
     void run_end(const Operands& operands);
@@ -96,7 +108,7 @@ private:
     void run_code_here(const Code& code);
 
     // The Value bound to `name`, or null.
-    const value::ValueRef* lookup(const Token& name) const;
+    const value::ValueRef* lookup(const Token& name) const { return m_interp.bindings().find(name.name()); }
     // As lookup(), but an unbound name is an error.
     value::ValueRef bound_value(const Token& name, std::string_view statement) const;
     // Binds `name` as this run binds.
