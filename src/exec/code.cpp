@@ -202,9 +202,9 @@ const Code& Token::compile_inside() const
     return *m_inside;
 }
 
-const CallSite& Token::call() const
+const CallSite& Token::take_apart_call() const
 {
-    if (!m_call) m_call = take_call_apart(m_text);
+    m_call = take_call_apart(m_text);
     return *m_call;
 }
 
@@ -261,13 +261,10 @@ CodeRef compile(std::string_view text)
 
 CodeRef compile(const lex::StatementList& statements) { return make_code(statements); }
 
-CodeHandle code_of(const Value& text_value, ParseUse use)
+CodeHandle parse_text_of(const Value& text_value, ParseUse use)
 {
     const bool has_text = text_value.is(value::Type::String) || text_value.is(value::Type::Func);
     const value::TextRep* rep = has_text ? text_value.text_rep() : nullptr;
-    if (rep != nullptr && rep->parsed_as == static_cast<std::uint8_t>(use)) {
-        return CodeHandle(static_cast<const Code*>(rep->parsed.get()), text_value.payload_ref(), CodeRef());
-    }
     const std::string text = has_text ? text_value.text() : value::to_text(text_value);
     CodeRef code;
     switch (use) {

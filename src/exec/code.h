@@ -113,6 +113,7 @@ private:
     bool reads_no_arguments_within(int depth) const;
     [[noreturn]] const value::Value& unreadable_literal() const;
     const Code& compile_inside() const;
+    const CallSite& take_apart_call() const;
 
     std::string m_text;
     CachedName m_name;
@@ -186,6 +187,12 @@ private:
     mutable BuiltinHandler m_builtin = nullptr;
 };
 
+inline const CallSite& Token::call() const
+{
+    if (m_call) return *m_call;
+    return take_apart_call();
+}
+
 // The statements of `text`, split once and shared: the same text gives the
 // same Code until the cache is cleared. Raises Error(Unbalanced) for text
 // left open.
@@ -219,6 +226,15 @@ private:
     value::Ref<value::Payload> m_payload;  // holds a parse kept on the text
     CodeRef m_shared;                      // or holds a parse of the cache
 };
-CodeHandle code_of(const value::Value& text_value, ParseUse use);
+CodeHandle parse_text_of(const value::Value& text_value, ParseUse use);
+inline CodeHandle code_of(const value::Value& text_value, ParseUse use)
+{
+    const bool has_text = text_value.is(value::Type::String) || text_value.is(value::Type::Func);
+    const value::TextRep* rep = has_text ? text_value.text_rep() : nullptr;
+    if (rep != nullptr && rep->parsed_as == static_cast<std::uint8_t>(use)) {
+        return CodeHandle(static_cast<const Code*>(rep->parsed.get()), text_value.payload_ref(), CodeRef());
+    }
+    return parse_text_of(text_value, use);
+}
 
 }  // namespace zirn::exec

@@ -102,9 +102,9 @@ RunResult run_dropped(Interpreter& interp, const Code& code, RunMode mode)
     return run.take_result();
 }
 
-void require_operands(const Operands& operands, std::size_t needed, std::string_view usage)
+void raise_missing_operands(std::string_view usage)
 {
-    if (operands.size() < needed) throw Error(ErrorKind::MissingOperand, "write " + std::string(usage));
+    throw Error(ErrorKind::MissingOperand, "write " + std::string(usage));
 }
 
 void Run::execute(const Code& code)

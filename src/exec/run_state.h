@@ -136,6 +136,10 @@ private:
 
 // Raises Error(MissingOperand) unless `operands` has at least `needed`
 // entries; `usage` shows the statement's form.
-void require_operands(const Operands& operands, std::size_t needed, std::string_view usage);
+[[noreturn]] void raise_missing_operands(std::string_view usage);
+inline void require_operands(const Operands& operands, std::size_t needed, std::string_view usage)
+{
+    if (operands.size() < needed) raise_missing_operands(usage);
+}
 
 }  // namespace zirn::exec
