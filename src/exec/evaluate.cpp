@@ -89,7 +89,10 @@ Value evaluate_operand(Interpreter& interp, const Token& token, Blocks blocks)
     case OperandKind::Block:
         // A block runs at once, seeing every name; its value is what `end`
         // gave it.
-        if (blocks == Blocks::Run) return run_dropped(interp, token.inside()).value;
+        if (blocks == Blocks::Run) {
+            const NestingScope nesting(interp);
+            return run_dropped(interp, token.inside()).value;
+        }
         return Value::func(token.text());
     case OperandKind::Quoted:
     case OperandKind::Number:

@@ -95,7 +95,6 @@ RunResult run_statements(Interpreter& interp, const lex::StatementList& statemen
 
 RunResult run_dropped(Interpreter& interp, const Code& code, RunMode mode)
 {
-    const NestingScope nesting(interp);
     const UndoScope scope(interp.bindings());
     Run run(interp, BindingRules{}, mode);
     run.execute(code);
@@ -318,7 +317,11 @@ void Run::bind(NameId name, ValueRef ref)
     }
 }
 
-void Run::bind(const Token& name, ValueRef ref) { bind(value::intern_name(name.text()), std::move(ref)); }
+void Run::bind(const Token& name, ValueRef ref)
+{
+    const NameId id = name.name();
+    bind(id != value::no_name ? id : value::intern_name(name.text()), std::move(ref));
+}
 
 std::size_t Run::show_block_table(std::uint64_t tag)
 {

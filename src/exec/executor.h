@@ -36,7 +36,7 @@ RunResult run_statements(Interpreter& interp, const lex::StatementList& statemen
                          value::VarTable* own, RunMode mode = RunMode::Program);
 
 // Runs `code` with the names bound right now; every binding it makes ends
-// with it (a call's body, a block).
+// with it (a call's body, a block). The caller counts the nesting.
 RunResult run_dropped(Interpreter& interp, const Code& code, RunMode mode = RunMode::Program);
 
 }  // namespace zirn::exec

@@ -24,9 +24,15 @@ inline constexpr std::size_t stack_headroom_bytes = std::size_t{1} << 20;
 inline constexpr std::size_t max_call_depth = 150000;
 
 // Deepest nesting of runs, evaluations and calls of every kind together
-// (a call nests about three steps: its body, a block in it, the
-// expression holding the next call). Enough for the deepest calls above.
-inline constexpr std::size_t max_nesting_depth = 600000;
+// (a recursive call usually nests three steps: the call, a block in its
+// body, the expression holding the next call), so that the deepest calls
+// above still fit.
+inline constexpr std::size_t max_nesting_depth = 500000;
+
+// Deepest nesting of parentheses and braces within one text. Splitting a
+// nested text again at every level costs time in proportion to the square
+// of its depth; no real program comes near this.
+inline constexpr std::size_t max_text_nesting = 10000;
 
 // Largest text one operation may build (string repetition, concatenation).
 // The fuzzing build lowers it (ZIRN_MAX_TEXT_BYTES) so that a few steps of a

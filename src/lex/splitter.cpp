@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "lex/error.h"
+#include "lex/limits.h"
 
 namespace zirn::lex {
 
@@ -87,6 +88,10 @@ StatementList split_statements(std::string_view text, int debug_mode, std::ostre
         }
         // 2. Quotes, braces and parentheses change the nesting.
         nesting.step(ch);
+        if (nesting.braces > limits::max_text_nesting || nesting.parens > limits::max_text_nesting) {
+            throw Error(ErrorKind::Recursion, "the text nests braces or parentheses more than " +
+                                                  std::to_string(limits::max_text_nesting) + " deep");
+        }
         // 3. Indentation after a statement's line feed is dropped.
         if (is_blank(ch) && line_start) continue;
         // 4. A blank or tab at top level ends the token (and is not kept).
