@@ -1,5 +1,7 @@
 #include "value/convert.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -305,9 +307,14 @@ std::string repeat_text(std::string_view text, std::int32_t count)
         throw Error(ErrorKind::TooLarge, "repeating a text of " + std::to_string(text.size()) + " bytes " +
                                              std::to_string(count) + " times");
     }
+    // Doubling what is built so far: a few large copies instead of one
+    // small append per repetition. The room is reserved first, so the text
+    // never moves while it is copied onto itself.
+    const std::size_t total = text.size() * times;
     std::string out;
-    out.reserve(text.size() * times);
-    for (std::size_t i = 0; i < times; ++i) out += text;
+    out.reserve(total);
+    out.append(text);
+    while (out.size() < total) out.append(out.data(), std::min(out.size(), total - out.size()));
     return out;
 }
 
