@@ -218,6 +218,8 @@ void Run::run_exec(const Operands& operands)
         run_text_here(evaluate(operands[0]));
     } catch (const Error& error) {
         m_interp.report_error(error.what());
+        // A recursion that went deep leaves its stack pages resident.
+        if (error.kind() == ErrorKind::Recursion) release_stack_below_here();
     } catch (const std::bad_alloc&) {
         m_interp.report_error("out of memory");
     } catch (const std::exception& error) {

@@ -14,6 +14,11 @@ namespace zirn {
 // thread, `check_stack_depth()` checks nothing there.
 void guard_current_thread_stack();
 
+// Hands the pages of this thread's stack below the current frame back to
+// the system: after a deep recursion has failed, its stack memory is not
+// in use any more, but would stay resident.
+void release_stack_below_here();
+
 namespace detail {
 // Lowest stack address the current thread may reach; 0 when unguarded.
 extern thread_local constinit std::uintptr_t stack_floor;
