@@ -9,6 +9,7 @@
 #include "exec/keywords.h"
 #include "exec/run_state.h"
 #include "lex/error.h"
+#include "lex/limits.h"
 #include "lex/stack_guard.h"
 #include "value/convert.h"
 
@@ -255,6 +256,7 @@ void Run::run_also(const Operands& operands)
     // cannot be read loads nothing.
     if (m_interp.file_access() == FileAccess::Sandboxed) {
         SandboxFiles& files = m_interp.sandbox();
+        const NestingScope library(m_interp, limits::library_nesting_weight);
         run_code_here(*compile(files.read("lib/" + file_name).value_or(files.read(file_name).value_or(""))));
         return;
     }
@@ -262,6 +264,7 @@ void Run::run_also(const Operands& operands)
     const std::string in_lib = "lib/" + file_name;
     const std::string path = std::filesystem::exists(in_lib, ignored) ? in_lib : file_name;
     const CodeRef code = compile(read_library_file(path));
+    const NestingScope library(m_interp, limits::library_nesting_weight);
     run_code_here(*code);
 }
 

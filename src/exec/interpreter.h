@@ -114,13 +114,15 @@ public:
     // that runs itself with `exec`, a builtin argument that calls the
     // builtin again) is stopped long before memory runs out. Pair with
     // leave_nesting().
-    void enter_nesting()
+    // A step that costs more than most (loading a library file) counts
+    // for `weight` steps.
+    void enter_nesting(std::size_t weight = 1)
     {
         check_stack_depth();
-        if (m_nesting >= limits::max_nesting_depth) raise_nesting_too_deep();
-        ++m_nesting;
+        if (m_nesting + weight > limits::max_nesting_depth) raise_nesting_too_deep();
+        m_nesting += weight;
     }
-    void leave_nesting() { --m_nesting; }
+    void leave_nesting(std::size_t weight = 1) { m_nesting -= weight; }
 
     // The binding every name has right now.
     Bindings& bindings() { return m_bindings; }
@@ -153,13 +155,17 @@ private:
 // Keeps one nesting step counted for as long as it lives.
 class NestingScope {
 public:
-    explicit NestingScope(Interpreter& interp) : m_interp(interp) { m_interp.enter_nesting(); }
-    ~NestingScope() { m_interp.leave_nesting(); }
+    explicit NestingScope(Interpreter& interp, std::size_t weight = 1) : m_interp(interp), m_weight(weight)
+    {
+        m_interp.enter_nesting(weight);
+    }
+    ~NestingScope() { m_interp.leave_nesting(m_weight); }
     NestingScope(const NestingScope&) = delete;
     NestingScope& operator=(const NestingScope&) = delete;
 
 private:
     Interpreter& m_interp;
+    std::size_t m_weight;
 };
 
 // Keeps one nested call counted for as long as it lives.

@@ -29,6 +29,11 @@ inline constexpr std::size_t max_call_depth = 150000;
 // above still fit.
 inline constexpr std::size_t max_nesting_depth = 500000;
 
+// A library loaded by `also` reads its file at every level, so a library
+// that loads itself counts this many steps per level against the budget
+// above, and is stopped after 10,000 levels.
+inline constexpr std::size_t library_nesting_weight = 50;
+
 // Deepest nesting of parentheses and braces within one text. Splitting a
 // nested text again at every level costs time in proportion to the square
 // of its depth; no real program comes near this.
