@@ -354,21 +354,8 @@ Value Run::evaluate(const Token& token, Blocks blocks)
     return evaluate_token(m_interp, token, blocks);
 }
 
-bool Run::condition_holds(const Token& token)
+bool Run::evaluated_condition_holds(const Token& token)
 {
-    // `(a < b)` on two integers: no Value needs to be made.
-    if (token.kind() == OperandKind::Parenthesised) {
-        const Statement& inside = token.inside().statements.front();
-        if (inside.plain_pair) {
-            const Value* left = plain_operand(m_interp, inside.tokens[0]);
-            const Value* right = plain_operand(m_interp, inside.tokens[2]);
-            bool holds = false;
-            if (left->is(value::Type::Integer) && right->is(value::Type::Integer) &&
-                integer_pair_truth(inside.tokens[1].as_operator(), left->int_value(), right->int_value(), holds)) {
-                return holds;
-            }
-        }
-    }
     const Value condition = evaluate(token);
     if (condition.is(value::Type::Integer)) return condition.int_value() != 0;
     return value::to_integer(condition) != 0;

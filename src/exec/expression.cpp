@@ -112,27 +112,6 @@ Value divide_values(const Value& left, const Value& right)
     return Value::integer(l / r);
 }
 
-bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t right, bool& truth_value)
-{
-    // Comparisons go through single precision, as to_float reads integers.
-    const float l = static_cast<float>(left);
-    const float r = static_cast<float>(right);
-    switch (op) {
-    case OperatorKind::And: truth_value = left != 0 && right != 0; return true;
-    case OperatorKind::Or: truth_value = left != 0 || right != 0; return true;
-    case OperatorKind::Equal: truth_value = l == r; return true;
-    case OperatorKind::NotEqual: truth_value = r != l; return true;
-    case OperatorKind::Greater: truth_value = l > r; return true;
-    case OperatorKind::GreaterEqual: truth_value = l >= r; return true;
-    case OperatorKind::Less: truth_value = l < r; return true;
-    case OperatorKind::LessEqual: truth_value = l <= r; return true;
-    case OperatorKind::Add: truth_value = bits(left) + bits(right) != 0; return true;
-    case OperatorKind::Subtract: truth_value = bits(left) - bits(right) != 0; return true;
-    case OperatorKind::Multiply: truth_value = bits(left) * bits(right) != 0; return true;
-    default: return false;
-    }
-}
-
 Value apply_operator(OperatorKind op, const Value& left, const Value& right)
 {
     if (left.is(Type::Integer) && right.is(Type::Integer)) {

@@ -27,7 +27,28 @@ value::Value apply_operator(std::string_view op, const value::Value& left, const
 // For two integers under `op`: sets `truth_value` to whether the result
 // is nonzero, as the truth test would read it, and returns true; returns
 // false for an operator it leaves to apply_operator.
-bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t right, bool& truth_value);
+inline bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t right, bool& truth_value)
+{
+    // Comparisons go through single precision, as to_float reads integers;
+    // arithmetic wraps around through the unsigned type.
+    const float l = static_cast<float>(left);
+    const float r = static_cast<float>(right);
+    const auto bits = [](std::int64_t number) { return static_cast<std::uint64_t>(number); };
+    switch (op) {
+    case OperatorKind::And: truth_value = left != 0 && right != 0; return true;
+    case OperatorKind::Or: truth_value = left != 0 || right != 0; return true;
+    case OperatorKind::Equal: truth_value = l == r; return true;
+    case OperatorKind::NotEqual: truth_value = r != l; return true;
+    case OperatorKind::Greater: truth_value = l > r; return true;
+    case OperatorKind::GreaterEqual: truth_value = l >= r; return true;
+    case OperatorKind::Less: truth_value = l < r; return true;
+    case OperatorKind::LessEqual: truth_value = l <= r; return true;
+    case OperatorKind::Add: truth_value = bits(left) + bits(right) != 0; return true;
+    case OperatorKind::Subtract: truth_value = bits(left) - bits(right) != 0; return true;
+    case OperatorKind::Multiply: truth_value = bits(left) * bits(right) != 0; return true;
+    default: return false;
+    }
+}
 
 // Sets `target` to apply_operator(op, target, right) without building a new
 // Value where that is cheaper (integer arithmetic, appending to a text);

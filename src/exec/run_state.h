@@ -119,7 +119,25 @@ private:
     // `tag`, undoably, and returns how many it changed.
     std::size_t show_block_table(std::uint64_t tag = 0);
     value::Value evaluate(const Token& token, Blocks blocks = Blocks::Run);
-    bool condition_holds(const Token& token);
+    bool condition_holds(const Token& token)
+    {
+        // `(a < b)` on two integers: no Value needs to be made.
+        if (token.kind() == OperandKind::Parenthesised) {
+            const Statement& inside = token.inside().statements.front();
+            if (inside.plain_pair) {
+                const value::Value* left = plain_operand(m_interp, inside.tokens[0]);
+                const value::Value* right = plain_operand(m_interp, inside.tokens[2]);
+                bool holds = false;
+                if (left->is(value::Type::Integer) && right->is(value::Type::Integer) &&
+                    integer_pair_truth(inside.tokens[1].as_operator(), left->int_value(), right->int_value(),
+                                       holds)) {
+                    return holds;
+                }
+            }
+        }
+        return evaluated_condition_holds(token);
+    }
+    bool evaluated_condition_holds(const Token& token);
     // The loop statements' shared iteration step: false once the body ended.
     Run loop_body_run(LoopState& loop);
     bool run_iteration(Run& body_run, const Code& body);
