@@ -172,11 +172,13 @@ void Run::run_each(const Operands& operands)
         }
         return;
     }
-    const value::ElementList sequence = collection.elements();
+    // `collection` shares the list's elements, so a change the body makes
+    // to the list gives the list its own copy and leaves these as they are.
+    const value::ElementList& sequence = collection.elements();
     if (sequence.empty()) return;
     bindings.bind_undoably(element_name, ValueRef());
-    for (const ValueRef& element : sequence) {
-        bindings.cell(element_name) = Binding{element};
+    for (std::size_t i = 0; i < sequence.size(); ++i) {
+        bindings.cell(element_name) = Binding{sequence.share(i)};
         if (!run_iteration(body_run, body)) return;
     }
 }
@@ -222,7 +224,7 @@ void Run::run_add(const Operands& operands)
 {
     require_operands(operands, 2, "add list value");
     const ValueRef list = bound_value(operands[0], "add");
-    ValueRef added = value::make_ref(evaluate(operands[1]));
+    Value added = evaluate(operands[1]);
     list->elements_for_update().push_back(std::move(added));
     m_interp.cycles().note(list);
 }
@@ -235,8 +237,7 @@ void Run::run_index(const Operands& operands)
     if (source->is(Type::List)) {
         // The target shares the element itself.
         const value::ElementList& elements = source->elements();
-        ValueRef element = elements[checked_position(position, elements.size(), "a list")];
-        bind(operands[2], std::move(element));
+        bind(operands[2], elements.share(checked_position(position, elements.size(), "a list")));
         return;
     }
     const std::string& text = source->text();
@@ -250,11 +251,8 @@ void Run::run_where(const Operands& operands)
     const ValueRef list = bound_value(operands[0], "where");
     const Value wanted = evaluate(operands[1]);
     // The position of the first equal element, or the length when none is.
-    std::int32_t position = 0;
-    for (const ValueRef& element : list->elements()) {
-        if (value::values_equal(*element, wanted)) break;
-        ++position;
-    }
+    const std::size_t found = list->elements().find([&](const Value& element) { return value::values_equal(element, wanted); });
+    const auto position = static_cast<std::int32_t>(found);
     bind(operands[2], value::make_ref(Value::integer(position)));
 }
 
@@ -264,8 +262,7 @@ void Run::run_remove(const Operands& operands)
     const ValueRef list = bound_value(operands[0], "remove");
     const std::int64_t position = value::to_integer(evaluate(operands[1]));
     const std::size_t at = checked_position(position, list->elements().size(), "a list");
-    value::ElementList& elements = list->elements_for_update();
-    elements.erase(elements.begin() + static_cast<std::ptrdiff_t>(at));
+    list->elements_for_update().erase(at);
 }
 
 }  // namespace zirn::exec

@@ -60,7 +60,7 @@ std::string scalar_text(const Value& v)
     return "";
 }
 
-std::string list_items(const Value& list, RenderPath& path, ListForm form);
+std::string list_items(const ElementList& elements, RenderPath& path, ListForm form);
 
 // A list element that is itself a list, in the form nested lists take.
 std::string nested_list(const Value& element, RenderPath& path, ListForm form)
@@ -68,37 +68,37 @@ std::string nested_list(const Value& element, RenderPath& path, ListForm form)
     const ListForm nested = form == ListForm::Parenthesised ? ListForm::Parenthesised : ListForm::Bracket;
     if (path.contains(&element)) return nested == ListForm::Parenthesised ? "(...)" : "[...]";
     path.enter(&element);
-    std::string out = list_items(element, path, nested);
+    std::string out = list_items(element.elements(), path, nested);
     path.leave(&element);
     return out;
 }
 
-std::string list_items(const Value& list, RenderPath& path, ListForm form)
+std::string list_items(const ElementList& elements, RenderPath& path, ListForm form)
 {
     const bool parenthesised = form == ListForm::Parenthesised;
     const char* separator = parenthesised ? " " : (form == ListForm::Func ? " ," : ", ");
     std::string out = parenthesised ? "(" : "[";
     bool first = true;
-    for (const ValueRef& element : list.elements()) {
+    elements.for_each([&](const Value& element) {
         if (!first) out += separator;
         first = false;
-        if (element->is(Type::List)) {
-            out += nested_list(*element, path, form);
-        } else if (element->is(Type::String) && form != ListForm::Func) {
+        if (element.is(Type::List)) {
+            out += nested_list(element, path, form);
+        } else if (element.is(Type::String) && form != ListForm::Func) {
             out += '"';
-            out += element->text();
+            out += element.text();
             out += '"';
         } else {
-            out += scalar_text(*element);
+            out += scalar_text(element);
         }
-    }
+    });
     out += parenthesised ? ')' : ']';
     return out;
 }
 
 std::string text_form(const Value& v, RenderPath& path)
 {
-    return v.is(Type::List) ? list_items(v, path, ListForm::Bracket) : scalar_text(v);
+    return v.is(Type::List) ? list_items(v.elements(), path, ListForm::Bracket) : scalar_text(v);
 }
 
 }  // namespace
@@ -111,7 +111,7 @@ Value convert_value(const Value& v, Type target)
     switch (target) {
     case Type::Func:
     case Type::String: {
-        std::string q = (target == Type::Func && v.is(Type::List)) ? list_items(v, path, ListForm::Func)
+        std::string q = (target == Type::Func && v.is(Type::List)) ? list_items(v.elements(), path, ListForm::Func)
                                                                    : text_form(v, path);
         out.set_type(Type::String);
         out.set_text(std::move(q));
@@ -206,7 +206,7 @@ bool values_equal(const Value& a, const Value& b)
 std::string render_list(const ElementList& elements)
 {
     RenderPath path;
-    return list_items(Value::list(elements), path, ListForm::Parenthesised);
+    return list_items(elements, path, ListForm::Parenthesised);
 }
 
 namespace {
