@@ -87,18 +87,32 @@ private:
     std::vector<std::pair<NameId, Binding>> m_saved;
 };
 
-// True when no name that `token` reads can be bound by the loop whose tags
-// start at `first_tag`, and nothing in it can read names indirectly (a
-// call or a block could): then the enclosing run sees it the same.
-bool reads_only_names_older_than(const Bindings& bindings, const Token& token, std::uint64_t first_tag)
+// Gathers the names `token` reads into `names`; false when a call or a block
+// in it could read names indirectly.
+bool gather_names_read(const Token& token, std::vector<value::NameId>& names)
 {
     if (token.kind() == OperandKind::Call || token.kind() == OperandKind::Block) return false;
-    if (const Binding* cell = bindings.peek(token.name()); cell != nullptr && cell->ref && cell->tag >= first_tag) {
-        return false;
-    }
+    names.push_back(token.name());
     if (token.kind() != OperandKind::Parenthesised || token.text().size() < 2) return true;
     for (const Token& inner : token.inside().statements.front().tokens) {
-        if (!reads_only_names_older_than(bindings, inner, first_tag)) return false;
+        if (!gather_names_read(inner, names)) return false;
+    }
+    return true;
+}
+
+// True when no name the loop's condition reads can have been bound by the
+// loop whose tags start at `first_tag`, and nothing in it reads names
+// indirectly: then the enclosing run sees it the same.
+bool reads_only_names_older_than(const Bindings& bindings, const Token& condition, LoopState& loop)
+{
+    if (!loop.condition_gathered) {
+        loop.condition_gathered = true;
+        loop.reads_indirectly = !gather_names_read(condition, loop.condition_names);
+    }
+    if (loop.reads_indirectly) return false;
+    for (const value::NameId name : loop.condition_names) {
+        const Binding* cell = bindings.peek(name);
+        if (cell != nullptr && cell->ref && cell->tag >= loop.first_tag) return false;
     }
     return true;
 }
@@ -204,11 +218,11 @@ void Run::run_until(const Operands& operands)
     }
 }
 
-bool Run::loop_condition_holds(const Token& condition, const LoopState& loop)
+bool Run::loop_condition_holds(const Token& condition, LoopState& loop)
 {
     Bindings& bindings = m_interp.bindings();
     const bool seen_alike = (loop.created.empty() && loop.view_begin == loop.view_end) ||
-                            reads_only_names_older_than(bindings, condition, loop.first_tag);
+                            reads_only_names_older_than(bindings, condition, loop);
     if (seen_alike) return condition_holds(condition);
     const EnclosingView view(bindings, loop);
     return condition_holds(condition);
