@@ -52,7 +52,7 @@ void ElementList::take(ElementList& other) noexcept
     other.m_recently_boxed.clear();
 }
 
-void ElementList::clear() noexcept
+void ElementList::release_all() noexcept
 {
     // The slots are released last to first, and the array is taken out of
     // the list first: releasing an element may release what holds this list.

@@ -48,7 +48,10 @@ public:
     void push_back(ValueRef element);
     // Removes the element at `at` (< size()).
     void erase(std::size_t at);
-    void clear() noexcept;
+    void clear() noexcept
+    {
+        if (m_slots != nullptr) release_all();
+    }
 
     // The element at `at` (< size()) as a shared reference, boxing it first
     // if it is kept inline. Boxing changes nothing a program can see, so a
@@ -82,6 +85,7 @@ private:
     // True for an integer that carries nothing else and fits in a slot.
     static bool fits_inline(const Value& element);
 
+    void release_all() noexcept;
     void append(Slot slot);
     void grow();
     void take(ElementList& other) noexcept;
