@@ -1,11 +1,10 @@
 #include "exec/executor.h"
 
 #include <filesystem>
-#include <fstream>
 #include <new>
-#include <sstream>
 
 #include "exec/expression.h"
+#include "exec/file_io.h"
 #include "exec/keywords.h"
 #include "exec/run_state.h"
 #include "lex/error.h"
@@ -237,10 +236,7 @@ namespace {
 // that cannot be read gives the empty text.
 std::string read_library_file(const std::string& path)
 {
-    std::ifstream file(path);
-    std::ostringstream contents;
-    if (file) contents << file.rdbuf();
-    return contents.str();
+    return read_whole_file(path, limits::max_text_bytes, "also").value_or("");
 }
 
 }  // namespace
@@ -252,6 +248,7 @@ void Run::run_also(const Operands& operands)
     if (m_interp.file_access() == FileAccess::Disabled) {
         throw Error(ErrorKind::FileSystem, "also: file access is disabled in this session");
     }
+    check_path(file_name, "also");
     // The library folder first, then the current directory. A file that
     // cannot be read loads nothing.
     if (m_interp.file_access() == FileAccess::Sandboxed) {
