@@ -67,9 +67,11 @@ Value builtin_writefile(exec::Interpreter& interp, const exec::BuiltinCall& call
     // The content is evaluated before the file is opened, so a content that
     // reads the same file sees it whole, and an error leaves it untouched.
     const std::string path = fetch_path(interp, call, 0, "writefile");
-    std::string content = fetch_text(interp, call, 1, "writefile");
+    const Value argument = fetch_argument(interp, call, 1, "writefile");
+    std::string storage;
+    const std::string_view content = text_of(argument, storage);
     if (sandboxed(interp)) {
-        interp.sandbox().write(path, std::move(content));
+        interp.sandbox().write(path, std::string(content));
         return Value();
     }
     exec::write_whole_file(path, content, "writefile");

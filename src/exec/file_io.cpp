@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "lex/error.h"
+#include "value/growing_text.h"
 
 namespace zirn::exec {
 
@@ -68,16 +69,6 @@ bool write_all(int fd, std::string_view content)
     }
     return true;
 }
-
-// ---- reading -------------------------------------------------------------
-
-[[noreturn]] void raise_too_large(std::string_view user, std::string_view path, std::size_t limit)
-{
-    throw Error(ErrorKind::TooLarge,
-                std::string(user) + ": " + quote_text(path) + " holds more than " + std::to_string(limit) + " bytes");
-}
-
-// ---- writing -------------------------------------------------------------
 
 // The folder that holds `path`, and the path's last component.
 std::string folder_of(const std::string& path)
@@ -253,22 +244,23 @@ std::optional<std::string> read_whole_file(const std::string& path, std::size_t 
     if (file.get() < 0) return std::nullopt;
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
-    std::string content;
+    const std::string what = std::string(user) + ": the content of " + quote_text(path);
+    value::GrowingText content(what, limit);
+    // A regular file's size is known before reading; devices and pipes may
+    // never end, and stop at the limit.
     if (S_ISREG(info.st_mode) && info.st_size > 0) {
         const auto size = static_cast<std::uintmax_t>(info.st_size);
-        if (size > limit) raise_too_large(user, path, limit);
-        content.reserve(static_cast<std::size_t>(size));
+        content.reserve(size > limit ? limit + 1 : static_cast<std::size_t>(size));
     }
     char chunk[1 << 16];
     for (;;) {
         const ssize_t got = ::read(file.get(), chunk, sizeof chunk);
-        if (got == 0) return content;
+        if (got == 0) return content.take();
         if (got < 0) {
             if (errno == EINTR) continue;
             raise_file_error(user, "read", path, errno);
         }
-        if (static_cast<std::size_t>(got) > limit - content.size()) raise_too_large(user, path, limit);
-        content.append(chunk, static_cast<std::size_t>(got));
+        content.append(std::string_view(chunk, static_cast<std::size_t>(got)));
     }
 }
 
