@@ -143,6 +143,7 @@ Value builtin_isdir(exec::Interpreter& interp, const exec::BuiltinCall& call)
 Value builtin_cd(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     const std::string path = fetch_path(interp, call, 0, "cd");
+    interp.note_directory_change();
     if (sandboxed(interp)) {
         interp.sandbox().change_directory(path);
         return Value();

@@ -213,16 +213,21 @@ void Run::run_exec(const Operands& operands)
     }
     // The REPL's own exec runs what the user typed: an error there is
     // reported and the session goes on, with everything bound before it.
+    // A line that fails also goes back to the folder it started in.
     m_interp.arm_prompt_read();
+    DirectoryWatch directory(m_interp);
     try {
         run_text_here(evaluate(operands[0]));
     } catch (const Error& error) {
+        directory.back_to_start();
         m_interp.report_error(error.what());
         // A recursion that went deep leaves its stack pages resident.
         if (error.kind() == ErrorKind::Recursion) release_stack_below_here();
     } catch (const std::bad_alloc&) {
+        directory.back_to_start();
         m_interp.report_error("out of memory");
     } catch (const std::exception& error) {
+        directory.back_to_start();
         m_interp.report_error(error.what());
     }
     m_interp.disarm_prompt_read();
