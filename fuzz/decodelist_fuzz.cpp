@@ -39,9 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         zirn::exec::run_statements(interp, zirn::lex::split_statements("decoded = $decodelist$(text)"), nullptr, &table);
         const Value& list = **table.find("decoded");
         ZIRN_FUZZ_CHECK(list.is(zirn::value::Type::List));
-        // Whatever decodes can be encoded again.
+        // Whatever decodes is encoded again, or refused with a clear error;
+        // text that encodelist writes reads back as the same list.
         const std::string encoded = zirn::value::render_list(list.elements());
         ZIRN_FUZZ_CHECK(encoded.size() >= 2 && encoded.front() == '(' && encoded.back() == ')');
+        table.bind("text", zirn::value::make_ref(Value::string(encoded)));
+        zirn::exec::run_statements(interp, zirn::lex::split_statements("again = $decodelist$(text)"), nullptr, &table);
+        ZIRN_FUZZ_CHECK(zirn::value::render_list((**table.find("again")).elements()) == encoded);
     } catch (const zirn::Error&) {
         // A clear error is a fine answer to malformed data.
     }

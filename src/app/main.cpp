@@ -6,6 +6,7 @@
 // streams are used byte for byte and signals keep their default actions.
 #include <unistd.h>
 
+#include <csignal>
 #include <iostream>
 
 #include "app/session.h"
@@ -33,6 +34,9 @@ bool at_terminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) =
 int main(int /*argc*/, char** /*argv*/)
 {
     std::ios::sync_with_stdio(false);
+    // A reader that goes away (`zirn | head`) makes writes fail, which ends
+    // the session with an error, instead of killing the process unasked.
+    std::signal(SIGPIPE, SIG_IGN);
     if (!at_terminal()) return zirn::app::run_on_interpreter_stack(run_standard_session, nullptr);
     // Ctrl-C must reach the thread that reads the terminal, not this one.
     zirn::app::block_terminal_signals();

@@ -39,12 +39,20 @@ int run_session(exec::Console& console, exec::FileAccess access, std::uint64_t s
     if (step_budget != 0) interp.set_step_budget(step_budget);
     const AttachedInterpreter attached(console, interp);
     try {
-        const exec::CodeRef script = exec::compile(repl_text);
-        value::VarTable outer;
-        exec::run_statements(interp, *script, &outer, nullptr, exec::RunMode::Repl);
-    } catch (const exec::EndOfInput&) {
-        // A person at a terminal pressed Ctrl-D: end their line first.
-        if (console.interactive()) console.end_line();
+        try {
+            const exec::CodeRef script = exec::compile(repl_text);
+            value::VarTable outer;
+            exec::run_statements(interp, *script, &outer, nullptr, exec::RunMode::Repl);
+        } catch (const exec::EndOfInput&) {
+            // A person at a terminal pressed Ctrl-D: end their line first.
+            if (console.interactive()) console.end_line();
+        }
+        console.flush();
+    } catch (const exec::OutputLost& lost) {
+        // Everything printed from here on would be lost too.
+        interp.report_error("cannot write to standard output: " + lost.reason);
+        interp.cycles().collect();
+        return 1;
     } catch (const std::exception& error) {
         // The REPL script catches errors at its own exec statements; this is
         // the last line of defence for anything outside them.

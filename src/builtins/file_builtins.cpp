@@ -1,12 +1,13 @@
 // File-system builtins: readfile, writefile, mkdir, rm, listdir, exists, cd
-// and isdir. Paths are used byte for byte, relative to the current directory.
+// and isdir. Paths are used byte for byte, relative to the current directory;
+// writefile replaces a file atomically (exec/file_io.h).
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "builtins/registry.h"
+#include "exec/file_io.h"
 #include "lex/error.h"
+#include "lex/limits.h"
 #include "value/convert.h"
 
 namespace zirn::builtins {
@@ -23,11 +24,13 @@ namespace {
                 std::string(builtin) + ": cannot " + std::string(what) + " " + quote_text(path) + ": " + code.message());
 }
 
-// The path argument; raises when this session may not touch files.
+// The path argument; raises when this session may not touch files, and for
+// a path the system would read differently (one holding a NUL byte).
 std::string fetch_path(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index,
                        std::string_view builtin)
 {
     std::string path = fetch_text(interp, call, index, builtin);
+    exec::check_path(path, builtin);
     if (interp.file_access() == exec::FileAccess::Disabled) {
         throw Error(ErrorKind::FileSystem, std::string(builtin) + ": file access is disabled in this session");
     }
@@ -56,10 +59,7 @@ Value builtin_readfile(exec::Interpreter& interp, const exec::BuiltinCall& call)
     const std::string path = fetch_path(interp, call, 0, "readfile");
     if (sandboxed(interp)) return Value::string(interp.sandbox().read(path).value_or(""));
     // A file that cannot be opened reads as "".
-    std::ifstream file(path);
-    std::ostringstream contents;
-    if (file && !fs::is_directory(path)) contents << file.rdbuf();
-    return Value::string(contents.str());
+    return Value::string(exec::read_whole_file(path, limits::max_text_bytes, "readfile").value_or(""));
 }
 
 Value builtin_writefile(exec::Interpreter& interp, const exec::BuiltinCall& call)
@@ -67,16 +67,14 @@ Value builtin_writefile(exec::Interpreter& interp, const exec::BuiltinCall& call
     // The content is evaluated before the file is opened, so a content that
     // reads the same file sees it whole, and an error leaves it untouched.
     const std::string path = fetch_path(interp, call, 0, "writefile");
-    std::string content = fetch_text(interp, call, 1, "writefile");
+    const Value argument = fetch_argument(interp, call, 1, "writefile");
+    std::string storage;
+    const std::string_view content = text_of(argument, storage);
     if (sandboxed(interp)) {
-        interp.sandbox().write(path, std::move(content));
+        interp.sandbox().write(path, std::string(content));
         return Value();
     }
-    std::ofstream file(path, std::ios::out | std::ios::trunc);
-    if (!file) raise_file_error("writefile", "open", path, std::error_code(errno, std::generic_category()));
-    file.write(content.data(), static_cast<std::streamsize>(content.size()));
-    file.close();
-    if (!file) raise_file_error("writefile", "write", path, std::error_code(errno, std::generic_category()));
+    exec::write_whole_file(path, content, "writefile");
     return Value();
 }
 
@@ -145,6 +143,7 @@ Value builtin_isdir(exec::Interpreter& interp, const exec::BuiltinCall& call)
 Value builtin_cd(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     const std::string path = fetch_path(interp, call, 0, "cd");
+    interp.note_directory_change();
     if (sandboxed(interp)) {
         interp.sandbox().change_directory(path);
         return Value();

@@ -3,6 +3,7 @@
 #include "builtins/registry.h"
 #include "exec/evaluate.h"
 #include "lex/error.h"
+#include "lex/limits.h"
 #include "lex/stack_guard.h"
 #include "value/convert.h"
 
@@ -51,12 +52,25 @@ Value builtin_decodelist(exec::Interpreter& interp, const exec::BuiltinCall& cal
 
 Value builtin_base64encode(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return Value::string(base64_encode(fetch_text(interp, call, 0, "base64encode")));
+    const Value argument = fetch_argument(interp, call, 0, "base64encode");
+    std::string storage;
+    const std::string_view bytes = text_of(argument, storage);
+    // Four characters for every three bytes: checked before anything is
+    // written.
+    const std::size_t encoded_size = (bytes.size() / 3 + (bytes.size() % 3 != 0 ? 1 : 0)) * 4;
+    if (encoded_size > limits::max_text_bytes) {
+        throw Error(ErrorKind::TooLarge, "base64encode: " + std::to_string(bytes.size()) + " bytes encode to " +
+                                             std::to_string(encoded_size) + ", more than " +
+                                             std::to_string(limits::max_text_bytes));
+    }
+    return Value::string(base64_encode(bytes));
 }
 
 Value builtin_base64decode(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return Value::string(base64_decode(fetch_text(interp, call, 0, "base64decode")));
+    const Value argument = fetch_argument(interp, call, 0, "base64decode");
+    std::string storage;
+    return Value::string(base64_decode(text_of(argument, storage)));
 }
 
 }  // namespace zirn::builtins

@@ -60,3 +60,14 @@ std::string fetch_text(exec::Interpreter& interp, const exec::BuiltinCall& call,
 }
 
 }  // namespace zirn::builtins
+
+namespace zirn::builtins {
+
+std::string_view text_of(const value::Value& v, std::string& storage)
+{
+    if (v.is(value::Type::String) || v.is(value::Type::Func)) return v.text();
+    storage = value::to_text(v);
+    return storage;
+}
+
+}  // namespace zirn::builtins

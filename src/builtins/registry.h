@@ -64,4 +64,8 @@ bool has_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std:
 std::string fetch_text(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index,
                        std::string_view builtin);
 
+// The text form of a fetched argument without copying a text it already
+// holds: a view of `v`'s own text, or of `storage` holding its text form.
+std::string_view text_of(const value::Value& v, std::string& storage);
+
 }  // namespace zirn::builtins

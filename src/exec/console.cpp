@@ -1,7 +1,9 @@
 #include "exec/console.h"
 
+#include <cerrno>
 #include <istream>
 #include <ostream>
+#include <system_error>
 
 namespace zirn::exec {
 
@@ -10,19 +12,37 @@ StreamConsole::StreamConsole(std::istream& in, std::ostream& out, std::ostream& 
 {
 }
 
-void StreamConsole::write(std::string_view text) { m_out.write(text.data(), static_cast<std::streamsize>(text.size())); }
+void StreamConsole::check_output()
+{
+    if (m_out.good()) return;
+    // The stream keeps no error of its own: the system's is still the one
+    // the failed write left.
+    const int error = errno;
+    throw OutputLost{error != 0 ? std::generic_category().message(error) : "the stream failed"};
+}
+
+void StreamConsole::write(std::string_view text)
+{
+    m_out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    check_output();
+}
 
 void StreamConsole::end_line()
 {
     m_out.put('\n');
     m_out.flush();
+    check_output();
 }
 
-void StreamConsole::flush() { m_out.flush(); }
+void StreamConsole::flush()
+{
+    m_out.flush();
+    check_output();
+}
 
 std::optional<std::string> StreamConsole::read_line(bool /*history*/)
 {
-    m_out.flush();
+    flush();
     if (m_at_end) return std::nullopt;
     std::string line;
     if (!std::getline(m_in, line)) {
@@ -35,6 +55,7 @@ std::optional<std::string> StreamConsole::read_line(bool /*history*/)
 
 void StreamConsole::report(std::string_view line)
 {
+    // Unchecked: reporting that the output is lost must still work.
     m_out.flush();
     m_err.write(line.data(), static_cast<std::streamsize>(line.size()));
     m_err.put('\n');

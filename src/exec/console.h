@@ -14,11 +14,20 @@ namespace zirn::exec {
 
 class Interpreter;
 
+// Thrown when standard output can no longer be written (a full disk, a
+// closed pipe): the program's output is being lost, so the session ends
+// with an error. It derives from no standard exception so that the REPL's
+// error handlers, which report a line and go on, let it pass.
+struct OutputLost {
+    std::string reason;
+};
+
 class Console {
 public:
     virtual ~Console() = default;
 
-    // Writes text; it may stay buffered until the next flush.
+    // Writes text; it may stay buffered until the next flush. Writing and
+    // flushing raise OutputLost when the output cannot take the text.
     virtual void write(std::string_view text) = 0;
     // Writes a line feed and flushes.
     virtual void end_line() = 0;
@@ -31,7 +40,8 @@ public:
     // Keeps one complete REPL entry (possibly several joined lines) for
     // recall with line editing.
     virtual void remember(std::string_view /*entry*/) {}
-    // Writes one report line to the error stream.
+    // Writes one report line to the error stream (never raising
+    // OutputLost, so that the loss itself can be reported).
     virtual void report(std::string_view line) = 0;
     // True when a person is typing (the input is a terminal).
     virtual bool interactive() const { return false; }
@@ -52,6 +62,9 @@ public:
     void report(std::string_view line) override;
 
 private:
+    // Raises OutputLost when the output stream has failed.
+    void check_output();
+
     std::istream& m_in;
     std::ostream& m_out;
     std::ostream& m_err;

@@ -1,11 +1,10 @@
 #include "exec/executor.h"
 
 #include <filesystem>
-#include <fstream>
 #include <new>
-#include <sstream>
 
 #include "exec/expression.h"
+#include "exec/file_io.h"
 #include "exec/keywords.h"
 #include "exec/run_state.h"
 #include "lex/error.h"
@@ -214,16 +213,21 @@ void Run::run_exec(const Operands& operands)
     }
     // The REPL's own exec runs what the user typed: an error there is
     // reported and the session goes on, with everything bound before it.
+    // A line that fails also goes back to the folder it started in.
     m_interp.arm_prompt_read();
+    DirectoryWatch directory(m_interp);
     try {
         run_text_here(evaluate(operands[0]));
     } catch (const Error& error) {
+        directory.back_to_start();
         m_interp.report_error(error.what());
         // A recursion that went deep leaves its stack pages resident.
         if (error.kind() == ErrorKind::Recursion) release_stack_below_here();
     } catch (const std::bad_alloc&) {
+        directory.back_to_start();
         m_interp.report_error("out of memory");
     } catch (const std::exception& error) {
+        directory.back_to_start();
         m_interp.report_error(error.what());
     }
     m_interp.disarm_prompt_read();
@@ -237,10 +241,7 @@ namespace {
 // that cannot be read gives the empty text.
 std::string read_library_file(const std::string& path)
 {
-    std::ifstream file(path);
-    std::ostringstream contents;
-    if (file) contents << file.rdbuf();
-    return contents.str();
+    return read_whole_file(path, limits::max_text_bytes, "also").value_or("");
 }
 
 }  // namespace
@@ -252,6 +253,7 @@ void Run::run_also(const Operands& operands)
     if (m_interp.file_access() == FileAccess::Disabled) {
         throw Error(ErrorKind::FileSystem, "also: file access is disabled in this session");
     }
+    check_path(file_name, "also");
     // The library folder first, then the current directory. A file that
     // cannot be read loads nothing.
     if (m_interp.file_access() == FileAccess::Sandboxed) {

@@ -1,5 +1,8 @@
 #include "exec/interpreter.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "lex/error.h"
 #include "lex/limits.h"
 #include "lex/splitter.h"
@@ -75,6 +78,50 @@ void Interpreter::raise_nesting_too_deep()
 {
     throw Error(ErrorKind::Recursion, "more than " + std::to_string(limits::max_nesting_depth) +
                                           " nested runs, evaluations and calls");
+}
+
+void Interpreter::note_directory_change()
+{
+    if (!m_directory_watched) return;
+    if (m_file_access == FileAccess::Sandboxed) {
+        if (!m_sandbox_directory_before) m_sandbox_directory_before = m_sandbox.current();
+        return;
+    }
+    // A descriptor finds the folder again even when it was renamed
+    // meanwhile. Should none be had, the line simply stays where it went.
+    if (m_directory_before < 0) m_directory_before = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+DirectoryWatch::DirectoryWatch(Interpreter& interp)
+    : m_interp(interp),
+      m_outer_watched(interp.m_directory_watched),
+      m_outer_before(interp.m_directory_before),
+      m_outer_sandbox_before(std::move(interp.m_sandbox_directory_before))
+{
+    m_interp.m_directory_watched = true;
+    m_interp.m_directory_before = -1;
+    m_interp.m_sandbox_directory_before.reset();
+}
+
+DirectoryWatch::~DirectoryWatch()
+{
+    if (m_interp.m_directory_before >= 0) ::close(m_interp.m_directory_before);
+    m_interp.m_directory_watched = m_outer_watched;
+    m_interp.m_directory_before = m_outer_before;
+    m_interp.m_sandbox_directory_before = std::move(m_outer_sandbox_before);
+}
+
+void DirectoryWatch::back_to_start()
+{
+    if (m_interp.m_sandbox_directory_before) {
+        m_interp.m_sandbox.return_to(std::move(*m_interp.m_sandbox_directory_before));
+        m_interp.m_sandbox_directory_before.reset();
+    }
+    if (m_interp.m_directory_before >= 0) {
+        [[maybe_unused]] const int ignored = ::fchdir(m_interp.m_directory_before);
+        ::close(m_interp.m_directory_before);
+        m_interp.m_directory_before = -1;
+    }
 }
 
 }  // namespace zirn::exec

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -127,7 +128,12 @@ public:
     // The binding every name has right now.
     Bindings& bindings() { return m_bindings; }
 
+    // `cd` calls this before it changes the current folder, so that a
+    // DirectoryWatch can bring the session back.
+    void note_directory_change();
+
 private:
+    friend class DirectoryWatch;
     // The slow part of check_interrupt(): an interrupt or a step budget.
     void attend(bool interruptible);
     [[noreturn]] void take_interrupt();
@@ -146,6 +152,11 @@ private:
     std::size_t m_call_depth = 0;
     std::size_t m_nesting = 0;
     Bindings m_bindings;
+    // Set while a DirectoryWatch lives; the folder it came from is kept
+    // once `cd` is about to leave it.
+    bool m_directory_watched = false;
+    int m_directory_before = -1;
+    std::optional<std::string> m_sandbox_directory_before;
     std::atomic<bool> m_interrupt_requested{false};
     // Set while an interrupt waits or a step budget is set, so that the
     // check at every statement is one load.
@@ -166,6 +177,27 @@ public:
 private:
     Interpreter& m_interp;
     std::size_t m_weight;
+};
+
+// While it lives, the folder that was current when it began is kept as
+// soon as `cd` is about to change it; back_to_start() goes back there. The
+// REPL's catch point uses it, so a line that fails (a library restore on a
+// full disk, say) does not leave the session in another folder.
+class DirectoryWatch {
+public:
+    explicit DirectoryWatch(Interpreter& interp);
+    ~DirectoryWatch();
+    DirectoryWatch(const DirectoryWatch&) = delete;
+    DirectoryWatch& operator=(const DirectoryWatch&) = delete;
+
+    // Makes the folder current again, if the line left it.
+    void back_to_start();
+
+private:
+    Interpreter& m_interp;
+    bool m_outer_watched;
+    int m_outer_before;
+    std::optional<std::string> m_outer_sandbox_before;
 };
 
 // Keeps one nested call counted for as long as it lives.

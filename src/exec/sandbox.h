@@ -44,6 +44,9 @@ public:
     // Makes a folder the current one; raises Error(FileSystem) unless the
     // path names a folder.
     void change_directory(std::string_view path);
+    // The current folder, to come back to with return_to().
+    const std::string& current() const { return m_current; }
+    void return_to(std::string folder) { m_current = std::move(folder); }
 
     // How many calls reached the sandbox, for tests and statistics.
     std::size_t calls() const { return m_calls; }

@@ -30,6 +30,7 @@ namespace zirn {
     X(TooLarge, "too large: ")                                \
     X(Recursion, "recursion too deep: ")                      \
     X(DecodeList, "decodelist: ")                             \
+    X(EncodeList, "encodelist: ")                             \
     X(Interrupted, "interrupted")                             \
     X(StepBudget, "step budget exhausted: ")
 

@@ -8,11 +8,14 @@
 #include <cstdio>
 #include <limits>
 #include <stdexcept>
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "lex/error.h"
 #include "lex/limits.h"
 #include "lex/stack_guard.h"
+#include "value/growing_text.h"
 
 namespace zirn::value {
 
@@ -25,16 +28,32 @@ namespace {
 // a rendering starts from, so a Value and any copy of it show alike.
 class RenderPath {
 public:
-    bool contains(const Value* v) const { return m_values.count(v) != 0; }
+    bool contains(const Value* v) const
+    {
+        const std::size_t scanned = std::min(m_values.size(), scanned_depth);
+        for (std::size_t i = 0; i < scanned; ++i) {
+            if (m_values[i] == v) return true;
+        }
+        return m_values.size() > scanned_depth && m_deep.count(v) != 0;
+    }
     void enter(const Value* v)
     {
         check_stack_depth();
-        m_values.insert(v);
+        if (m_values.size() >= scanned_depth) m_deep.insert(v);
+        m_values.push_back(v);
     }
-    void leave(const Value* v) { m_values.erase(v); }
+    void leave()
+    {
+        if (m_values.size() > scanned_depth) m_deep.erase(m_values.back());
+        m_values.pop_back();
+    }
 
 private:
-    std::unordered_set<const Value*> m_values;
+    // The first entries are few and searched in order; deeper ones are
+    // also kept in a set, so that a path a million lists deep stays cheap.
+    static constexpr std::size_t scanned_depth = 32;
+    std::vector<const Value*> m_values;
+    std::unordered_set<const Value*> m_deep;
 };
 
 enum class ListForm {
@@ -60,45 +79,135 @@ std::string scalar_text(const Value& v)
     return "";
 }
 
-std::string list_items(const ElementList& elements, RenderPath& path, ListForm form);
-
-// A list element that is itself a list, in the form nested lists take.
-std::string nested_list(const Value& element, RenderPath& path, ListForm form)
+// True when the parentheses in `text` pair up, none closing before it is
+// opened. A nested list's text ends at the parenthesis that closes its
+// opening one, counting those inside its strings too, so only such strings
+// can stand in a nested list.
+bool parentheses_pair_up(std::string_view text)
 {
-    const ListForm nested = form == ListForm::Parenthesised ? ListForm::Parenthesised : ListForm::Bracket;
-    if (path.contains(&element)) return nested == ListForm::Parenthesised ? "(...)" : "[...]";
-    path.enter(&element);
-    std::string out = list_items(element.elements(), path, nested);
-    path.leave(&element);
-    return out;
-}
-
-std::string list_items(const ElementList& elements, RenderPath& path, ListForm form)
-{
-    const bool parenthesised = form == ListForm::Parenthesised;
-    const char* separator = parenthesised ? " " : (form == ListForm::Func ? " ," : ", ");
-    std::string out = parenthesised ? "(" : "[";
-    bool first = true;
-    elements.for_each([&](const Value& element) {
-        if (!first) out += separator;
-        first = false;
-        if (element.is(Type::List)) {
-            out += nested_list(element, path, form);
-        } else if (element.is(Type::String) && form != ListForm::Func) {
-            out += '"';
-            out += element.text();
-            out += '"';
-        } else {
-            out += scalar_text(element);
+    std::size_t open = 0;
+    for (const char ch : text) {
+        if (ch == '(') {
+            ++open;
+        } else if (ch == ')') {
+            if (open == 0) return false;
+            --open;
         }
-    });
-    out += parenthesised ? ')' : ']';
-    return out;
+    }
+    return open == 0;
 }
 
-std::string text_form(const Value& v, RenderPath& path)
+// Writes the text form of one list into a single growing text, which never
+// passes the text limit: the size is checked before every piece is added.
+class ListWriter {
+public:
+    std::string write(const ElementList& elements, ListForm form)
+    {
+        write_items(elements, form);
+        return m_out.take();
+    }
+
+private:
+    void put(std::string_view piece) { m_out.append(piece); }
+
+    void write_items(const ElementList& elements, ListForm form)
+    {
+        const bool parenthesised = form == ListForm::Parenthesised;
+        const std::string_view separator = parenthesised ? " " : (form == ListForm::Func ? " ," : ", ");
+        put(parenthesised ? "(" : "[");
+        std::size_t index = 0;
+        elements.for_each([&](const Value& element) {
+            if (index != 0) put(separator);
+            m_indices.push_back(index++);
+            if (element.is(Type::List)) write_nested(element, form);
+            else write_element(element, form);
+            m_indices.pop_back();
+        });
+        put(parenthesised ? ")" : "]");
+    }
+
+    void write_element(const Value& element, ListForm form)
+    {
+        if (element.is(Type::String) && form == ListForm::Parenthesised) return write_list_text_string(element.text());
+        if (element.is(Type::String) && form == ListForm::Bracket) {
+            put("\"");
+            put(element.text());
+            put("\"");
+            return;
+        }
+        if (element.is(Type::String) || element.is(Type::Func)) return put(element.text());
+        put(scalar_text(element));
+    }
+
+    // A list element that is itself a list, in the form nested lists take.
+    // A list met again on the path from the outermost one holds itself: it
+    // shows as "[...]" or "(...)" instead of recursing for ever.
+    // A list element is always a Value of its own, never kept inline.
+    void write_nested(const Value& element, ListForm form)
+    {
+        const ListForm nested = form == ListForm::Parenthesised ? ListForm::Parenthesised : ListForm::Bracket;
+        if (m_path.contains(&element)) {
+            ++m_repeats_shown;
+            return put(nested == ListForm::Parenthesised ? "(...)" : "[...]");
+        }
+        // A list held in several places may be met many times (a list that
+        // holds itself doubled forty times is met 2^40 times): its text is
+        // written once and copied after that. A text without a repeat shown
+        // in it is the same on every path, since a list below it that could be
+        // on another path would have met it on this one.
+        const bool shared = element.use_count() > 1;
+        if (shared) {
+            if (const auto known = m_written.find(&element); known != m_written.end()) {
+                return m_out.append_again(known->second.first, known->second.second);
+            }
+        }
+        const std::size_t start = m_out.size();
+        const std::size_t repeats_before = m_repeats_shown;
+        m_path.enter(&element);
+        write_items(element.elements(), nested);
+        m_path.leave();
+        if (shared && m_repeats_shown == repeats_before) m_written.emplace(&element, std::pair(start, m_out.size() - start));
+    }
+
+    // A string in list text is read back as a quoted token: in double
+    // quotes unless it holds one, then in single quotes. A string that
+    // neither can carry is refused rather than written so that it reads
+    // back as something else.
+    void write_list_text_string(const std::string& text)
+    {
+        const bool has_double = text.find('"') != std::string::npos;
+        if (has_double && text.find('\'') != std::string::npos) refuse("holds both a single and a double quote");
+        if (m_indices.size() > 1 && !parentheses_pair_up(text)) {
+            refuse("holds parentheses that do not pair up, which a nested list cannot carry");
+        }
+        const std::string_view quote = has_double ? "'" : "\"";
+        put(quote);
+        put(text);
+        put(quote);
+    }
+
+    [[noreturn]] void refuse(std::string_view why) const
+    {
+        std::string where = "the string at index " + std::to_string(m_indices.back());
+        for (std::size_t i = m_indices.size() - 1; i > 0; --i) {
+            where += " of the list at index " + std::to_string(m_indices[i - 1]);
+        }
+        throw Error(ErrorKind::EncodeList, where + " " + std::string(why));
+    }
+
+    GrowingText m_out{"the text of a list"};
+    RenderPath m_path;
+    // How many "(...)" were written so far.
+    std::size_t m_repeats_shown = 0;
+    // Where the text of a shared list was first written: start and length.
+    std::unordered_map<const Value*, std::pair<std::size_t, std::size_t>> m_written;
+    // The index of each element being written, from the outermost list in.
+    std::vector<std::size_t> m_indices;
+};
+
+std::string text_form(const Value& v)
 {
-    return v.is(Type::List) ? list_items(v.elements(), path, ListForm::Bracket) : scalar_text(v);
+    return v.is(Type::List) ? ListWriter().write(v.elements(), ListForm::Bracket) : scalar_text(v);
 }
 
 }  // namespace
@@ -107,12 +216,11 @@ Value convert_value(const Value& v, Type target)
 {
     if (v.type() == target) return v;
     Value out = v;
-    RenderPath path;
     switch (target) {
     case Type::Func:
     case Type::String: {
-        std::string q = (target == Type::Func && v.is(Type::List)) ? list_items(v.elements(), path, ListForm::Func)
-                                                                   : text_form(v, path);
+        std::string q = (target == Type::Func && v.is(Type::List)) ? ListWriter().write(v.elements(), ListForm::Func)
+                                                                   : text_form(v);
         out.set_type(Type::String);
         out.set_text(std::move(q));
         return out;
@@ -145,11 +253,7 @@ Value convert_value(const Value& v, std::string_view target_name)
     return target ? convert_value(v, *target) : v;
 }
 
-std::string to_text(const Value& v)
-{
-    RenderPath path;
-    return text_form(v, path);
-}
+std::string to_text(const Value& v) { return text_form(v); }
 
 std::int64_t to_integer(const Value& v)
 {
@@ -205,8 +309,7 @@ bool values_equal(const Value& a, const Value& b)
 
 std::string render_list(const ElementList& elements)
 {
-    RenderPath path;
-    return list_items(elements, path, ListForm::Parenthesised);
+    return ListWriter().write(elements, ListForm::Parenthesised);
 }
 
 namespace {

@@ -24,6 +24,8 @@ Value convert_value(const Value& v, Type target);
 // As above for a type given by name; an unknown name changes nothing.
 Value convert_value(const Value& v, std::string_view target_name);
 
+// Raises Error(TooLarge) when the text form of a list would pass the text
+// limit (as render_list does).
 std::string to_text(const Value& v);
 std::int64_t to_integer(const Value& v);
 long double to_float(const Value& v);
@@ -33,7 +35,10 @@ ElementList to_list(const Value& v);
 // compares by text form.
 bool values_equal(const Value& a, const Value& b);
 
-// The parenthesised list form `(1 "a b" (2 3))` that encodelist writes.
+// The parenthesised list form `(1 "a b" (2 3))` that encodelist writes. A
+// string element is written in double quotes, or in single quotes when it
+// holds a double quote; one that list text cannot carry so that it reads
+// back the same raises Error(EncodeList) naming its position.
 std::string render_list(const ElementList& elements);
 
 // Standard string-to-int reading in base 10: leading white space, optional
