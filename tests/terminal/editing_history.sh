@@ -57,10 +57,12 @@ keys C-u
 keys -l 'answer = $input'
 keys Enter
 expect_last '> answer = $input' "\$input waits on the next line"
+# Keys are taken in order: had up arrow recalled anything, it would stand
+# in front of the typed text.
 keys Up
-sleep 0.3
-expect_last '> answer = $input' "up arrow in \$input recalls nothing from the REPL"
 keys -l 'secrt'
+expect_last '> answer = $input
+secrt' "up arrow in \$input recalls nothing from the REPL"
 keys Left
 keys -l 'e'
 enter

@@ -10,13 +10,20 @@ set -u
 start_zirn
 
 # A loop that never ends, stopped by Ctrl-C; its progress and the names
-# bound before it stay.
+# bound before it stay. It shows when it has run a while, so Ctrl-C is sent
+# only once it is surely running.
 line 'kept = "still here"'
 line 'x = 0'
 mark
-keys -l 'until (1) { x += 1 }'
+keys -l 'until (1) {'
 keys Enter
-sleep 0.5
+keys -l 'compare (x == 2000) { $print$(("loop" + "ing")) }'
+keys Enter
+keys -l 'x += 1'
+keys Enter
+keys -l '}'
+keys Enter
+expect_new 'looping' "the endless loop runs"
 [ "$(prompt_count)" = 3 ] || fail "the endless loop is running (no prompt yet)"
 keys C-c
 expect_new 'error: interrupted' "Ctrl-C stops the running line"

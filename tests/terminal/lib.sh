@@ -1,6 +1,8 @@
 # Helpers for the terminal tests: each test runs the real zirn binary inside
 # its own tmux server (a private socket), types with send-keys and reads the
-# screen with capture-pane. Waits poll the screen with a timeout.
+# screen with capture-pane. Nothing waits a fixed time: every check polls the
+# screen until what it expects shows, with a deadline generous enough for a
+# loaded machine (a check that passes returns at once).
 #
 # A test script sources this file with the zirn binary and the library
 # folder as $1 and $2. Exits 77 (skipped) when tmux is not installed.
@@ -43,9 +45,12 @@ screen() { tm capture-pane -p -S - | sed -e 's/ *$//' | sed -e :a -e '/^\n*$/{$d
 mark() { marked=$(($(screen | wc -l) - 1)); }
 since_mark() { screen | tail -n +$((marked + 1)); }
 
+# Seconds a check waits for the screen at most.
+patience=${ZIRN_TERMINAL_PATIENCE:-30}
+
 # wait_since TEXT [SECONDS]: true once TEXT shows after the mark.
 wait_since() {
-  local deadline=$((SECONDS + ${2:-10}))
+  local deadline=$((SECONDS + ${2:-$patience}))
   while [ $SECONDS -lt $deadline ]; do
     since_mark | grep -qF -- "$1" && return 0
     sleep 0.05
@@ -58,7 +63,7 @@ prompt_count() { screen | grep -cE '^>( |$)'; }
 # wait_prompts N [SECONDS]: true once N prompts have been shown and the last
 # one waits empty.
 wait_prompts() {
-  local deadline=$((SECONDS + ${2:-10}))
+  local deadline=$((SECONDS + ${2:-$patience}))
   while [ $SECONDS -lt $deadline ]; do
     [ "$(prompt_count)" -ge "$1" ] && [ "$(last_line)" = ">" ] && return 0
     sleep 0.05
@@ -68,7 +73,7 @@ wait_prompts() {
 
 # wait_for TEXT [SECONDS]: true once the screen contains TEXT.
 wait_for() {
-  local deadline=$((SECONDS + ${2:-10}))
+  local deadline=$((SECONDS + ${2:-$patience}))
   while [ $SECONDS -lt $deadline ]; do
     screen | grep -qF -- "$1" && return 0
     sleep 0.05
@@ -78,7 +83,7 @@ wait_for() {
 
 # wait_status [SECONDS]: prints zirn's exit status once it has ended.
 wait_status() {
-  local deadline=$((SECONDS + ${1:-10}))
+  local deadline=$((SECONDS + ${1:-$patience}))
   while [ $SECONDS -lt $deadline ]; do
     [ -s "$run/status" ] && { cat "$run/status"; return 0; }
     sleep 0.05
@@ -127,7 +132,7 @@ expect_new() { wait_since "$1" || fail "$2: expected \"$1\" after the mark"; }
 # expect_last EXPECTED WHAT: the screen's last lines are exactly EXPECTED
 # (waiting for them).
 expect_last() {
-  local count deadline=$((SECONDS + 5))
+  local count deadline=$((SECONDS + patience))
   count=$(printf '%s\n' "$1" | wc -l)
   while [ $SECONDS -lt $deadline ]; do
     [ "$(last_lines "$count")" = "$1" ] && return 0

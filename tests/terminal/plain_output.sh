@@ -37,15 +37,18 @@ status=$(wait_status)
 check_plain "$run/out" "terminal input, output to a file"
 
 # Piped input, output to the terminal: the raw bytes the terminal received
-# (pipe-pane) hold no escape sequences either.
+# (pipe-pane) hold no escape sequences either. zirn starts only once the
+# pane's bytes are being piped.
 tm kill-server 2>/dev/null
 run=$(mktemp -d "$work/run.XXXX")
 mkdir "$run/lib" && cp "$libdir"/*.ZIRN "$run/lib/"
-tm new-session -d -x 100 -y 40 -c "$run" "sleep 0.5; printf 'x = 3\n\$print\$(x)\n' | $(printf %q "$zirn"); echo \$? > status; sleep 600"
-tm pipe-pane -o "cat > $(printf %q "$run/raw")"
+tm new-session -d -x 100 -y 40 -c "$run" "until [ -e piping ]; do sleep 0.05; done; printf 'x = 3\n\$print\$(x)\n' | $(printf %q "$zirn"); echo \$? > status; sleep 600"
+tm pipe-pane -o "touch $(printf %q "$run/piping"); exec cat > $(printf %q "$run/raw")"
 status=$(wait_status)
 [ "$status" = 0 ] || fail "piped input to a terminal ends with status 0 (got $status)"
-sleep 0.2
+# The pipe may still be passing the last bytes on.
+deadline=$((SECONDS + patience))
+until [ "$(tr -d '\r' < "$run/raw"; echo .)" = "$expected." ] || [ $SECONDS -ge $deadline ]; do sleep 0.05; done
 tr -d '\r' < "$run/raw" > "$run/out"
 check_plain "$run/out" "piped input, output to a terminal"
 
