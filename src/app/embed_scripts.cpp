@@ -4,11 +4,13 @@
 //
 // Reads the REPL template, the bonus script and the library files dict.ZIRN,
 // math.ZIRN and snapshot.ZIRN from LIBDIR, and writes OUTPUT, a C++ source
-// defining `zirn::app::repl_text`. In the template, @SNAPSHOT_BASE64@ becomes
-// the Base64 text of the snapshot script (the script that recreates LIBDIR as
-// the folder `lib`), @BONUS_BASE64@ the Base64 text of the bonus script, and
-// @dict.ZIRN@, @math.ZIRN@ and @snapshot.ZIRN@ the Base64 texts of the
-// library files.
+// defining `zirn::app::repl_text`, `program_prelude` and `library_files`. In
+// the template, @SNAPSHOT_BASE64@ becomes the Base64 text of the snapshot
+// script (the script that recreates LIBDIR as the folder `lib`),
+// @BONUS_BASE64@ the Base64 text of the bonus script, and @dict.ZIRN@,
+// @math.ZIRN@ and @snapshot.ZIRN@ the Base64 texts of the library files.
+// The prelude is the part
+// of the REPL text from the definition of `range` to the `bonus` line.
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -46,6 +48,19 @@ std::string snapshot_script(const std::string& lib_dir)
     }
     out += "$cd$('..')\n";
     return out;
+}
+
+// The definitions a program run from a file starts with: the lines of the
+// REPL text from `range = {` up to and including the `bonus = ` line.
+std::string prelude_of(const std::string& repl)
+{
+    const std::size_t begin = repl.find("\nrange = {\n");
+    const std::size_t bonus = repl.find("\nbonus = ");
+    if (begin == std::string::npos || bonus == std::string::npos || bonus < begin) {
+        throw std::runtime_error("the REPL text lacks the range and bonus definitions");
+    }
+    const std::size_t end = repl.find('\n', bonus + 1);
+    return repl.substr(begin + 1, end - begin);
 }
 
 // The text as a C++ string literal, cut into lines of moderate length.
@@ -103,6 +118,14 @@ int main(int argc, char** argv)
             << "#include \"app/repl_text.h\"\n\n"
             << "namespace zirn::app {\n\n"
             << "const std::string_view repl_text =\n    " << as_literal(repl) << ";\n\n"
+            << "const std::string_view program_prelude =\n    " << as_literal(prelude_of(repl)) << ";\n\n"
+            << "const std::vector<exec::LibraryFile> library_files = {\n";
+        const std::string lib_dir = argv[3];
+        for (const char* name : {"dict.ZIRN", "math.ZIRN", "snapshot.ZIRN"}) {
+            out << "    {\"" << name << "\",\n     std::string_view(" << as_literal(read_file(lib_dir + "/" + name))
+                << ")},\n";
+        }
+        out << "};\n\n"
             << "}  // namespace zirn::app\n";
         if (!out) throw std::runtime_error(std::string("cannot write ") + argv[4]);
     } catch (const std::exception& error) {

@@ -1,14 +1,18 @@
-// The zirn executable: runs the built-in REPL on standard input and output.
-// Command-line arguments are ignored.
+// The zirn executable. Without arguments it runs the built-in REPL on
+// standard input and output; with a file (or -e and a text) it runs that
+// program and ends; see command_line.h.
 //
-// With a terminal on both standard input and standard output, lines are read
-// with line editing and Ctrl-C stops the running line; otherwise the plain
-// streams are used byte for byte and signals keep their default actions.
+// With a terminal on both standard input and standard output, the REPL reads
+// lines with line editing and Ctrl-C stops the running line; otherwise the
+// plain streams are used byte for byte and signals keep their default
+// actions. Programs always use the plain streams.
 #include <unistd.h>
 
 #include <csignal>
 #include <iostream>
 
+#include "app/command_line.h"
+#include "app/program.h"
 #include "app/session.h"
 #include "app/terminal_console.h"
 #include "exec/console.h"
@@ -27,18 +31,60 @@ int run_terminal_session(void* /*context*/)
     return zirn::app::run_session(console);
 }
 
+struct ProgramRun {
+    std::string name;
+    std::string text;
+    const std::vector<std::string>* arguments;
+};
+
+int run_program_on_streams(void* context)
+{
+    const auto* run = static_cast<const ProgramRun*>(context);
+    zirn::exec::StreamConsole console(std::cin, std::cout, std::cerr);
+    return zirn::app::run_program(console, run->name, run->text, *run->arguments);
+}
+
 bool at_terminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
 
-}  // namespace
-
-int main(int /*argc*/, char** /*argv*/)
+int run_repl()
 {
-    std::ios::sync_with_stdio(false);
-    // A reader that goes away (`zirn | head`) makes writes fail, which ends
-    // the session with an error, instead of killing the process unasked.
-    std::signal(SIGPIPE, SIG_IGN);
     if (!at_terminal()) return zirn::app::run_on_interpreter_stack(run_standard_session, nullptr);
     // Ctrl-C must reach the thread that reads the terminal, not this one.
     zirn::app::block_terminal_signals();
     return zirn::app::run_on_interpreter_stack(run_terminal_session, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::ios::sync_with_stdio(false);
+    // A reader that goes away (`zirn | head`) makes writes fail, which ends
+    // the run with an error, instead of killing the process unasked.
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::vector<std::string> words(argv, argv + argc);
+    const zirn::app::CommandLine command = zirn::app::parse_command_line(words);
+    switch (command.action) {
+    case zirn::app::Action::Repl: return run_repl();
+    case zirn::app::Action::Help: std::cout << zirn::app::usage_text() << std::flush; return 0;
+    case zirn::app::Action::Version: std::cout << zirn::app::version_text() << std::flush; return 0;
+    case zirn::app::Action::Misuse:
+        std::cerr << "zirn: " << command.problem << "\n" << zirn::app::usage_text() << std::flush;
+        return 2;
+    case zirn::app::Action::RunText: {
+        ProgramRun run{"-e", command.program, &command.arguments};
+        return zirn::app::run_on_interpreter_stack(run_program_on_streams, &run);
+    }
+    case zirn::app::Action::RunFile: {
+        std::string problem;
+        std::optional<std::string> text = zirn::app::read_program_file(command.program, problem);
+        if (!text) {
+            std::cerr << "error: " << problem << std::endl;
+            return 1;
+        }
+        ProgramRun run{command.program, std::move(*text), &command.arguments};
+        return zirn::app::run_on_interpreter_stack(run_program_on_streams, &run);
+    }
+    }
+    return 2;
 }

@@ -44,6 +44,15 @@ public:
         return m_cells[name];
     }
     const Binding* peek(value::NameId name) const { return name < m_cells.size() ? &m_cells[name] : nullptr; }
+    // Calls `visit(name, ref)` for every name bound right now, in the order
+    // the names were first interned.
+    template <class Visit>
+    void for_each_bound(Visit visit) const
+    {
+        for (std::size_t name = 0; name < m_cells.size(); ++name) {
+            if (m_cells[name].ref) visit(static_cast<value::NameId>(name), m_cells[name].ref);
+        }
+    }
 
     // Binds `name`, remembering the binding it replaces.
     void bind_undoably(value::NameId name, value::ValueRef ref, std::uint64_t tag = 0)

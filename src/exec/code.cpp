@@ -1,5 +1,7 @@
 #include "exec/code.h"
 
+#include <algorithm>
+#include <cctype>
 #include <unordered_map>
 
 #include "lex/limits.h"
@@ -124,11 +126,50 @@ Statement make_statement(lex::Statement&& texts)
     return statement;
 }
 
-CodeRef make_code(lex::StatementList statements)
+std::uint32_t count_line_feeds(std::string_view text)
+{
+    return static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+std::shared_ptr<Code> make_code(lex::StatementList statements)
 {
     auto code = std::make_shared<Code>();
     code->statements.reserve(statements.size());
-    for (lex::Statement& statement : statements) code->statements.push_back(make_statement(std::move(statement)));
+    // Every line feed of the text either ends a statement or stays inside
+    // one of its tokens, so the lines can be counted from the tokens.
+    std::uint32_t line = 1;
+    for (lex::Statement& texts : statements) {
+        std::uint32_t inner_line_feeds = 0;
+        for (const std::string& text : texts) inner_line_feeds += count_line_feeds(text);
+        code->statements.push_back(make_statement(std::move(texts)));
+        code->statements.back().line = line;
+        line += 1 + inner_line_feeds;
+    }
+    return code;
+}
+
+// A text of a file, split with its place; each block in it is split at
+// once too, so that its statements know their lines in the file.
+std::shared_ptr<Code> compile_with_origin(std::string_view text, SourceOrigin origin)
+{
+    std::shared_ptr<Code> code = make_code(lex::split_statements(text));
+    code->origin = std::move(origin);
+    for (Statement& statement : code->statements) {
+        statement.line += code->origin.first_line - 1;
+        statement.file = code->origin.file.get();
+        std::uint32_t line = statement.line;
+        for (Token& token : statement.tokens) {
+            if (token.kind() == OperandKind::Block && token.text().size() >= 2) {
+                try {
+                    token.attach_inside(compile_with_origin(inside_of(token.text(), "the block"),
+                                                            SourceOrigin{code->origin.file, line}));
+                } catch (const Error&) {
+                    // An inside that cannot be split reports that when it runs.
+                }
+            }
+            line += count_line_feeds(token.text());
+        }
+    }
     return code;
 }
 
@@ -181,6 +222,7 @@ Token::Token(Token&& other) noexcept
       m_compound(other.m_compound),
       m_is_not(other.m_is_not),
       m_literal_ready(other.m_literal_ready),
+      m_function_ready(other.m_function_ready),
       m_literal(std::move(other.m_literal)),
       m_inside(std::move(other.m_inside)),
       m_call(std::move(other.m_call))
@@ -189,10 +231,29 @@ Token::Token(Token&& other) noexcept
 
 Token::~Token() = default;
 
+void Token::attach_inside(CodeRef inside)
+{
+    // The function Value is made once and shared by every evaluation, with
+    // the parse hung on its text as a call looks for it (code_of, Body).
+    m_literal = Value::func(m_text);
+    const value::TextRep* rep = m_literal.text_rep();
+    rep->parsed = inside;
+    rep->parsed_as = static_cast<std::uint8_t>(ParseUse::Body);
+    m_inside = std::move(inside);
+    m_function_ready = true;
+}
+
 const Value& Token::unreadable_literal() const
 {
     if (m_kind == OperandKind::Quoted) inside_of(m_text, "the string");
-    read_number_literal(m_text);  // raises the reading error
+    try {
+        read_number_literal(m_text);  // raises the reading error
+    } catch (Error& error) {
+        // A word that starts like a name was most likely meant as one.
+        const bool word = !m_text.empty() && (std::isalpha(static_cast<unsigned char>(m_text[0])) != 0 || m_text[0] == '_');
+        if (word && !m_is_not) error.about_missing(MissingKind::Name, m_text);
+        throw;
+    }
     throw Error(ErrorKind::IntegerText, quote_text(m_text) + " is not a number");
 }
 
@@ -260,6 +321,25 @@ CodeRef compile(std::string_view text)
 }
 
 CodeRef compile(const lex::StatementList& statements) { return make_code(statements); }
+
+CodeRef compile_file(std::string_view text, std::string file)
+{
+    // A library loaded again with the same text (`also` in a loop or a
+    // function) reuses its parse; very large texts are not kept twice.
+    struct FileParse {
+        std::string text;
+        CodeRef code;
+    };
+    static auto* cache = new std::unordered_map<std::string, FileParse>();  // lives for the whole process
+    const auto found = cache->find(file);
+    if (found != cache->end() && found->second.text == text) return found->second.code;
+    CodeRef code = compile_with_origin(text, SourceOrigin{std::make_shared<const std::string>(file), 1});
+    if (text.size() <= limits::file_parse_cache_bytes) {
+        if (cache->size() >= limits::file_parse_cache_files) cache->clear();
+        (*cache)[std::move(file)] = FileParse{std::string(text), code};
+    }
+    return code;
+}
 
 CodeHandle parse_text_of(const Value& text_value, ParseUse use)
 {

@@ -108,6 +108,13 @@ public:
     // True when evaluating this token can neither call anything nor run a
     // block, and no name it reads starts with "arg".
     bool reads_no_arguments() const;
+    // Block tokens: the "func" Value the block stands for on the right-hand
+    // side of an assignment. A block of a file carries its parse (and with it
+    // the place of its lines) on the text, so calls run that parse.
+    value::Value function_value() const { return m_function_ready ? m_literal : value::Value::func(m_text); }
+    // Block tokens of a file: `inside` is the parse of the inside, made with
+    // the file and the block's first line (see compile_file).
+    void attach_inside(CodeRef inside);
 
 private:
     bool reads_no_arguments_within(int depth) const;
@@ -122,7 +129,8 @@ private:
     OperatorKind m_compound;
     bool m_is_not;
     bool m_literal_ready = false;
-    value::Value m_literal;
+    bool m_function_ready = false;
+    value::Value m_literal;  // Quoted, Number: the literal; Block: the function
     mutable value::LookupCache m_lookup;
     mutable CodeRef m_inside;
     mutable std::unique_ptr<CallSite> m_call;
@@ -139,6 +147,11 @@ enum class StatementShape : std::uint8_t {
 
 struct Statement {
     std::vector<Token> tokens;          // every token, empty ones included
+    // The line the statement starts on: in its file when it came from one
+    // (`file` then names it; the Code holding the statement keeps the name),
+    // else counted from 1 at the start of the text it was split from.
+    std::uint32_t line = 1;
+    const std::string* file = nullptr;
     std::vector<std::uint32_t> words;   // positions of the non-empty tokens
     std::optional<Keyword> keyword;     // when the first word is a keyword
     StatementShape shape = StatementShape::Empty;
@@ -155,8 +168,16 @@ struct Statement {
     bool plain_pair = false;
 };
 
+// The file a text came from: a script, a library loaded with `also`, or a
+// block of one of those. Typed lines and `exec` texts have none.
+struct SourceOrigin {
+    std::shared_ptr<const std::string> file;
+    std::uint32_t first_line = 1;  // the file's line of the text's line 1
+};
+
 struct Code {
     std::vector<Statement> statements;
+    SourceOrigin origin;  // file null: the text came from no file
 };
 
 // A call token taken apart: `$print$(x "nah")` has the name `print` and the
@@ -199,6 +220,11 @@ inline const CallSite& Token::call() const
 CodeRef compile(std::string_view text);
 // The same for a text the splitter has already cut.
 CodeRef compile(const lex::StatementList& statements);
+// The statements of the file `file`, split afresh (a file's parse is its
+// own, never shared with an equal text from elsewhere): every statement, and
+// every statement of its blocks, down to the innermost, knows its line in
+// the file. Raises Error(Unbalanced) for text left open.
+CodeRef compile_file(std::string_view text, std::string file);
 
 // What the parse hung on a shared text holds.
 enum class ParseUse : std::uint8_t { None, Expression, Body, Statements };

@@ -93,7 +93,7 @@ Value evaluate_operand(Interpreter& interp, const Token& token, Blocks blocks)
             const NestingScope nesting(interp);
             return run_dropped(interp, token.inside()).value;
         }
-        return Value::func(token.text());
+        return token.function_value();
     case OperandKind::Quoted:
     case OperandKind::Number:
         break;
@@ -129,7 +129,9 @@ Value call_user_function(Interpreter& interp, const CallSite& call)
     //    body itself change the name's Value.
     Bindings& bindings = interp.bindings();
     const value::ValueRef* bound = bindings.find(call.name_id.id());
-    if (bound == nullptr) throw Error(ErrorKind::UndefinedFunction, quote_text(call.name));
+    if (bound == nullptr) {
+        throw Error(ErrorKind::UndefinedFunction, quote_text(call.name)).about_missing(MissingKind::Function, call.name);
+    }
     std::string shown;
     const std::optional<CodeHandle> body = body_of(**bound, shown);
     // 2. Arguments are evaluated once, left to right, in the caller's scope,
@@ -149,7 +151,7 @@ Value call_user_function(Interpreter& interp, const CallSite& call)
     CallDepthScope depth(interp);
     const UndoScope scope(bindings);
     for (std::size_t i = 0; i < arguments.size(); ++i) bindings.bind_undoably(value::argument_name(i), arguments.take(i));
-    return run_dropped(interp, **body).value;
+    return run_function_body(interp, **body, call.name).value;
 }
 
 }  // namespace zirn::exec

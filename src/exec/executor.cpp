@@ -7,6 +7,7 @@
 #include "exec/file_io.h"
 #include "exec/keywords.h"
 #include "exec/run_state.h"
+#include "exec/suggest.h"
 #include "lex/error.h"
 #include "lex/limits.h"
 #include "lex/stack_guard.h"
@@ -101,6 +102,44 @@ RunResult run_dropped(Interpreter& interp, const Code& code, RunMode mode)
     return run.take_result();
 }
 
+RunResult run_function_body(Interpreter& interp, const Code& code, const std::string& function)
+{
+    const UndoScope scope(interp.bindings());
+    BindingRules rules;
+    rules.function = &function;
+    Run run(interp, rules, RunMode::Program);
+    run.execute(code);
+    return run.take_result();
+}
+
+void note_statement(Error& error, Interpreter& interp, const Statement& statement)
+{
+    // The innermost run still has every name bound that the failing
+    // statement saw, so a suggestion is looked for here.
+    if (error.missing_kind() != MissingKind::None && !error.suggestion_sought()) suggest_name(error, interp);
+    if (statement.file == nullptr) return;
+    ErrorPlace& place = error.place();
+    if (place.file.empty()) {
+        // The innermost statement that came from a file.
+        place.file = *statement.file;
+        place.line = statement.line;
+    } else if (!place.function.empty() && place.call_file.empty()) {
+        // The statement that called the function the error came out of.
+        place.call_file = *statement.file;
+        place.call_line = statement.line;
+    }
+}
+
+namespace {
+
+void note_function_left(Error& error, const std::string& function)
+{
+    ErrorPlace& place = error.place();
+    if (!place.file.empty() && place.function.empty()) place.function = function;
+}
+
+}  // namespace
+
 void raise_missing_operands(std::string_view usage)
 {
     throw Error(ErrorKind::MissingOperand, "write " + std::string(usage));
@@ -109,9 +148,17 @@ void raise_missing_operands(std::string_view usage)
 void Run::execute(const Code& code)
 {
     for (const Statement& statement : code.statements) {
-        m_interp.check_interrupt(m_mode == RunMode::Program);
-        if (statement.in_place_candidate && assign_in_place(statement)) continue;
-        execute_statement(statement);
+        try {
+            m_interp.check_interrupt(m_mode == RunMode::Program);
+            if (statement.in_place_candidate && assign_in_place(statement)) continue;
+            execute_statement(statement);
+        } catch (Error& error) {
+            // On its way out an error learns where it happened; the normal
+            // path pays nothing for this.
+            note_statement(error, m_interp, statement);
+            if (m_rules.function != nullptr) note_function_left(error, *m_rules.function);
+            throw;
+        }
         if (m_stopped) break;
     }
 }
@@ -220,7 +267,7 @@ void Run::run_exec(const Operands& operands)
         run_text_here(evaluate(operands[0]));
     } catch (const Error& error) {
         directory.back_to_start();
-        m_interp.report_error(error.what());
+        m_interp.report_error(describe(error));
         // A recursion that went deep leaves its stack pages resident.
         if (error.kind() == ErrorKind::Recursion) release_stack_below_here();
     } catch (const std::bad_alloc&) {
@@ -244,6 +291,25 @@ std::string read_library_file(const std::string& path)
     return read_whole_file(path, limits::max_text_bytes, "also").value_or("");
 }
 
+struct LibrarySource {
+    std::string text;
+    std::string path;  // as errors name it
+};
+
+// Where `also` finds a library: lib/, else the current directory; with a
+// library built into the program, that one when neither folder has the file.
+LibrarySource find_library(const Interpreter& interp, const std::string& in_lib, const std::string& file_name)
+{
+    std::error_code ignored;
+    if (std::filesystem::exists(in_lib, ignored)) return {read_library_file(in_lib), in_lib};
+    if (!interp.built_in_library().empty() && !std::filesystem::exists(file_name, ignored)) {
+        for (const LibraryFile& file : interp.built_in_library()) {
+            if (file.name == file_name) return {std::string(file.text), "<built-in>/" + file_name};
+        }
+    }
+    return {read_library_file(file_name), file_name};
+}
+
 }  // namespace
 
 void Run::run_also(const Operands& operands)
@@ -256,16 +322,18 @@ void Run::run_also(const Operands& operands)
     check_path(file_name, "also");
     // The library folder first, then the current directory. A file that
     // cannot be read loads nothing.
+    const std::string in_lib = "lib/" + file_name;
     if (m_interp.file_access() == FileAccess::Sandboxed) {
         SandboxFiles& files = m_interp.sandbox();
+        std::optional<std::string> text = files.read(in_lib);
+        const std::string& path = text ? in_lib : file_name;
+        if (!text) text = files.read(file_name);
         const NestingScope library(m_interp, limits::library_nesting_weight);
-        run_code_here(*compile(files.read("lib/" + file_name).value_or(files.read(file_name).value_or(""))));
+        run_code_here(*compile_file(text.value_or(""), path));
         return;
     }
-    std::error_code ignored;
-    const std::string in_lib = "lib/" + file_name;
-    const std::string path = std::filesystem::exists(in_lib, ignored) ? in_lib : file_name;
-    const CodeRef code = compile(read_library_file(path));
+    const LibrarySource source = find_library(m_interp, in_lib, file_name);
+    const CodeRef code = compile_file(source.text, source.path);
     const NestingScope library(m_interp, limits::library_nesting_weight);
     run_code_here(*code);
 }
@@ -279,9 +347,12 @@ void Run::run_text_here(const Value& text)
 void Run::run_code_here(const Code& code)
 {
     // The text acts as if written in place of the statement: it binds as
-    // this run binds, but an `end` in it ends only the text.
+    // this run binds, but an `end` in it ends only the text (and its lines
+    // are no lines of the function this run may be the body of).
     const NestingScope nesting(m_interp);
-    Run nested(m_interp, m_rules, RunMode::Program);
+    BindingRules rules = m_rules;
+    rules.function = nullptr;
+    Run nested(m_interp, rules, RunMode::Program);
     nested.execute(code);
 }
 
@@ -289,7 +360,8 @@ ValueRef Run::bound_value(const Token& name, std::string_view statement) const
 {
     const ValueRef* ref = lookup(name);
     if (ref == nullptr) {
-        throw Error(ErrorKind::UndefinedName, quote_text(name.text()) + " in " + std::string(statement));
+        throw Error(ErrorKind::UndefinedName, quote_text(name.text()) + " in " + std::string(statement))
+            .about_missing(MissingKind::Name, name.text());
     }
     return *ref;
 }

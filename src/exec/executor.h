@@ -9,6 +9,7 @@
 
 #include "exec/code.h"
 #include "exec/interpreter.h"
+#include "lex/error.h"
 #include "lex/splitter.h"
 #include "value/value.h"
 #include "value/var_table.h"
@@ -35,8 +36,16 @@ RunResult run_statements(Interpreter& interp, const Code& code, value::VarTable*
 RunResult run_statements(Interpreter& interp, const lex::StatementList& statements, value::VarTable* outer,
                          value::VarTable* own, RunMode mode = RunMode::Program);
 
+// Notes on an error leaving a run where it happened: the file and line of
+// `statement` when it is the innermost one from a file, or the line of the
+// call that led into the function the error came out of. Also looks for a
+// suggestion for a missing name.
+void note_statement(Error& error, Interpreter& interp, const Statement& statement);
 // Runs `code` with the names bound right now; every binding it makes ends
 // with it (a call's body, a block). The caller counts the nesting.
 RunResult run_dropped(Interpreter& interp, const Code& code, RunMode mode = RunMode::Program);
+// The same for the body of the user function `function`, which an error
+// leaving it then names.
+RunResult run_function_body(Interpreter& interp, const Code& code, const std::string& function);
 
 }  // namespace zirn::exec

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "exec/bindings.h"
 #include "exec/console.h"
@@ -52,6 +53,12 @@ enum class FileAccess {
     Sandboxed, // calls act on the interpreter's in-memory SandboxFiles
 };
 
+// A library file carried inside the program.
+struct LibraryFile {
+    std::string_view name;  // "math.ZIRN"
+    std::string_view text;
+};
+
 class Interpreter {
 public:
     Interpreter(const BuiltinTable& builtins, Console& console);
@@ -62,6 +69,11 @@ public:
     FileAccess file_access() const { return m_file_access; }
     void set_file_access(FileAccess access) { m_file_access = access; }
     SandboxFiles& sandbox() { return m_sandbox; }
+    // Library files that `also` falls back on when neither lib/ nor the
+    // current folder has the file (programs run from a file have them; the
+    // REPL has none). Empty by default.
+    void set_built_in_library(std::vector<LibraryFile> files) { m_built_in_library = std::move(files); }
+    const std::vector<LibraryFile>& built_in_library() const { return m_built_in_library; }
     // Frees lists that hold themselves once the program lets go of them.
     value::CycleCollector& cycles() { return m_cycles; }
 
@@ -144,6 +156,7 @@ private:
     Console& m_console;
     FileAccess m_file_access = FileAccess::Real;
     SandboxFiles m_sandbox;
+    std::vector<LibraryFile> m_built_in_library;
     value::CycleCollector m_cycles;
     bool m_step_budget_set = false;
     std::uint64_t m_steps_left = 0;

@@ -67,6 +67,9 @@ struct BindingRules {
     LoopState* loop = nullptr;
     // Kept: names bound here for the first time.
     std::vector<value::NameId>* kept_names = nullptr;
+    // The body of this user function (only its own run, not the text that
+    // `exec` or `also` run in it).
+    const std::string* function = nullptr;
 };
 
 class Run {

@@ -26,6 +26,40 @@ Error::Error(ErrorKind kind, std::string_view detail)
 {
 }
 
+Error& Error::about_missing(MissingKind kind, std::string_view name)
+{
+    m_missing_kind = kind;
+    m_missing_name = name;
+    return *this;
+}
+
+void Error::set_suggestion(std::string name)
+{
+    m_suggestion = std::move(name);
+    m_suggestion_sought = true;
+}
+
+std::string describe(const Error& error)
+{
+    std::string line;
+    const ErrorPlace& place = error.place();
+    if (!place.file.empty()) {
+        line += place.file + ":" + std::to_string(place.line) + ": ";
+        if (!place.function.empty()) {
+            line += "in $" + place.function + "$";
+            if (!place.call_file.empty()) {
+                line += " (called at ";
+                line += place.call_file == place.file ? "line " : place.call_file + ":";
+                line += std::to_string(place.call_line) + ")";
+            }
+            line += ": ";
+        }
+    }
+    line += error.what();
+    if (!error.suggestion().empty()) line += "; did you mean " + quote_text(error.suggestion()) + "?";
+    return line;
+}
+
 std::string quote_text(std::string_view text)
 {
     constexpr std::size_t shown = 60;

@@ -6,6 +6,7 @@
 // comparing message texts.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -43,6 +44,21 @@ enum class ErrorKind {
 // The fixed text that starts every message of `kind`.
 std::string_view error_prefix(ErrorKind kind);
 
+// Where in a program's files an error happened, noted while it unwinds
+// (the executor fills it in, see exec/executor.cpp).
+struct ErrorPlace {
+    std::string file;  // empty: no file line known
+    std::uint32_t line = 0;
+    // The user function whose body holds that line, once the error has left
+    // its call, and the file and line of the call that led there.
+    std::string function;
+    std::string call_file;
+    std::uint32_t call_line = 0;
+};
+
+// What a name that nothing is bound to was used as.
+enum class MissingKind : std::uint8_t { None, Function, Name };
+
 class Error : public std::runtime_error {
 public:
     // The message is the kind's prefix followed by `detail`.
@@ -50,9 +66,34 @@ public:
 
     ErrorKind kind() const { return m_kind; }
 
+    // The error is about `name`, which is bound to nothing: a nearby name
+    // may be suggested.
+    Error& about_missing(MissingKind kind, std::string_view name);
+    MissingKind missing_kind() const { return m_missing_kind; }
+    const std::string& missing_name() const { return m_missing_name; }
+    // The suggestion is looked for once, where the error was raised and the
+    // names around it are still bound; `name` empty: none was close.
+    bool suggestion_sought() const { return m_suggestion_sought; }
+    void set_suggestion(std::string name);
+    const std::string& suggestion() const { return m_suggestion; }
+
+    ErrorPlace& place() { return m_place; }
+    const ErrorPlace& place() const { return m_place; }
+
 private:
     ErrorKind m_kind;
+    MissingKind m_missing_kind = MissingKind::None;
+    bool m_suggestion_sought = false;
+    std::string m_missing_name;
+    std::string m_suggestion;
+    ErrorPlace m_place;
 };
+
+// The one line that reports `error` (without the "error: " in front): the
+// file and line when known, the function and the line of its call, then the
+// message and a suggestion. For example
+//   prog.ZIRN:3: in $greet$ (called at line 7): undefined function 'prnt'; did you mean 'print'?
+std::string describe(const Error& error);
 
 // Shows a piece of program text inside a message: quoted, and cut short
 // when it is long, so that one bad line cannot flood the terminal.

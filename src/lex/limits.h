@@ -57,4 +57,9 @@ namespace zirn::limits {
 inline constexpr std::size_t code_cache_texts = 2048;
 inline constexpr std::size_t code_cache_bytes = std::size_t{8} << 20;
 
+// The parses of files loaded by `also` are kept per file name, for at most
+// this many files, and only for files up to this size.
+inline constexpr std::size_t file_parse_cache_files = 64;
+inline constexpr std::size_t file_parse_cache_bytes = std::size_t{1} << 20;
+
 }  // namespace zirn::limits

@@ -127,14 +127,20 @@ std::vector<std::string> split_on_char(std::string_view text, char delimiter)
     return pieces;
 }
 
-bool is_balanced(std::string_view text)
+bool is_balanced(std::string_view text) { return open_position(text) == std::string_view::npos; }
+
+std::size_t open_position(std::string_view text)
 {
     Nesting nesting;
-    for (char ch : text) {
+    std::size_t opened = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
         if (ch == '\n' && nesting.at_top()) continue;
+        const bool was_at_top = nesting.at_top();
         nesting.step(ch);
+        if (was_at_top && !nesting.at_top()) opened = i;
     }
-    return nesting.at_top();
+    return nesting.at_top() ? std::string_view::npos : opened;
 }
 
 }  // namespace zirn::lex

@@ -35,4 +35,8 @@ std::vector<std::string> split_on_char(std::string_view text, char delimiter);
 // its end, that is, when `split_statements` would accept it.
 bool is_balanced(std::string_view text);
 
+// Where the quote, brace or parenthesis that is still open at the end of
+// `text` was opened (the outermost one), or npos when nothing is left open.
+std::size_t open_position(std::string_view text);
+
 }  // namespace zirn::lex

@@ -1,5 +1,6 @@
 #include "value/value.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -95,7 +96,17 @@ void ElementList::grow()
     // Growing by half keeps the unused tail small; the slots hold no
     // addresses of their own, so realloc may move them (for a large list
     // it remaps the pages instead of copying them).
-    const std::size_t capacity = m_capacity < 8 ? 8 : m_capacity + m_capacity / 2;
+    resize_slots(m_capacity < 8 ? 8 : m_capacity + m_capacity / 2);
+}
+
+void ElementList::reserve(std::size_t count)
+{
+    if (count > m_capacity) resize_slots(count);
+}
+
+void ElementList::resize_slots(std::size_t capacity)
+{
+    if (capacity > SIZE_MAX / sizeof(Slot)) throw std::bad_alloc();
     void* grown = std::realloc(m_slots, capacity * sizeof(Slot));
     if (grown == nullptr) throw std::bad_alloc();
     m_slots = static_cast<Slot*>(grown);

@@ -41,6 +41,8 @@ public:
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
 
+    // Makes room for `count` elements in all.
+    void reserve(std::size_t count);
     // Appends a new element holding `element`.
     void push_back(Value element);
     // Appends `element` itself; it is kept inline when nothing else refers
@@ -88,6 +90,7 @@ private:
     void release_all() noexcept;
     void append(Slot slot);
     void grow();
+    void resize_slots(std::size_t capacity);
     void take(ElementList& other) noexcept;
     // Gives every inline element its own Value.
     void box_all() const;

@@ -42,6 +42,8 @@ NameId find_name(std::string_view name)
     return found == table.ids.end() ? no_name : found->second;
 }
 
+std::string_view name_text(NameId id) { return names().texts.at(id); }
+
 namespace detail {
 
 std::size_t interned_names = 0;

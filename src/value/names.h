@@ -20,6 +20,8 @@ inline constexpr NameId no_name = 0xFFFFFFFFu;
 NameId intern_name(std::string_view name);
 // The id of `name` if it was ever interned, else no_name.
 NameId find_name(std::string_view name);
+// The text of an interned name.
+std::string_view name_text(NameId id);
 // How many names are interned; grows whenever a new name is bound, so a
 // cached "not interned" answer is still right while this stays the same.
 inline std::size_t interned_name_count();

@@ -10,7 +10,11 @@
 # Before the run the temporary folder gets a `lib` folder holding the library
 # files, so outputs start with the short banner. A NAME.setup script, when
 # present, runs in the folder instead (it gets the library folder's path as
-# $1), to start from an empty folder or lay out files.
+# $1), to start from an empty folder or lay out files. The files of a folder
+# NAME.files, when present, are copied into the folder after that.
+#
+# zirn gets no arguments (the REPL) unless NAME.args exists: then each of its
+# lines is one command-line argument.
 #
 # Usage: run.sh ZIRN_BINARY GOLDEN_DIR LIB_DIR
 set -u
@@ -30,7 +34,10 @@ while IFS= read -r input; do
   else
     mkdir "$work/lib" && cp "$libdir"/*.ZIRN "$work/lib/"
   fi
-  (cd "$work" && timeout 60 "$zirn" <"$input" >"$work/.stdout" 2>"$work/.stderr")
+  if [ -d "$name.files" ]; then cp -R "$name.files"/. "$work/"; fi
+  arguments=()
+  if [ -f "$name.args" ]; then mapfile -t arguments <"$name.args"; fi
+  (cd "$work" && timeout 60 "$zirn" "${arguments[@]}" <"$input" >"$work/.stdout" 2>"$work/.stderr")
   code=$?
   ok=1
   if [ -f "$name.out" ]; then cmp -s "$work/.stdout" "$name.out" || ok=0; fi

@@ -1,0 +1,195 @@
+// Programs run as from a file: where their errors are reported, what they
+// find defined, and the suggestions for names nothing is bound to.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/program.h"
+#include "app/session.h"
+#include "exec/console.h"
+#include "exec/suggest.h"
+
+namespace {
+
+using namespace zirn;
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+struct ProgramCall {
+    const std::string& text;
+    const std::vector<std::string>& arguments;
+    Outcome outcome{};
+};
+
+// Runs `text` as the program prog.ZIRN on the interpreter's own large,
+// guarded stack, as the zirn binary runs it.
+Outcome run(const std::string& text, const std::vector<std::string>& arguments = {})
+{
+    ProgramCall call{text, arguments};
+    app::run_on_interpreter_stack(
+        [](void* raw) {
+            auto& call = *static_cast<ProgramCall*>(raw);
+            std::istringstream in;
+            std::ostringstream out, err;
+            exec::StreamConsole console(in, out, err);
+            const int status = app::run_program(console, "prog.ZIRN", call.text, call.arguments);
+            call.outcome = {status, out.str(), err.str()};
+            return status;
+        },
+        &call);
+    return call.outcome;
+}
+
+// The one error line a failing program reports.
+std::string error_of(const std::string& text)
+{
+    const Outcome outcome = run(text);
+    EXPECT_EQ(outcome.status, 1) << text;
+    return outcome.err;
+}
+
+TEST(ProgramTest, RunsToTheEndWithTheArgumentsAndThePromptsDefinitions)
+{
+    const Outcome outcome = run("$print$(args)\n$print$($range$(2))\n$print$($typeof$(bonus))\nend 5\n$print$(\"no\")",
+                                {"a", "b c"});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, "[\"a\", \"b c\"]\n[0, 1, 2]\nstring\n");
+    EXPECT_EQ(outcome.err, "");
+}
+
+TEST(ProgramTest, AnInterpreterLineIsSkippedAndKeepsTheLineNumbers)
+{
+    EXPECT_EQ(run("#!/usr/bin/env zirn\n$print$(1)").out, "1\n");
+    EXPECT_EQ(error_of("#!/usr/bin/env zirn\n\n$nope$"), "error: prog.ZIRN:3: undefined function 'nope'\n");
+    // Only a first line is an interpreter line.
+    EXPECT_EQ(error_of("\n#!x"), "error: prog.ZIRN:2: missing operand: '#!x' is not a statement: an assignment is "
+                                 "written name = value\n");
+}
+
+TEST(ProgramTest, TheFirstErrorEndsTheProgram)
+{
+    const Outcome outcome = run("$print$(\"one\")\n$nope$\n$print$(\"two\")");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.out, "one\n");
+    EXPECT_EQ(outcome.err, "error: prog.ZIRN:2: undefined function 'nope'\n");
+}
+
+TEST(ProgramTest, LinesCountLineFeedsInsideStringsBlocksAndParentheses)
+{
+    EXPECT_EQ(error_of("s = \"a\nb\nc\"\n$nope$"), "error: prog.ZIRN:4: undefined function 'nope'\n");
+    EXPECT_EQ(error_of("x = (\"a\nb\" + \"c\")\n\n$nope$"), "error: prog.ZIRN:4: undefined function 'nope'\n");
+    // Inside blocks: the line of the failing statement itself.
+    EXPECT_EQ(error_of("compare (1) {\n    until (1) {\n        t = \"x\ny\"\n        $nope$\n    }\n}"),
+              "error: prog.ZIRN:5: undefined function 'nope'\n");
+    // A block that starts after a multi-line token of its own statement.
+    EXPECT_EQ(error_of("each (\"a\nb\") {\n    $nope$\n}"), "error: prog.ZIRN:3: undefined function 'nope'\n");
+}
+
+TEST(ProgramTest, InsideAFunctionTheFunctionAndTheLineOfItsCallAreNamed)
+{
+    const std::string functions = "inner = {\n    $nope$\n}\nouter = {\n    x = 1\n    $inner$\n}\n";
+    EXPECT_EQ(error_of(functions + "$inner$"),
+              "error: prog.ZIRN:2: in $inner$ (called at line 8): undefined function 'nope'\n");
+    // The innermost function, and the call that led into it.
+    EXPECT_EQ(error_of(functions + "compare (1) {\n    $outer$\n}"),
+              "error: prog.ZIRN:2: in $inner$ (called at line 6): undefined function 'nope'\n");
+    // A function stored under another name is named as it was called.
+    EXPECT_EQ(error_of(functions + "again = inner\n$again$"),
+              "error: prog.ZIRN:2: in $again$ (called at line 9): undefined function 'nope'\n");
+}
+
+TEST(ProgramTest, ArgumentsAndTextsFromNoFileFailAtTheCallingLine)
+{
+    // The argument is worked out by the caller, before the function runs.
+    EXPECT_EQ(error_of("f = {\n    end 1\n}\n$f$($nope$)"), "error: prog.ZIRN:4: undefined function 'nope'\n");
+    // A function made from a text has no lines of its own in the file.
+    EXPECT_EQ(error_of("exec \"g = {\n    $nope$\n}\"\n\n$g$"), "error: prog.ZIRN:5: undefined function 'nope'\n");
+    EXPECT_EQ(error_of("h = {\n    exec \"$nope$\"\n}\n$h$"),
+              "error: prog.ZIRN:2: in $h$ (called at line 4): undefined function 'nope'\n");
+}
+
+TEST(ProgramTest, RunawayRecursionNamesTheFunction)
+{
+    const std::string err = error_of("down = {\n    $down$\n}\n$down$");
+    EXPECT_EQ(err.rfind("error: prog.ZIRN:2: in $down$ (called at line 2): recursion too deep: ", 0), 0u) << err;
+}
+
+TEST(ProgramTest, TextLeftOpenIsReportedWhereItOpens)
+{
+    EXPECT_EQ(error_of("$print$(1)\nf = {\n    end 1\n"),
+              "error: prog.ZIRN:2: unbalanced text: a quote, brace or parenthesis is left open\n");
+    EXPECT_EQ(run("$print$(1)\nf = {\n").out, "");  // nothing runs
+}
+
+TEST(ProgramTest, MissingNamesSuggestTheNearestBoundNameOrBuiltin)
+{
+    EXPECT_EQ(error_of("$prnt$(1)"), "error: prog.ZIRN:1: undefined function 'prnt'; did you mean 'print'?\n");
+    EXPECT_EQ(error_of("$Print$(1)"), "error: prog.ZIRN:1: undefined function 'Print'; did you mean 'print'?\n");
+    // For a call, only names that hold a function: `count` is nearer but
+    // holds a number.
+    EXPECT_EQ(error_of("counter = {\n    end 1\n}\ncount = 5\n$counts$"),
+              "error: prog.ZIRN:5: undefined function 'counts'; did you mean 'counter'?\n");
+    // The names bound where the error happened, a function's own included.
+    EXPECT_EQ(error_of("f = {\n    counter = 1\n    $print$(countr)\n}\n$f$"),
+              "error: prog.ZIRN:3: in $f$ (called at line 5): stoi: 'countr' is not a number, and no variable has "
+              "that name; did you mean 'counter'?\n");
+    EXPECT_EQ(error_of("items = 1\nadd itms 2"),
+              "error: prog.ZIRN:2: undefined name 'itms' in add; did you mean 'items'?\n");
+    // Nothing near: no suggestion.
+    EXPECT_EQ(error_of("$zzz$"), "error: prog.ZIRN:1: undefined function 'zzz'\n");
+    EXPECT_EQ(error_of("x = 1\n$print$(y)"),
+              "error: prog.ZIRN:2: stoi: 'y' is not a number, and no variable has that name\n");
+}
+
+TEST(SuggestTest, NearestNameTakesSlipsOnlyAndTheFirstOfEquals)
+{
+    const std::vector<std::string_view> names = {"print", "input", "size", "str", "ab", "abd"};
+    EXPECT_EQ(exec::nearest_name("pritn", names).value_or(""), "print");
+    EXPECT_EQ(exec::nearest_name("inptu", names).value_or(""), "input");
+    EXPECT_EQ(exec::nearest_name("sze", names).value_or(""), "size");
+    EXPECT_EQ(exec::nearest_name("abc", names).value_or(""), "ab");  // "ab" and "abd" are as near
+    EXPECT_FALSE(exec::nearest_name("x", {"y"}));
+    EXPECT_FALSE(exec::nearest_name("print", {"print"}));  // the name itself is no suggestion
+    EXPECT_FALSE(exec::nearest_name("completely", names));
+    EXPECT_FALSE(exec::nearest_name("", names));
+}
+
+TEST(CommandLineTest, WordsDecideWhatRuns)
+{
+    using app::Action;
+    const auto parse = [](std::vector<std::string> words) {
+        words.insert(words.begin(), "zirn");
+        return app::parse_command_line(words);
+    };
+    EXPECT_EQ(parse({}).action, Action::Repl);
+    EXPECT_EQ(parse({"--"}).action, Action::Repl);
+    EXPECT_EQ(parse({"-h"}).action, Action::Help);
+    EXPECT_EQ(parse({"--help", "x"}).action, Action::Help);
+    EXPECT_EQ(parse({"--version"}).action, Action::Version);
+
+    const app::CommandLine file = parse({"prog.ZIRN", "-h", "--", "x"});
+    EXPECT_EQ(file.action, Action::RunFile);
+    EXPECT_EQ(file.program, "prog.ZIRN");
+    EXPECT_EQ(file.arguments, (std::vector<std::string>{"-h", "--", "x"}));
+    EXPECT_EQ(parse({"--", "-odd.ZIRN"}).program, "-odd.ZIRN");
+
+    const app::CommandLine text = parse({"-e", "$print$(args)", "1"});
+    EXPECT_EQ(text.action, Action::RunText);
+    EXPECT_EQ(text.program, "$print$(args)");
+    EXPECT_EQ(text.arguments, std::vector<std::string>{"1"});
+
+    EXPECT_EQ(parse({"-e"}).action, Action::Misuse);
+    const app::CommandLine unknown = parse({"-v", "prog.ZIRN"});
+    EXPECT_EQ(unknown.action, Action::Misuse);
+    EXPECT_EQ(unknown.problem, "unknown option '-v'");
+    EXPECT_EQ(parse({"-"}).program, "-");  // a file named "-"
+}
+
+}  // namespace
