@@ -32,7 +32,7 @@ value::ElementList decode_list(exec::Interpreter& interp, std::string_view text)
         } else if (first == '{') {
             elements.push_back(value::make_ref(Value::func(token)));
         } else {
-            elements.push_back(value::make_ref(exec::evaluate_literal(token)));
+            elements.push_back(exec::evaluate_literal(token));
         }
     }
     return elements;

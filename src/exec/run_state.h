@@ -49,6 +49,12 @@ struct LoopState {
     // bindings: an `until` condition is read with those.
     std::size_t view_begin = 0;
     std::size_t view_end = 0;
+    // An `until` condition's names, gathered the first time they matter:
+    // every name it reads, or `reads_indirectly` when a call or a block in
+    // it could read any name.
+    bool condition_gathered = false;
+    bool reads_indirectly = false;
+    std::vector<value::NameId> condition_names;
 };
 
 // How a run binds, handed on to the text `exec` and `also` run in it.
@@ -142,7 +148,7 @@ private:
     Run loop_body_run(LoopState& loop);
     bool run_iteration(Run& body_run, const Code& body);
     // An `until` condition, read as the enclosing run sees the names.
-    bool loop_condition_holds(const Token& condition, const LoopState& loop);
+    bool loop_condition_holds(const Token& condition, LoopState& loop);
     void take_ended(RunResult nested);
 
     Interpreter& m_interp;

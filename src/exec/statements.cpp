@@ -87,18 +87,32 @@ private:
     std::vector<std::pair<NameId, Binding>> m_saved;
 };
 
-// True when no name that `token` reads can be bound by the loop whose tags
-// start at `first_tag`, and nothing in it can read names indirectly (a
-// call or a block could): then the enclosing run sees it the same.
-bool reads_only_names_older_than(const Bindings& bindings, const Token& token, std::uint64_t first_tag)
+// Gathers the names `token` reads into `names`; false when a call or a block
+// in it could read names indirectly.
+bool gather_names_read(const Token& token, std::vector<value::NameId>& names)
 {
     if (token.kind() == OperandKind::Call || token.kind() == OperandKind::Block) return false;
-    if (const Binding* cell = bindings.peek(token.name()); cell != nullptr && cell->ref && cell->tag >= first_tag) {
-        return false;
-    }
+    names.push_back(token.name());
     if (token.kind() != OperandKind::Parenthesised || token.text().size() < 2) return true;
     for (const Token& inner : token.inside().statements.front().tokens) {
-        if (!reads_only_names_older_than(bindings, inner, first_tag)) return false;
+        if (!gather_names_read(inner, names)) return false;
+    }
+    return true;
+}
+
+// True when no name the loop's condition reads can have been bound by the
+// loop whose tags start at `first_tag`, and nothing in it reads names
+// indirectly: then the enclosing run sees it the same.
+bool reads_only_names_older_than(const Bindings& bindings, const Token& condition, LoopState& loop)
+{
+    if (!loop.condition_gathered) {
+        loop.condition_gathered = true;
+        loop.reads_indirectly = !gather_names_read(condition, loop.condition_names);
+    }
+    if (loop.reads_indirectly) return false;
+    for (const value::NameId name : loop.condition_names) {
+        const Binding* cell = bindings.peek(name);
+        if (cell != nullptr && cell->ref && cell->tag >= loop.first_tag) return false;
     }
     return true;
 }
@@ -172,11 +186,13 @@ void Run::run_each(const Operands& operands)
         }
         return;
     }
-    const value::ElementList sequence = collection.elements();
+    // `collection` shares the list's elements, so a change the body makes
+    // to the list gives the list its own copy and leaves these as they are.
+    const value::ElementList& sequence = collection.elements();
     if (sequence.empty()) return;
     bindings.bind_undoably(element_name, ValueRef());
-    for (const ValueRef& element : sequence) {
-        bindings.cell(element_name) = Binding{element};
+    for (std::size_t i = 0; i < sequence.size(); ++i) {
+        bindings.cell(element_name) = Binding{sequence.share(i)};
         if (!run_iteration(body_run, body)) return;
     }
 }
@@ -202,11 +218,11 @@ void Run::run_until(const Operands& operands)
     }
 }
 
-bool Run::loop_condition_holds(const Token& condition, const LoopState& loop)
+bool Run::loop_condition_holds(const Token& condition, LoopState& loop)
 {
     Bindings& bindings = m_interp.bindings();
     const bool seen_alike = (loop.created.empty() && loop.view_begin == loop.view_end) ||
-                            reads_only_names_older_than(bindings, condition, loop.first_tag);
+                            reads_only_names_older_than(bindings, condition, loop);
     if (seen_alike) return condition_holds(condition);
     const EnclosingView view(bindings, loop);
     return condition_holds(condition);
@@ -222,7 +238,7 @@ void Run::run_add(const Operands& operands)
 {
     require_operands(operands, 2, "add list value");
     const ValueRef list = bound_value(operands[0], "add");
-    ValueRef added = value::make_ref(evaluate(operands[1]));
+    Value added = evaluate(operands[1]);
     list->elements_for_update().push_back(std::move(added));
     m_interp.cycles().note(list);
 }
@@ -235,8 +251,7 @@ void Run::run_index(const Operands& operands)
     if (source->is(Type::List)) {
         // The target shares the element itself.
         const value::ElementList& elements = source->elements();
-        ValueRef element = elements[checked_position(position, elements.size(), "a list")];
-        bind(operands[2], std::move(element));
+        bind(operands[2], elements.share(checked_position(position, elements.size(), "a list")));
         return;
     }
     const std::string& text = source->text();
@@ -250,11 +265,8 @@ void Run::run_where(const Operands& operands)
     const ValueRef list = bound_value(operands[0], "where");
     const Value wanted = evaluate(operands[1]);
     // The position of the first equal element, or the length when none is.
-    std::int32_t position = 0;
-    for (const ValueRef& element : list->elements()) {
-        if (value::values_equal(*element, wanted)) break;
-        ++position;
-    }
+    const std::size_t found = list->elements().find([&](const Value& element) { return value::values_equal(element, wanted); });
+    const auto position = static_cast<std::int32_t>(found);
     bind(operands[2], value::make_ref(Value::integer(position)));
 }
 
@@ -264,8 +276,7 @@ void Run::run_remove(const Operands& operands)
     const ValueRef list = bound_value(operands[0], "remove");
     const std::int64_t position = value::to_integer(evaluate(operands[1]));
     const std::size_t at = checked_position(position, list->elements().size(), "a list");
-    value::ElementList& elements = list->elements_for_update();
-    elements.erase(elements.begin() + static_cast<std::ptrdiff_t>(at));
+    list->elements_for_update().erase(at);
 }
 
 }  // namespace zirn::exec

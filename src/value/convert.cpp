@@ -101,28 +101,28 @@ bool parentheses_pair_up(std::string_view text)
 // passes the text limit: the size is checked before every piece is added.
 class ListWriter {
 public:
-    std::string write(const Value& list, ListForm form)
+    std::string write(const ElementList& elements, ListForm form)
     {
-        write_items(list, form);
+        write_items(elements, form);
         return m_out.take();
     }
 
 private:
     void put(std::string_view piece) { m_out.append(piece); }
 
-    void write_items(const Value& list, ListForm form)
+    void write_items(const ElementList& elements, ListForm form)
     {
         const bool parenthesised = form == ListForm::Parenthesised;
         const std::string_view separator = parenthesised ? " " : (form == ListForm::Func ? " ," : ", ");
         put(parenthesised ? "(" : "[");
         std::size_t index = 0;
-        for (const ValueRef& element : list.elements()) {
+        elements.for_each([&](const Value& element) {
             if (index != 0) put(separator);
             m_indices.push_back(index++);
-            if (element->is(Type::List)) write_nested(element, form);
-            else write_element(*element, form);
+            if (element.is(Type::List)) write_nested(element, form);
+            else write_element(element, form);
             m_indices.pop_back();
-        }
+        });
         put(parenthesised ? ")" : "]");
     }
 
@@ -142,9 +142,9 @@ private:
     // A list element that is itself a list, in the form nested lists take.
     // A list met again on the path from the outermost one holds itself: it
     // shows as "[...]" or "(...)" instead of recursing for ever.
-    void write_nested(const ValueRef& ref, ListForm form)
+    // A list element is always a Value of its own, never kept inline.
+    void write_nested(const Value& element, ListForm form)
     {
-        const Value& element = *ref;
         const ListForm nested = form == ListForm::Parenthesised ? ListForm::Parenthesised : ListForm::Bracket;
         if (m_path.contains(&element)) {
             ++m_repeats_shown;
@@ -155,7 +155,7 @@ private:
         // written once and copied after that. A text without a repeat shown
         // in it is the same on every path, since a list below it that could be
         // on another path would have met it on this one.
-        const bool shared = !ref.unique();
+        const bool shared = element.use_count() > 1;
         if (shared) {
             if (const auto known = m_written.find(&element); known != m_written.end()) {
                 return m_out.append_again(known->second.first, known->second.second);
@@ -164,7 +164,7 @@ private:
         const std::size_t start = m_out.size();
         const std::size_t repeats_before = m_repeats_shown;
         m_path.enter(&element);
-        write_items(element, nested);
+        write_items(element.elements(), nested);
         m_path.leave();
         if (shared && m_repeats_shown == repeats_before) m_written.emplace(&element, std::pair(start, m_out.size() - start));
     }
@@ -207,7 +207,7 @@ private:
 
 std::string text_form(const Value& v)
 {
-    return v.is(Type::List) ? ListWriter().write(v, ListForm::Bracket) : scalar_text(v);
+    return v.is(Type::List) ? ListWriter().write(v.elements(), ListForm::Bracket) : scalar_text(v);
 }
 
 }  // namespace
@@ -219,7 +219,7 @@ Value convert_value(const Value& v, Type target)
     switch (target) {
     case Type::Func:
     case Type::String: {
-        std::string q = (target == Type::Func && v.is(Type::List)) ? ListWriter().write(v, ListForm::Func)
+        std::string q = (target == Type::Func && v.is(Type::List)) ? ListWriter().write(v.elements(), ListForm::Func)
                                                                    : text_form(v);
         out.set_type(Type::String);
         out.set_text(std::move(q));
@@ -309,7 +309,7 @@ bool values_equal(const Value& a, const Value& b)
 
 std::string render_list(const ElementList& elements)
 {
-    return ListWriter().write(Value::list(elements), ListForm::Parenthesised);
+    return ListWriter().write(elements, ListForm::Parenthesised);
 }
 
 namespace {

@@ -82,9 +82,9 @@ private:
             } else {
                 const Payload* payload = m_pending_payloads.back();
                 m_pending_payloads.pop_back();
-                for (const ValueRef& element : payload->elements) {
-                    if (list_payload(element.get()) != nullptr) (this->*visit_value)(element.get());
-                }
+                payload->elements.for_each_boxed([&](const Value* element) {
+                    if (list_payload(element) != nullptr) (this->*visit_value)(element);
+                });
             }
         }
     }

@@ -74,6 +74,18 @@ public:
     // is seen by nobody else.
     bool unique() const { return m_object != nullptr && m_object->m_refs == 1; }
 
+    // Takes over a reference someone gave up with leak(), without counting
+    // it again.
+    static Ref adopt(T* object)
+    {
+        Ref ref;
+        ref.m_object = object;
+        return ref;
+    }
+    // Gives up this reference without releasing it; the caller now owns the
+    // count and hands it back with adopt().
+    T* leak() { return std::exchange(m_object, nullptr); }
+
     void reset()
     {
         release_pointer(m_object);

@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "value/elements.h"
 #include "value/ref.h"
 
 namespace zirn::value {
@@ -47,11 +48,8 @@ std::string_view type_name(Type type);
 // The type with that exact name, if there is one.
 std::optional<Type> type_from_name(std::string_view name);
 
-class Value;
-using ValueRef = Ref<Value>;
 // Takes a Value that is going away off the cycle collector's list.
 void forget_cycle_candidate(const Value* value);
-using ElementList = std::vector<ValueRef>;
 
 // The text and the elements of a Value, shared between copies of it and
 // copied only when a shared one is changed. Evaluation may hang the parsed
@@ -218,6 +216,60 @@ ValueRef make_ref(Value value);
 // How many separately allocated Values (variables, elements) exist now; for
 // tests that check what is freed.
 std::size_t allocated_value_count();
+
+// ---- element list operations that need the whole Value (see elements.h)
+
+inline bool ElementList::fits_inline(const Value& element)
+{
+    constexpr std::int64_t limit = std::int64_t{1} << 62;
+    if (!element.is(Type::Integer) || element.payload() != nullptr) return false;
+    const std::int64_t number = element.int_value();
+    return number >= -limit && number < limit;
+}
+
+inline void ElementList::push_back(Value element)
+{
+    if (fits_inline(element)) append(inline_slot(element.int_value()));
+    else append(boxed_slot(ValueRef(new Value(std::move(element)))));
+}
+
+inline Value ElementList::value_at(std::size_t at) const
+{
+    const Slot slot = m_slots[at];
+    return is_inline(slot) ? Value::integer(inline_number(slot)) : *boxed(slot);
+}
+
+template <class Visit>
+void ElementList::for_each(Visit&& visit) const
+{
+    for (std::size_t i = 0; i < m_size; ++i) {
+        const Slot slot = m_slots[i];
+        if (is_inline(slot)) {
+            const Value number = Value::integer(inline_number(slot));
+            visit(number);
+        } else {
+            visit(static_cast<const Value&>(*boxed(slot)));
+        }
+    }
+}
+
+template <class Test>
+std::size_t ElementList::find(Test&& test) const
+{
+    for (std::size_t i = 0; i < m_size; ++i) {
+        const Slot slot = m_slots[i];
+        if (is_inline(slot) ? test(Value::integer(inline_number(slot))) : test(static_cast<const Value&>(*boxed(slot)))) return i;
+    }
+    return m_size;
+}
+
+template <class Visit>
+void ElementList::for_each_boxed(Visit&& visit) const
+{
+    for (std::size_t i = 0; i < m_size; ++i) {
+        if (!is_inline(m_slots[i])) visit(static_cast<const Value*>(boxed(m_slots[i])));
+    }
+}
 
 // True for "integer" and "float" Values.
 inline bool is_number(const Value& value) { return value.is(Type::Integer) || value.is(Type::Float); }
