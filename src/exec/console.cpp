@@ -1,12 +1,12 @@
 #include "exec/console.h"
 
-#include "lex/error.h"
-
 #include <cerrno>
 #include <istream>
 #include <limits>
 #include <ostream>
 #include <system_error>
+
+#include "lex/error.h"
 
 namespace zirn::exec {
 
