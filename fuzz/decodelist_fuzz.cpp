@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using zirn::value::Value;
     std::istringstream in;
-    std::ostream out(nullptr);  // output is dropped
+    DroppedOutput out;
     zirn::exec::StreamConsole console(in, out, out);
     zirn::exec::Interpreter interp(zirn::builtins::builtin_table(), console);
     interp.set_file_access(zirn::exec::FileAccess::Disabled);

@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ostream>
+#include <streambuf>
 
 // A broken property: print which one and abort, so that libFuzzer (or the
 // replay driver) reports the input as a crash.
@@ -17,3 +19,18 @@
             std::abort();                                                                 \
         }                                                                                 \
     } while (0)
+
+// An output stream that takes every byte and keeps none. (A stream without
+// a buffer fails at the first write, which the console reports as lost
+// output and which ends the session.)
+class DroppedOutput : public std::ostream {
+public:
+    DroppedOutput() : std::ostream(&m_buffer) {}
+
+private:
+    struct Discarding : std::streambuf {
+        int_type overflow(int_type ch) override { return traits_type::not_eof(ch); }
+        std::streamsize xsputn(const char_type* /*text*/, std::streamsize count) override { return count; }
+    };
+    Discarding m_buffer;
+};

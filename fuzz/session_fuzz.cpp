@@ -2,7 +2,8 @@
 //
 // The session runs in the sandbox (an in-memory file system) with a step
 // budget, so no input can touch real files or run for ever. Output is
-// dropped; what counts is that every session ends with a status.
+// dropped; what counts is that every session ends with a status, and never
+// because its output was taken for lost.
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
@@ -28,9 +29,15 @@ extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-    std::ostream out(nullptr);  // output is dropped
-    zirn::exec::StreamConsole console(in, out, out);
+    DroppedOutput out;
+    std::ostringstream err;
+    zirn::exec::StreamConsole console(in, out, err);
     const int status = zirn::app::run_session(console, zirn::exec::FileAccess::Sandboxed, session_steps);
     ZIRN_FUZZ_CHECK(status == 0 || status == 1);
+    // Output that goes somewhere is never reported lost (a report line of
+    // its own; the words may well stand inside other reports, quoted).
+    const std::string reports = err.str();
+    ZIRN_FUZZ_CHECK(!reports.starts_with("error: cannot write to standard output: ") &&
+                    reports.find("\nerror: cannot write to standard output: ") == std::string::npos);
     return 0;
 }

@@ -2,8 +2,11 @@
 
 #include <cerrno>
 #include <istream>
+#include <limits>
 #include <ostream>
 #include <system_error>
+
+#include "lex/error.h"
 
 namespace zirn::exec {
 
@@ -44,13 +47,45 @@ std::optional<std::string> StreamConsole::read_line(bool /*history*/)
 {
     flush();
     if (m_at_end) return std::nullopt;
-    std::string line;
-    if (!std::getline(m_in, line)) {
-        m_at_end = true;
-        return std::nullopt;
+    // Read in pieces, so that a line without end (`zirn < /dev/zero`) stops
+    // at the text limit instead of taking all memory.
+    value::GrowingText line("an input line");
+    bool read_any = false;
+    char piece[1 << 14];
+    for (;;) {
+        m_in.getline(piece, sizeof piece);
+        const auto got = static_cast<std::size_t>(m_in.gcount());
+        read_any = read_any || got > 0;
+        if (m_in.eof()) {
+            // A last line without a line feed, or nothing left at all.
+            m_at_end = true;
+            if (!read_any) return std::nullopt;
+            append_piece(line, std::string_view(piece, got));
+            break;
+        }
+        if (m_in.fail()) {
+            // The piece is full and the line goes on.
+            m_in.clear();
+            append_piece(line, std::string_view(piece, got));
+            continue;
+        }
+        append_piece(line, std::string_view(piece, got - 1));  // without its line feed
+        break;
     }
-    if (m_in.eof()) m_at_end = true;  // a last line without a line feed
-    return line;
+    return line.take();
+}
+
+void StreamConsole::append_piece(value::GrowingText& line, std::string_view piece)
+{
+    try {
+        line.append(piece);
+    } catch (const Error&) {
+        // The rest of the overlong line goes too; the next read starts
+        // after it.
+        m_in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        if (m_in.eof()) m_at_end = true;
+        throw;
+    }
 }
 
 void StreamConsole::report(std::string_view line)

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "value/growing_text.h"
+
 namespace zirn::exec {
 
 class Interpreter;
@@ -34,6 +36,7 @@ public:
     virtual void flush() = 0;
     // Reads one line without its line feed, after flushing pending output.
     // Returns nothing at end of input, and keeps returning nothing after it.
+    // A line longer than the text limit raises Error(TooLarge).
     // `repl_line` is set for the REPL's own prompt and continuation reads, and
     // clear for a program's `$input`.
     virtual std::optional<std::string> read_line(bool repl_line) = 0;
@@ -64,6 +67,9 @@ public:
 private:
     // Raises OutputLost when the output stream has failed.
     void check_output();
+    // Adds a piece of the line being read; past the text limit, skips the
+    // rest of the line and raises Error(TooLarge).
+    void append_piece(value::GrowingText& line, std::string_view piece);
 
     std::istream& m_in;
     std::ostream& m_out;

@@ -151,14 +151,16 @@ private:
 };
 
 // A new, empty file with a name of its own in a given folder, removed again
-// unless it is kept.
+// unless it is kept. created() tells whether it could be made; error()
+// says why not.
 class TemporaryFile {
 public:
-    TemporaryFile(const std::string& folder, const std::string& target, std::string_view user)
+    explicit TemporaryFile(const std::string& folder)
     {
         static std::mt19937_64 generator{std::random_device{}()};
         static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-        for (int attempt = 0; attempt < 100; ++attempt) {
+        m_error = EEXIST;
+        for (int attempt = 0; attempt < 100 && m_error == EEXIST; ++attempt) {
             m_name = folder + "/.zirn-";
             std::uint64_t bits = generator();
             for (int i = 0; i < 12; ++i, bits /= 36) m_name += digits[bits % 36];
@@ -168,10 +170,10 @@ public:
             pending_temporary.store(m_name.c_str());
             m_fd = open_retrying(m_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY, S_IRUSR | S_IWUSR);
             if (m_fd >= 0) return;
+            m_error = errno;
             pending_temporary.store(nullptr);
-            if (errno != EEXIST) raise_file_error(user, "open", target, errno);
         }
-        raise_file_error(user, "open", target, EEXIST);
+        m_kept = true;  // nothing to remove
     }
     ~TemporaryFile()
     {
@@ -182,6 +184,8 @@ public:
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
+    bool created() const { return m_fd >= 0; }
+    int error() const { return m_error; }
     int fd() const { return m_fd; }
     const std::string& name() const { return m_name; }
     int close()
@@ -200,6 +204,7 @@ public:
 private:
     std::string m_name;
     int m_fd = -1;
+    int m_error = 0;
     bool m_kept = false;
 };
 
@@ -211,10 +216,10 @@ mode_t mode_for_new_files()
 }
 
 // Devices, fifos and sockets cannot be replaced: they get the bytes as they
-// are.
-void write_in_place(const std::string& path, std::string_view content, std::string_view user)
+// are. `flags` adds O_TRUNC for a regular file.
+void write_in_place(const std::string& path, std::string_view content, std::string_view user, int flags = 0)
 {
-    FileDescriptor file(open_retrying(path.c_str(), O_WRONLY | O_NOCTTY));
+    FileDescriptor file(open_retrying(path.c_str(), O_WRONLY | O_NOCTTY | flags));
     if (file.get() < 0) raise_file_error(user, "open", path, errno);
     if (!write_all(file.get(), content)) raise_file_error(user, "write", path, errno);
     if (file.close() != 0) raise_file_error(user, "write", path, errno);
@@ -278,7 +283,14 @@ void write_whole_file(const std::string& path, std::string_view content, std::st
 
     const std::string folder = folder_of(target);
     const TemporaryFileSignals signals;
-    TemporaryFile temporary(folder, path, user);
+    TemporaryFile temporary(folder);
+    if (!temporary.created()) {
+        // A folder that takes no new file may still hold a file its owner
+        // may write: that one is written where it is, as nothing else can.
+        const int error = temporary.error();
+        if (exists && (error == EACCES || error == EPERM)) return write_in_place(target, content, user, O_TRUNC);
+        raise_file_error(user, "open", path, error);
+    }
     if (exists && (info.st_uid != ::geteuid() || info.st_gid != ::getegid())) {
         // Only a privileged process may give the file away; otherwise the
         // new file is the writer's, as any rewrite by rename makes it.

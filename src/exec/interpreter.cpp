@@ -25,6 +25,10 @@ std::string Interpreter::read_input_line()
         m_console.write("... ");
         std::optional<std::string> more = m_console.read_line(true);
         if (!more) break;  // still open: running it reports the open text
+        if (more->size() >= limits::max_text_bytes - text.size()) {
+            throw Error(ErrorKind::TooLarge, "an entry of several lines would pass " +
+                                                 std::to_string(limits::max_text_bytes) + " bytes");
+        }
         text += '\n';
         text += *more;
     }
