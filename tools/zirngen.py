@@ -1,0 +1,676 @@
+#!/usr/bin/env python3
+"""Seeded generator of ZIRN programs for differential testing.
+
+A program is REPL input: one entry per statement (blocks and function bodies
+span several lines, one statement per line), fed on standard input to `zirn`
+started in a scratch folder that already holds a restored `lib`. The same
+seed always gives the same program, byte for byte, on every Python 3.
+
+The programs exercise the execution rules where two implementations most
+easily part ways: loops (`each`, `until`, `end` inside them), user functions
+with argN, names rebound or created inside loop bodies, blocks and calls,
+`compare`, the list statements, `exec`, compound assignments, mixes of
+strings, floats and integers, the fold's odd cases, and lines that fail
+(undefined names, bad types, out-of-range positions). Every program ends in
+bounded time: `until` loops count a counter that nothing else touches, `each`
+walks a fixed sequence, recursion takes literal depths, string repetition
+takes small literal counts, and functions only call functions defined before
+them (or themselves, with a falling literal depth and no `until`).
+
+Usage: zirngen.py SEED            print the program for SEED
+       zirngen.py SEED -o FILE    write it to FILE
+"""
+
+import argparse
+import random
+import sys
+
+# Names shared by the top level, function bodies and blocks; several of them
+# are also locals of the library functions (x, y, z, out, keys, temp), so a
+# library call updates the caller's names in place.
+POOL = ["a", "b", "c", "n", "s", "t", "x", "y", "z", "v", "w", "acc", "out", "tmp", "keys", "temp"]
+LISTS = ["l", "m", "q"]
+FRESH = ["u", "r1", "r2", "new", "fresh", "made", "inner", "kept"]
+UNBOUND = ["nope", "zz", "missing", "qq"]
+OPERATORS = ["+"] * 6 + ["-"] * 4 + ["*"] * 2 + ["/"] * 2 + ["==", "!=", "<", "<=", ">", ">="] + \
+    ["and", "or"]
+COMPOUND = ["+="] * 5 + ["-="] * 3 + ["*="] + ["/="]
+INTS = ["0", "1", "2", "3", "4", "5", "7", "10", "-1", "-3", "12", "100"]
+ODD_INTS = ["2147483647", "-2147483648", "12abc", "1e5", "+4", "007", "-0"]
+FLOATS = ["1.5", "0.5", "2.25", "-0.5", "0.1", "3.", ".5", "10.0", "1.2.3", "16777217.0"]
+STRINGS = ["'ab'", '"xy"', "''", "'3'", '"2.5"', "'a b'", '"it\'s"', "'-7'", "'10'", "'abc'"]
+SIMPLE_BUILTINS = ["str", "int", "float", "typeof", "size"]
+
+
+def fits(kind, want):
+    """Whether a name holding `kind` suits an operand that wants `want`."""
+    if want == "any":
+        return kind != "func"
+    if want == "num":
+        return kind in ("int", "float", "num")
+    return kind == want
+
+
+class Func:
+    """What the generator knows of one user function."""
+
+    def __init__(self, name, nargs, recursive):
+        self.name = name
+        self.nargs = nargs
+        self.recursive = recursive
+
+
+class Ctx:
+    """Where a statement is generated: nesting, names in reach, what may run."""
+
+    def __init__(self, depth=0, func=None, loops=0, element=False, allow_until=True,
+                 callable_funcs=(), top=True, extra_names=()):
+        self.depth = depth
+        self.func = func
+        self.loops = loops
+        self.element = element
+        self.allow_until = allow_until
+        self.callable_funcs = list(callable_funcs)
+        self.top = top
+        self.extra_names = list(extra_names)
+
+    def inner(self, **changes):
+        copy = Ctx(self.depth + 1, self.func, self.loops, self.element, self.allow_until,
+                   self.callable_funcs, False, self.extra_names)
+        for key, value in changes.items():
+            setattr(copy, key, value)
+        return copy
+
+
+class Generator:
+    def __init__(self, seed):
+        self.r = random.Random(seed)
+        self.funcs = []  # Func, in definition order
+        self.counters = 0
+        self.indent = self.r.choice(["\t", "    ", "  ", "", "mixed"])
+        # Statements that can grow a text or a list geometrically (`*=`, a
+        # name fed into itself, a list added to a list) are rationed, and
+        # never sit in a loop body or a function body.
+        self.star_budget = 3
+        self.feed_budget = 4
+        self.nest_budget = 4
+        self.input_lines = 0
+        self.kinds = {}  # top-level name -> kind of value it most likely holds
+
+
+    # ------------------------------------------------------------ helpers
+
+    def chance(self, p):
+        return self.r.random() < p
+
+    def pick(self, seq):
+        return self.r.choice(seq)
+
+    def weighted(self, table):
+        total = sum(weight for weight, _ in table)
+        roll = self.r.random() * total
+        for weight, item in table:
+            roll -= weight
+            if roll < 0:
+                return item
+        return table[-1][1]
+
+    def new_counter(self):
+        self.counters += 1
+        return f"i{self.counters}"
+
+    def names_in_reach(self, ctx, want="any"):
+        """Names an operand may read, mostly ones bound to a fitting value."""
+        fitting = [name for name, kind in self.kinds.items() if fits(kind, want)]
+        extra = list(ctx.extra_names)
+        if ctx.func:
+            extra += [f"arg{k}" for k in range(ctx.func.nargs)] * 2
+        if ctx.element:
+            extra += ["element"] * 3
+        if fitting and self.chance(0.75):
+            return fitting + extra
+        return POOL + LISTS + extra
+
+    def kind_of(self, value):
+        """The kind of value an expression text most likely yields."""
+        if value in self.kinds:
+            return self.kinds[value]
+        if value.startswith(("'", '"')):
+            return "str"
+        if value.startswith("{"):
+            return "func"
+        if value.startswith("$str$") or value.startswith("$typeof$"):
+            return "str"
+        if value.startswith(("$size$", "$int$")):
+            return "int"
+        if value.startswith("$float$"):
+            return "float"
+        if value.lstrip("-").replace(".", "", 1).isdigit():
+            return "float" if "." in value else "int"
+        return "?"
+
+    # ------------------------------------------------------------ operands
+
+    def literal(self, want="any"):
+        if want == "num":
+            return self.pick(INTS) if self.chance(0.7) else self.pick(FLOATS)
+        if want == "str":
+            return self.pick(STRINGS)
+        return self.weighted([
+            (6, lambda: self.pick(INTS)),
+            (3, lambda: self.pick(FLOATS)),
+            (4, lambda: self.pick(STRINGS)),
+            (0.4, lambda: self.pick(ODD_INTS)),
+        ])()
+
+    def small_count(self):
+        return self.pick(["0", "1", "2", "3", "2", "1.5"])
+
+    def call_args(self, ctx, func, depth):
+        if func.recursive:
+            # Recursion depth is always a literal: a name could hold anything.
+            return [self.pick(["0", "1", "2", "3", "4", "5", "6", "-1", "2.5"])]
+        count = func.nargs
+        if self.chance(0.1):
+            count = max(0, count + self.pick([-1, 1]))
+        return [self.expression(ctx, depth + 1, want="num" if self.chance(0.7) else "any")
+                for _ in range(count)]
+
+    def user_call(self, ctx, depth):
+        func = self.pick(ctx.callable_funcs)
+        args = self.call_args(ctx, func, depth)
+        if not args:
+            return self.pick([f"${func.name}", f"${func.name}$"])
+        return f"${func.name}$({' '.join(args)})"
+
+    def builtin_call(self, ctx, depth, want="any"):
+        if want == "num":
+            kind = self.weighted([(3, "size"), (2, "int"), (1, "float"), (1, "block"), (1, "library")])
+        elif want == "str":
+            kind = self.weighted([(4, "str"), (1, "typeof"), (1, "turn"), (1, "encodelist")])
+        else:
+            kind = self.weighted([
+                (2, "size"), (2, "int"), (1, "float"), (2, "str"), (1, "typeof"), (1, "turn"),
+                (1, "encodelist"), (0.6, "list"), (0.3, "func"), (1, "block"),
+                (0.3, "print_inside"), (0.6, "library"),
+            ])
+        if kind == "size":
+            inner = self.pick(LISTS) if self.chance(0.4) else self.expression(ctx, depth + 1)
+            return f"$size$({inner})"
+        if kind in ("int", "float", "str", "typeof", "list", "func"):
+            return f"${kind}$({self.expression(ctx, depth + 1)})"
+        if kind == "turn":
+            target = self.pick(["'string'", "'integer'", "'float'", "'list'", "'func'", "'nothing'"])
+            return f"$turn$({self.expression(ctx, depth + 1)} {target})"
+        if kind == "encodelist":
+            return f"$encodelist$({self.pick(LISTS)})"
+        if kind == "block":
+            # A block operand runs at once and stands for its result.
+            return f"{{ end {self.expression(ctx, depth + 1, want=want)} }}"
+        if kind == "print_inside":
+            return f"$typeof$($print$({self.operand(ctx, depth + 1)}))"
+        # The REPL's `range` and the library functions a program loaded.
+        return self.pick([
+            f"$range$({self.pick(['0', '1', '2', '3'])})",
+            f"$fib$({self.pick(['1', '4', '7'])})",
+            f"$abs$({self.operand(ctx, depth + 1, 'num')})",
+            f"$sqrt$({self.pick(['2', '9', '0.5', '100'])})",
+            f"$pow$({self.pick(['2', '3', '1.5'])} {self.pick(['1', '3', '0'])})",
+            f"$mod$({self.pick(['17', '9', '4'])} {self.pick(['3', '5', '1'])})",
+        ])
+
+    def operand(self, ctx, depth=0, want="any"):
+        options = [
+            (10, lambda: self.pick(self.names_in_reach(ctx, want))),
+            (7, lambda: self.literal(want)),
+            (0.25, lambda: self.pick(UNBOUND)),
+            (0.25, lambda: self.pick(FRESH)),
+        ]
+        if depth < 3:
+            options.append((3, lambda: self.builtin_call(ctx, depth, want)))
+            options.append((3, lambda: self.expression(ctx, depth + 1, paren=True, want=want)))
+            if ctx.callable_funcs:
+                options.append((3 if want != "str" else 0.5, lambda: self.user_call(ctx, depth)))
+        return self.weighted(options)()
+
+    def expression(self, ctx, depth=0, paren=None, want=None):
+        """One token: an operand, or a parenthesised left-to-right fold."""
+        if want is None:
+            want = self.weighted([(7, "num"), (2, "str"), (1.5, "any")])
+        if paren is None:
+            paren = depth < 3 and self.chance(0.55)
+        if not paren:
+            return self.operand(ctx, depth, want)
+        parts = []
+        if self.chance(0.06):
+            parts.append("not")
+        parts.append(self.operand(ctx, depth + 1, want))
+        for _ in range(self.weighted([(2, 0), (6, 1), (3, 2), (1, 3)])):
+            if want == "str":
+                op = "+" if self.chance(0.8) else self.pick(OPERATORS)
+            else:
+                op = self.pick(OPERATORS)
+            if self.chance(0.01):
+                op = self.pick(["foo", "->", "=", ""])
+            parts.append(op)
+            if op == "*":
+                # The right operand of `*` is a small literal, so no text
+                # can grow without bound.
+                parts.append(self.small_count())
+            elif op in ("and", "or", "==", "!=", "<", "<=", ">", ">="):
+                parts.append(self.operand(ctx, depth + 1, "num" if want != "str" else "str"))
+            else:
+                parts.append(self.operand(ctx, depth + 1, want))
+            if self.chance(0.02):
+                parts.append("not")
+        if self.chance(0.015):
+            parts.append(self.pick(["*", "+", ""]))  # a trailing operator
+        text = " ".join(parts)
+        if self.chance(0.01):
+            text = text.replace(" ", "  ", 1)  # an empty token
+        return f"({text})"
+
+    def condition(self, ctx):
+        want = "num" if self.chance(0.8) else "any"
+        left = self.operand(ctx, 1, want)
+        shape = self.weighted([(6, "compare"), (1, "plain"), (1, "not"), (1, "logic")])
+        if shape == "plain":
+            return f"({left})"
+        if shape == "not":
+            return f"(not {left})"
+        op = self.pick(["==", "!=", "<", "<=", ">", ">="])
+        cond = f"({left} {op} {self.operand(ctx, 1, want)})"
+        if shape == "logic":
+            cond = f"({cond} {self.pick(['and', 'or'])} {self.expression(ctx, 2, want='num')})"
+        return cond
+
+    # ------------------------------------------------------------ statements
+    # Each statement generator returns a list of (depth, text) lines.
+
+    def block(self, ctx, header, count=None):
+        if count is None:
+            count = self.weighted([(1, 1), (3, 2), (3, 3), (1, 4)])
+        lines = [(ctx.depth, header + " {")]
+        for _ in range(count):
+            lines += self.statement(ctx.inner())
+        lines.append((ctx.depth, "}"))
+        return lines
+
+    def body(self, ctx, count):
+        lines = []
+        for _ in range(count):
+            lines += self.statement(ctx)
+        return lines
+
+    def target(self, ctx):
+        names = POOL + LISTS
+        if ctx.func and not ctx.func.recursive:
+            names = names + [f"arg{k}" for k in range(ctx.func.nargs)] * 3
+        if ctx.element:
+            names = names + ["element"] * 3
+        if self.chance(0.1):
+            return self.pick(FRESH)
+        if self.kinds and self.chance(0.5):
+            return self.pick(list(self.kinds))
+        return self.pick(names)
+
+    def note(self, ctx, name, kind, rebinding=False):
+        """Keeps track of what a top-level name holds after a statement."""
+        if name in self.kinds:
+            # Rebinding an existing name at the prompt is undone at the end
+            # of the prompt's loop iteration; an assignment lasts.
+            if not rebinding:
+                self.kinds[name] = kind if ctx.top else "?"
+        elif ctx.top and not name.startswith("arg"):
+            self.kinds[name] = kind
+
+    def s_assign(self, ctx):
+        target = self.target(ctx)
+        want = self.weighted([(7, "num"), (2, "str"), (1.5, "any")])
+        op = self.weighted([(8, "="), (5, "compound"), (0.3, ":"), (0.3, ">="), (0.2, "==")])
+        if op == "compound":
+            op = self.pick(COMPOUND)
+            if op == "*=":
+                if self.star_budget == 0 or ctx.loops or ctx.func:
+                    op = "+="
+                else:
+                    self.star_budget -= 1
+                    return [(ctx.depth, f"{target} *= {self.small_count()}")]
+            want = self.kinds.get(target, want)
+            if want not in ("num", "str"):
+                want = "num"
+        if ctx.loops and op != "=" and self.chance(0.7):
+            value = self.pick((INTS if want == "num" else STRINGS) + ["element" if ctx.element else "1"])
+        else:
+            value = self.expression(ctx, want=want)
+            if target in value.replace("(", " ").replace(")", " ").split() or \
+                    (op != "=" and value in POOL + LISTS):
+                # A name fed into itself (or another name) can double a text
+                # each time the statement runs.
+                if ctx.loops or ctx.func or self.feed_budget == 0:
+                    value = self.literal(want)
+                else:
+                    self.feed_budget -= 1
+        if self.chance(0.05) and op == "=":
+            value = self.block_value(ctx)  # a brace block kept as a func Value
+            want = "func"
+        kind = self.kind_of(value)
+        self.note(ctx, target, kind if kind != "?" else want)
+        return [(ctx.depth, f"{target} {op} {value}")]
+
+    def block_value(self, ctx):
+        return self.pick(["{ end 5 }", "({ end 6 })", "(({ end 7 }))",
+                          f"{{ end {self.operand(ctx, 2)} }}"])
+
+    def s_print(self, ctx):
+        value = self.expression(ctx)
+        ending = self.weighted([(12, ""), (1, ' "nah"'), (1, " 'r'"), (1, ' "n"'), (0.3, " 0")])
+        return [(ctx.depth, f"$print$({value}{ending})")]
+
+    def s_compare(self, ctx):
+        cond = self.condition(ctx)
+        if self.chance(0.15):
+            return [(ctx.depth, f"compare {cond} {{ end {self.operand(ctx, 1)} }}")]
+        return self.block(ctx, f"compare {cond}")
+
+    def s_each(self, ctx):
+        coll = self.weighted([
+            (5, lambda: self.pick(LISTS)),
+            (2, lambda: self.pick(["s", "t", "'abc'", '"xy"'])),
+            (3, lambda: f"$range$({self.pick(['0', '1', '2', '3'])})"),
+            (0.5, lambda: self.pick(["5", "a", "(1 + 1)"])),
+        ])()
+        header = f"each ({coll})" if not coll.startswith("(") else f"each {coll}"
+        inner = ctx.inner(loops=ctx.loops + 1, element=True)
+        count = self.weighted([(3, 2), (3, 3), (1, 4)])
+        lines = [(ctx.depth, header + " {")]
+        for _ in range(count):
+            lines += self.statement(inner)
+        if self.chance(0.2):
+            lines.append((inner.depth, f"compare (element == {self.pick(INTS[:6])}) {{ end element }}"))
+        lines.append((ctx.depth, "}"))
+        return lines
+
+    def s_until(self, ctx):
+        counter = self.new_counter()
+        bound = self.pick(["1", "2", "3", "3", "4"])
+        cond = f"({counter} < {bound})"
+        if self.chance(0.25):
+            cond = f"(({counter} < {bound}) and ({self.operand(ctx, 2)} != {self.pick(INTS)}))"
+        elif self.chance(0.15):
+            cond = f"({bound} > {counter})"
+        inner = ctx.inner(loops=ctx.loops + 1)
+        lines = [(ctx.depth, f"{counter} = 0"), (ctx.depth, f"until {cond} {{")]
+        lines.append((inner.depth, f"{counter} += 1"))
+        for _ in range(self.weighted([(3, 1), (3, 2), (2, 3)])):
+            lines += self.statement(inner)
+        if self.chance(0.15):
+            lines.append((inner.depth, f"compare ({counter} == 2) {{ end {self.operand(ctx, 1)} }}"))
+        lines.append((ctx.depth, "}"))
+        return lines
+
+    def list_name(self):
+        return self.pick(LISTS) if self.chance(0.85) else self.pick(POOL + ["nolist"])
+
+    def rebind_target(self, ctx):
+        # Rebinding a name that exists is what loop bodies undo at their end.
+        return self.weighted([
+            (4, lambda: self.pick(["e", "first", "pos", "ch"])),
+            (4, lambda: self.pick(POOL)),
+            (1, lambda: self.pick(LISTS)),
+            (0.5, lambda: self.pick(["7", "2", "'ab'"])),  # literal-looking names
+            (1, lambda: "element" if ctx.element else "e"),
+        ])()
+
+    def position(self, ctx):
+        return self.weighted([(6, lambda: self.pick(["0", "1", "2", "0", "1"])),
+                              (1, lambda: self.pick(["-1", "-2", "5", "99"])),
+                              (2, lambda: self.operand(ctx, 2))])()
+
+    def s_list(self, ctx):
+        kind = self.weighted([(2, "list"), (6, "add"), (4, "index"), (2, "where"), (2, "remove")])
+        name = self.list_name()
+        if kind == "list":
+            name = self.pick(LISTS + LISTS + POOL[:4] + FRESH[:2])
+            self.note(ctx, name, "list", rebinding=True)
+            return [(ctx.depth, f"list {name}")]
+        if kind == "add":
+            value = self.expression(ctx)
+            if self.chance(0.12) and ctx.top and self.nest_budget:
+                self.nest_budget -= 1
+                value = self.pick(LISTS)
+            return [(ctx.depth, f"add {name} {value}")]
+        target = self.rebind_target(ctx)
+        if kind == "index":
+            if self.chance(0.2):
+                name = self.pick(["s", "t"])
+            self.note(ctx, target, "?", rebinding=True)
+            return [(ctx.depth, f"index {name} {self.position(ctx)} {target}")]
+        if kind == "where":
+            self.note(ctx, target, "num", rebinding=True)
+            return [(ctx.depth, f"where {name} {self.expression(ctx)} {target}")]
+        return [(ctx.depth, f"remove {name} {self.position(ctx)}")]
+
+    def simple_statement_text(self, ctx):
+        """A one-line statement to run through `exec`, quoted with '...'."""
+        text = self.weighted([
+            (4, lambda: f"{self.target(ctx)} = {self.pick(INTS + FLOATS)}"),
+            (2, lambda: f"{self.pick(POOL)} += {self.pick(INTS)}"),
+            (2, lambda: f"index {self.pick(LISTS)} {self.pick(['0', '1'])} {self.rebind_target(ctx)}"),
+            (2, lambda: f"list {self.pick(LISTS + FRESH[:2])}"),
+            (1, lambda: f"add {self.pick(LISTS)} {self.pick(INTS)}"),
+            (2, lambda: f"$print$({self.pick(POOL + FRESH[:3])})"),
+            (1, lambda: f"end {self.pick(INTS)}"),
+            (0.5, lambda: "compare (1) {"),  # unbalanced
+        ])()
+        return text
+
+    def s_exec(self, ctx):
+        kind = self.weighted([(5, "literal"), (2, "built"), (2, "var"), (1, "multi"), (0.5, "also")])
+        if kind == "literal":
+            return [(ctx.depth, f'exec "{self.simple_statement_text(ctx)}"')]
+        if kind == "built":
+            name = self.pick(POOL + FRESH[:3])
+            return [(ctx.depth, f"exec ('{name} = ' + $str$({self.operand(ctx, 2)}))")]
+        if kind == "var":
+            return [(ctx.depth, f'code = "{self.simple_statement_text(ctx)}"'), (ctx.depth, "exec code")]
+        if kind == "multi":
+            # A quoted text may span lines; it runs as several statements.
+            first = self.simple_statement_text(ctx)
+            second = self.simple_statement_text(ctx)
+            return [(ctx.depth, f'exec "{first}'), (0, f'{second}"')]
+        return [(ctx.depth, "also " + self.pick(['"math"', '"dict"', '"none"']))]
+
+    def s_call(self, ctx):
+        if ctx.callable_funcs and self.chance(0.8):
+            return [(ctx.depth, self.user_call(ctx, 0) + (" 2 3" if self.chance(0.05) else ""))]
+        return [(ctx.depth, self.builtin_call(ctx, 0))]
+
+    def s_end(self, ctx):
+        if self.chance(0.2):
+            return [(ctx.depth, "end")]
+        return [(ctx.depth, f"end {self.expression(ctx)}" + (" 2" if self.chance(0.05) else ""))]
+
+    def s_error(self, ctx):
+        text = self.weighted([
+            (3, lambda: f"$print$({self.pick(UNBOUND)})"),
+            (2, lambda: f"$print$(({self.pick(STRINGS)} - 1))"),
+            (2, lambda: f"$nofunc$({self.pick(INTS)})"),
+            (1, lambda: f"x = ({self.pick(['3000000000', '-2147483649'])} + 1)"),
+            (1, lambda: "$print$(( 1 + 2))"),
+            (1, lambda: "(p x) = 5"),
+            (1, lambda: "$print$((a -> 'x'))"),
+            (1, lambda: "compare (1)"),
+            (1, lambda: "add l"),
+            (1, lambda: "$turn$(5)"),
+            (1, lambda: "$print$((a and not b))"),
+            (1, lambda: "$print$($str$(5 $print$('hidden')))"),
+            (1, lambda: "$print$($size$($print$('twice')))"),
+            (1, lambda: "$print$((16777217 == 16777216))"),
+            (1, lambda: "five = 5"),
+            (1, lambda: "$five$(1)"),
+            (1, lambda: "$print$(())"),
+            (1, lambda: f"$print$($f0$())" if self.funcs else "$print$($range$())"),
+        ])()
+        return [(ctx.depth, text)]
+
+    def s_files(self, ctx):
+        return self.pick([
+            [(ctx.depth, f"$writefile$('f.txt' {self.expression(ctx)})")],
+            [(ctx.depth, "$print$($readfile$('f.txt'))")],
+            [(ctx.depth, "$print$(($exists$('f.txt') + $isdir$('lib')))")],
+            [(ctx.depth, "$print$($decodelist$($encodelist$(l)))")],
+            [(ctx.depth, "$print$($base64encode$($str$(a)))")],
+        ])
+
+    def s_input(self, ctx):
+        self.input_lines += 1
+        data = self.pick(["hello", "  two words ", "42", "", "$print$('x')"])
+        return [(ctx.depth, f"{self.pick(POOL)} = $input"), (0, data)]
+
+    def s_funcdef(self, ctx, name=None):
+        """A plain function: it may call only functions defined before it."""
+        if name is None:
+            name = f"f{len(self.funcs)}"
+        func = Func(name, self.pick([0, 1, 1, 2, 2, 3]), False)
+        known = [f for f in self.funcs if f.name != name]
+        inner = Ctx(ctx.depth + 1, func, 0, False, True, known, False, [])
+        lines = [(ctx.depth, f"{name} = {{")]
+        if func.nargs and self.chance(0.6):
+            lines.append((inner.depth, f"{self.pick(['x', 'v', 'tmp'])} = arg0"))
+        lines += self.body(inner, self.weighted([(2, 1), (3, 2), (3, 3), (1, 5)]))
+        if self.chance(0.15) and ctx.top:
+            # A function that redefines itself while it runs.
+            redefinition = Ctx(inner.depth + 1, func, 0, False, True, known, False, [])
+            lines.append((inner.depth, f"{name} = {{"))
+            lines += self.body(redefinition, 2)
+            lines.append((redefinition.depth, f"end {self.expression(redefinition)}"))
+            lines.append((inner.depth, "}"))
+        if self.chance(0.85):
+            lines.append((inner.depth, f"end {self.expression(inner)}"))
+        lines.append((ctx.depth, "}"))
+        self.funcs.append(func)
+        return lines
+
+    def s_recdef(self, ctx):
+        """A recursive function: falls by a literal step, no `until`."""
+        name = f"r{len(self.funcs)}"
+        func = Func(name, 1, True)
+        inner = Ctx(ctx.depth + 1, func, 0, False, False, [func], False, [])
+        base = self.expression(Ctx(0, func, 0, False, False, [], False, []))
+        lines = [(ctx.depth, f"{name} = {{")]
+        lines.append((inner.depth, f"compare (arg0 < {self.pick(['1', '2'])}) {{"))
+        lines.append((inner.depth + 1, f"end {base}"))
+        lines.append((inner.depth, "}"))
+        plain = Ctx(ctx.depth + 1, func, 0, False, False, [], False, [])
+        lines += self.body(plain, self.pick([0, 1, 2]))
+        if self.chance(0.5):
+            lines.append((inner.depth, f"end (${name}$((arg0 - 1)) + ${name}$((arg0 - 2)))"))
+        else:
+            lines.append((inner.depth, f"end ({self.operand(plain, 2)} + ${name}$((arg0 - 1)))"))
+        lines.append((ctx.depth, "}"))
+        self.funcs.append(func)
+        return lines
+
+    def statement(self, ctx):
+        options = [
+            (20, self.s_assign),
+            (14, self.s_print),
+            (10, self.s_list),
+            (4, self.s_exec),
+            (3, self.s_error),
+            (5, self.s_call),
+        ]
+        if ctx.depth < 3:
+            options += [(6, self.s_compare), (5, self.s_each)]
+            if ctx.allow_until and ctx.loops < 2:
+                options.append((4, self.s_until))
+        if not ctx.top:
+            options.append((2.5, self.s_end))
+        else:
+            options += [(0.5, self.s_end), (0.8, self.s_files)]
+            if self.input_lines < 2:
+                options.append((0.3, self.s_input))
+            if len(self.funcs) < 6:
+                options.append((2, self.s_funcdef))
+                options.append((0.7, self.s_recdef))
+            elif self.funcs:
+                # Redefine an existing function, keeping its place in the order.
+                plain = [f for f in self.funcs if not f.recursive]
+                if plain:
+                    options.append((1, lambda c: self.redefine(c, self.pick(plain))))
+        return self.weighted(options)(ctx)
+
+    def redefine(self, ctx, func):
+        # The new body may call only what was defined before `func`, as the
+        # old one did, so the calls still never lead back to it.
+        index = self.funcs.index(func)
+        later = self.funcs[index + 1:]
+        self.funcs = self.funcs[:index]
+        lines = self.s_funcdef(ctx, func.name)
+        self.funcs = self.funcs + later
+        return lines
+
+    # ------------------------------------------------------------ programs
+
+    def prelude(self):
+        lines = []
+        for name in self.r.sample(POOL, self.r.randint(4, 9)):
+            value = self.literal()
+            self.kinds[name] = self.kind_of(value)
+            lines.append((0, f"{name} = {value}"))
+        for name in self.r.sample(LISTS, self.r.randint(1, 3)):
+            self.kinds[name] = "list"
+            lines.append((0, f"list {name}"))
+            for _ in range(self.r.randint(0, 4)):
+                lines.append((0, f"add {name} {self.literal()}"))
+        if self.chance(0.4):
+            lines.append((0, "also " + self.pick(['"math"', '"dict"'])))
+        return lines
+
+    def epilogue(self):
+        lines = []
+        for name in self.r.sample(POOL + LISTS, 5):
+            lines.append((0, f"$print$({name})"))
+        lines.append((0, f"$print$($typeof$({self.pick(POOL)}))"))
+        return lines
+
+    def program(self):
+        lines = self.prelude()
+        # Functions are called only when they are defined on the same road,
+        # so each top-level statement sees every function defined so far.
+        for _ in range(self.r.randint(12, 30)):
+            ctx = Ctx(callable_funcs=self.funcs)
+            lines += self.statement(ctx)
+        lines += self.epilogue()
+        return self.render(lines)
+
+    def render(self, lines):
+        out = []
+        for depth, text in lines:
+            unit = self.indent
+            if unit == "mixed":
+                unit = self.pick(["\t", "  ", " \t"])
+            out.append(unit * depth + text)
+        return "\n".join(out) + "\n"
+
+
+def generate(seed):
+    return Generator(seed).program()
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Print the ZIRN program for a seed.")
+    parser.add_argument("seed", type=int)
+    parser.add_argument("-o", "--output")
+    args = parser.parse_args()
+    text = generate(args.seed)
+    if args.output:
+        with open(args.output, "w", encoding="utf-8", newline="\n") as out:
+            out.write(text)
+    else:
+        sys.stdout.write(text)
+
+
+if __name__ == "__main__":
+    main()
