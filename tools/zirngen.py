@@ -127,7 +127,9 @@ class Generator:
             extra += [f"arg{k}" for k in range(ctx.func.nargs)] * 2
         if ctx.element:
             extra += ["element"] * 3
-        if fitting and self.chance(0.75):
+        if not fitting:
+            fitting = [name for name, kind in self.kinds.items() if kind != "func"]
+        if fitting and self.chance(0.94):
             return fitting + extra
         return POOL + LISTS + extra
 
@@ -410,6 +412,9 @@ class Generator:
         return lines
 
     def list_name(self):
+        bound = [name for name, kind in self.kinds.items() if kind == "list"]
+        if bound and self.chance(0.85):
+            return self.pick(bound)
         return self.pick(LISTS) if self.chance(0.85) else self.pick(POOL + ["nolist"])
 
     def rebind_target(self, ctx):
@@ -572,6 +577,233 @@ class Generator:
         self.funcs.append(func)
         return lines
 
+    # ------------------------------------------------------------ scenarios
+    # Short sequences aimed at one rule each, with their details drawn at
+    # random: what the rule is about is certain to happen, how is not.
+
+    def loop_header(self, ctx, lines):
+        """Opens a bounded loop at ctx.depth; returns the body's context."""
+        if self.chance(0.5):
+            coll = self.pick(["$range$(2)", "$range$(1)", self.pick(LISTS), "'ab'"])
+            lines.append((ctx.depth, f"each ({coll}) {{"))
+            return ctx.inner(loops=ctx.loops + 1, element=True)
+        counter = self.new_counter()
+        lines.append((ctx.depth, f"{counter} = 0"))
+        lines.append((ctx.depth, f"until ({counter} < {self.pick(['2', '3'])}) {{"))
+        lines.append((ctx.depth + 1, f"{counter} += 1"))
+        return ctx.inner(loops=ctx.loops + 1)
+
+    def sc_shared_list(self, ctx):
+        a, b = self.r.sample(LISTS + ["la", "lb"], 2)
+        e = self.pick(["e", "first", "x", "7"])
+        lines = [(ctx.depth, f"list {a}")]
+        for _ in range(self.r.randint(1, 4)):
+            lines.append((ctx.depth, f"add {a} {self.literal()}"))
+        lines.append((ctx.depth, f"{b} = {a}"))
+        lines.append((ctx.depth, f"index {a} {self.pick(['0', '1', '0'])} {e}"))
+        lines.append((ctx.depth, f"{e} {self.pick(['=', '+=', '*=', '-='])} {self.pick(INTS + FLOATS[:3] + STRINGS[:2])}"))
+        lines.append((ctx.depth, f"$print$({b})"))
+        follow = self.weighted([(2, "each"), (1, "add"), (1, "remove"), (1, "where"), (1, "encode")])
+        if follow == "each":
+            lines.append((ctx.depth, f"each ({a}) {{"))
+            lines.append((ctx.depth + 1, f"element {self.pick(['+=', '='])} {self.pick(INTS[:6])}"))
+            lines.append((ctx.depth, "}"))
+        elif follow == "add":
+            c = self.pick(["lc", "q"])
+            lines += [(ctx.depth, f"list {c}"), (ctx.depth, f"add {c} {a}"), (ctx.depth, f"add {a} 5"),
+                      (ctx.depth, f"index {c} 0 inner"), (ctx.depth, "index inner 0 deep"),
+                      (ctx.depth, "deep += 100"), (ctx.depth, f"$print$({c})")]
+        elif follow == "remove":
+            lines.append((ctx.depth, f"remove {b} 0"))
+            lines.append((ctx.depth, f"$print$({e})"))
+        elif follow == "where":
+            lines.append((ctx.depth, f"where {b} {e} pos"))
+            lines.append((ctx.depth, "$print$(pos)"))
+        else:
+            lines.append((ctx.depth, f"$print$($decodelist$($encodelist$({b})))"))
+        lines.append((ctx.depth, f"$print$({a})"))
+        lines.append((ctx.depth, f"$print$({e})"))
+        return lines
+
+    def sc_loop_rebind(self, ctx):
+        lst = self.pick(LISTS)
+        name = self.pick(["e", "x", "pos", "a", "7"])
+        made = self.pick(["made", "kept", "u"])
+        lines = []
+        if self.chance(0.7):
+            lines.append((ctx.depth, f"{name} = {self.literal()}"))
+        lines += [(ctx.depth, f"list {lst}"), (ctx.depth, f"add {lst} {self.pick(INTS)}"),
+                  (ctx.depth, f"add {lst} {self.literal()}")]
+        if self.chance(0.5):
+            lines.append((ctx.depth, f"show = {{ $print$(({self.pick(STRINGS[:2])} + $str$({name}))) }}"))
+        inner = self.loop_header(ctx, lines)
+        d = inner.depth
+        rebind = self.pick([f"index {lst} {self.pick(['0', '1'])} {name}", f"where {lst} {self.pick(INTS[:4])} {name}",
+                            f"list {name}", f"exec 'index {lst} 1 {name}'"])
+        if self.chance(0.5):
+            lines.append((d, f"$print$({name})"))
+        lines.append((d, rebind))
+        observers = [f"$print$({name})", f"compare (1) {{\n$print$({name})\n}}", "$show",
+                     f"exec '$print$({name})'", f"each ($range$(0)) {{\n$print$({name})\n}}",
+                     f"{made} {self.pick(['=', '+='])} {self.pick(INTS[:5])}", f"$print$({made})",
+                     f"{name} = {self.pick(INTS[:5])}", f"add {name} 3"]
+        for text in self.r.sample(observers, self.r.randint(2, 5)):
+            for k, piece in enumerate(text.split("\n")):
+                lines.append((d + (1 if 0 < k < len(text.split("\n")) - 1 else 0), piece))
+        lines.append((ctx.depth, "}"))
+        lines.append((ctx.depth, f"$print$({name})"))
+        lines.append((ctx.depth, f"$print$({made})"))
+        return lines
+
+    def sc_until_view(self, ctx):
+        k = self.new_counter()
+        seen = self.pick(["made", "fresh", "n"])
+        lines = []
+        if self.chance(0.5):
+            lines.append((ctx.depth, f"{seen} = {self.pick(INTS[:4])}"))
+        lines.append((ctx.depth, f"{k} = 0"))
+        lines.append((ctx.depth, f"until (({k} < 3) and ({seen} != {self.pick(['2', '3', '99'])})) {{"))
+        lines.append((ctx.depth + 1, f"{k} += 1"))
+        lines.append((ctx.depth + 1, f"{seen} {self.pick(['=', '+='])} {k}"))
+        lines.append((ctx.depth + 1, f"$print$(({k} + {seen}))"))
+        lines.append((ctx.depth, "}"))
+        lines.append((ctx.depth, f"$print$({seen})"))
+        return lines
+
+    def sc_compound_order(self, ctx):
+        x = self.pick(["x", "acc", "fresh"])
+        g = self.pick(["g", "bump"])
+        lines = []
+        if self.chance(0.7):
+            lines.append((ctx.depth, f"{x} = {self.pick(INTS[:5] + STRINGS[:2])}"))
+        lines.append((ctx.depth, f"{g} = {{"))
+        lines.append((ctx.depth + 1, x + " = " + self.pick(["10", "2.5", "'s'"])))
+        lines.append((ctx.depth + 1, "end " + self.pick(["2", "1", "'t'"])))
+        lines.append((ctx.depth, "}"))
+        lines.append((ctx.depth, f"{x} {self.pick(['+=', '-=', '*=', '='])} ${g}"))
+        lines.append((ctx.depth, f"$print$({x})"))
+        if self.chance(0.5):
+            lines.append((ctx.depth, "selfref = selfref"))
+            lines.append((ctx.depth, "$print$($typeof$(selfref))"))
+        return lines
+
+    def sc_error_midway(self, ctx):
+        made = self.pick(["made", "kept", "u"])
+        lines = []
+        inner = self.loop_header(ctx, lines)
+        d = inner.depth
+        lines.append((d, f"{made} {self.pick(['=', '+='])} {self.pick(INTS[:4])}"))
+        existing = self.pick(list(self.kinds) or ["a"])
+        lines.append((d, f"{existing} = {self.pick(INTS[:4])}"))
+        lines.append((d, f"$print$({made})"))
+        lines.append((d, f"compare ({made} {self.pick(['>', '>=', '=='])} 1) {{"))
+        lines.append((d + 1, f"$print$({self.pick(UNBOUND)})"))
+        lines.append((d, "}"))
+        lines.append((ctx.depth, "}"))
+        lines.append((ctx.depth, f"$print$({made})"))
+        lines.append((ctx.depth, f"$print$({existing})"))
+        return lines
+
+    def sc_end_loops(self, ctx):
+        name = self.pick(["ender", "stop"])
+        lines = [(ctx.depth, f"{name} = {{")]
+        d = ctx.depth + 1
+        lines.append((d, f"each ($range$({self.pick(['1', '2', '3'])})) {{"))
+        lines.append((d + 1, "outer = element"))
+        lines.append((d + 1, "each (" + self.pick(["$range$(2)", "'ab'", "l"]) + ") {"))
+        lines.append((d + 2, f"compare ((outer + {self.pick(['0', '1'])}) >= {self.pick(['1', '2'])}) {{ end (outer * 10) }}"))
+        lines.append((d + 1, "}"))
+        lines.append((d + 1, "$print$(('round ' + $str$(outer)))"))
+        lines.append((d, "}"))
+        if self.chance(0.5):
+            lines.append((d, f"end {self.pick(['0', 'outer', '-1'])}"))
+        lines.append((ctx.depth, "}"))
+        lines.append((ctx.depth, f"$print$(${name})"))
+        return lines
+
+    def sc_literal_names(self, ctx):
+        lit = self.pick(["7", "12", "1.5", "'a'", '"x"'])
+        f = self.pick(["early", "lit"])
+        lines = [(ctx.depth, f"{f} = {{ end ({lit} + 1) }}"), (ctx.depth, f"$print$(${f})")]
+        how = self.pick(["assign", "index", "where"])
+        if how == "assign":
+            lines.append((ctx.depth, f"{lit} = {self.pick(INTS[:5])}"))
+        elif how == "index":
+            lines.append((ctx.depth, "list lits"))
+            lines.append((ctx.depth, f"add lits {self.pick(INTS[:5])}"))
+            lines.append((ctx.depth, f"index lits 0 {lit}"))
+        else:
+            lines.append((ctx.depth, "list lits"))
+            lines.append((ctx.depth, "add lits 4"))
+            lines.append((ctx.depth, f"where lits 4 {lit}"))
+        lines.append((ctx.depth, f"$print$(${f})"))
+        lines.append((ctx.depth, f"$print$(({lit} * 2))"))
+        return lines
+
+    def sc_size_twice(self, ctx):
+        cnt = self.pick(["cnt", "n"])
+        lines = [(ctx.depth, f"{cnt} = 0"), (ctx.depth, "bump = {"), (ctx.depth + 1, f"{cnt} += 1"),
+                 (ctx.depth + 1, "end " + self.pick(["l", "'abc'", "5", cnt])), (ctx.depth, "}"),
+                 (ctx.depth, f"$print$($size$($bump))"), (ctx.depth, f"$print$({cnt})"),
+                 (ctx.depth, f"$print$(($bump + $str$({cnt})))"), (ctx.depth, f"$print$({cnt})")]
+        return lines
+
+    def sc_args(self, ctx):
+        f = self.pick(["fa", "show2"])
+        lines = [(ctx.depth, f"{f} = {{"),
+                 (ctx.depth + 1, f"$print$({self.pick(['arg0', 'arg1', '(arg0 + 1)', 'x'])})"),
+                 (ctx.depth + 1, f"x = {self.pick(['arg0', 'arg1', 'arg2'])}"),
+                 (ctx.depth + 1, "arg0 += 1"),
+                 (ctx.depth + 1, f"$print$($float$({self.pick(['x', 'arg0'])}))"),
+                 (ctx.depth + 1, "end arg0"), (ctx.depth, "}")]
+        args = " ".join(self.pick(INTS[:6] + ["'r'", "'n'", "'nah'", "1.5"]) for _ in range(self.r.randint(1, 3)))
+        caller = self.pick(["ca", "outerf"])
+        lines += [(ctx.depth, "arg0 = 'top'"), (ctx.depth, f"{caller} = {{"),
+                  (ctx.depth + 1, f"$print$(${f}$({self.pick(['arg1', '5', 'arg0'])}))"),
+                  (ctx.depth + 1, f"end ${f}$({args})"), (ctx.depth, "}"),
+                  (ctx.depth, f"$print$(${caller}$({args}))"), (ctx.depth, "$print$(arg0)")]
+        return lines
+
+    def sc_exec_scope(self, ctx):
+        name = self.pick(["kept", "made", "x"])
+        lines = []
+        inner = self.loop_header(ctx, lines)
+        d = inner.depth
+        lines.append((d, 'exec "' + name + " " + self.pick(["=", "+="]) + " " + self.pick(INTS[:4]) + '"'))
+        lines.append((d, f"exec ('{self.pick(['tally', name])} = ' + $str$({name}))"))
+        lines.append((d, f"$print$({name})"))
+        lines.append((d, f"compare (1) {{ exec 'blockmade = 1' }}"))
+        lines.append((ctx.depth, "}"))
+        lines.append((ctx.depth, f"$print$({name})"))
+        lines.append((ctx.depth, "$print$(blockmade)"))
+        return lines
+
+    def sc_numbers(self, ctx):
+        texts = ["(16777217 > 16777216)", "(0.1 + 0.2)", "(7 / 2)", "(-7 / 2)", "(7.0 / 0)",
+                 "(2147483647 * 2147483647 * 4)", "(1.0 / 3)", "('12' + 3)", "('1.5' + 1)",
+                 "(1.5 + '2')", "('ab' * 3)", "(not 1.5)", "(not 2 - 5)", "(0.5 and 1)",
+                 "(1 == 1.0)", "('1' == 1)", "('1.0' == '1')", "(3 > 2.5)", "('10' < '9')",
+                 "(-2147483648 - 1)", "(100000 * 100000 * 100000 * 100000)", "$int$(2.9)",
+                 "$int$(-2.9)", "$float$('3.25abc')", "$int$('  42')", "(1 + 2 *)", "(1 +)",
+                 "(1 + 2  5)", "$str$(0.1)", "$str$(-0.0)", "(1e5 + 1)", "$turn$('7' 'float')"]
+        return [(ctx.depth, f"$print$({text})") for text in self.r.sample(texts, self.r.randint(2, 5))]
+
+    def s_scenario(self, ctx):
+        kinds = [(3, self.sc_shared_list), (4, self.sc_loop_rebind), (2, self.sc_until_view),
+                 (2, self.sc_compound_order), (2, self.sc_error_midway), (2, self.sc_end_loops),
+                 (1, self.sc_literal_names), (1, self.sc_size_twice), (2, self.sc_args),
+                 (2, self.sc_exec_scope), (1.5, self.sc_numbers)]
+        scenario = self.weighted(kinds)
+        if ctx.top and self.chance(0.3):
+            # The same sequence run as a function body: its names are the
+            # call's, and the caller's names are reached in place.
+            name = f"sc{self.counters}"
+            self.counters += 1
+            body = scenario(ctx.inner())
+            calls = [(ctx.depth, f"${name}")] * self.pick([1, 1, 2])
+            return [(ctx.depth, f"{name} = {{")] + body + [(ctx.depth, "}")] + calls
+        return scenario(ctx)
+
     def statement(self, ctx):
         options = [
             (20, self.s_assign),
@@ -581,6 +813,8 @@ class Generator:
             (3, self.s_error),
             (5, self.s_call),
         ]
+        if ctx.top:
+            options.append((6, self.s_scenario))
         if ctx.depth < 3:
             options += [(6, self.s_compare), (5, self.s_each)]
             if ctx.allow_until and ctx.loops < 2:
@@ -630,7 +864,8 @@ class Generator:
 
     def epilogue(self):
         lines = []
-        for name in self.r.sample(POOL + LISTS, 5):
+        names = list(self.kinds) + POOL + LISTS
+        for name in self.r.sample(names[:12], min(6, len(names[:12]))):
             lines.append((0, f"$print$({name})"))
         lines.append((0, f"$print$($typeof$({self.pick(POOL)}))"))
         return lines
