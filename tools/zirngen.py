@@ -393,16 +393,28 @@ class Generator:
         lines.append((ctx.depth, "}"))
         return lines
 
+    def counting_condition(self, counter, bound):
+        """A condition that turns false once `counter` has counted to `bound`."""
+        return self.weighted([
+            (6, lambda: f"({counter} < {bound})"),
+            (1, lambda: f"({bound} > {counter})"),
+            (1, lambda: f"({counter} <= ({bound} - 1))"),
+            (1, lambda: f"({counter} != {bound})"),
+            (1, lambda: f"(not {counter} == {bound})"),
+            (1, lambda: f"(({counter} < {bound}))"),
+            (1, lambda: f"({counter} < {bound}.0)"),
+            (1, lambda: f"(({counter} + 0) < $int$({bound}))"),
+        ])()
+
     def s_until(self, ctx):
         counter = self.new_counter()
         bound = self.pick(["1", "2", "3", "3", "4"])
-        cond = f"({counter} < {bound})"
+        cond = self.counting_condition(counter, bound)
         if self.chance(0.25):
-            cond = f"(({counter} < {bound}) and ({self.operand(ctx, 2)} != {self.pick(INTS)}))"
-        elif self.chance(0.15):
-            cond = f"({bound} > {counter})"
+            cond = f"({cond} and ({self.operand(ctx, 2)} != {self.pick(INTS)}))"
+        start = self.weighted([(8, "0"), (1, "'0'"), (1, "0.0"), (0.5, "-0")])
         inner = ctx.inner(loops=ctx.loops + 1)
-        lines = [(ctx.depth, f"{counter} = 0"), (ctx.depth, f"until {cond} {{")]
+        lines = [(ctx.depth, f"{counter} = {start}"), (ctx.depth, f"until {cond} {{")]
         lines.append((inner.depth, f"{counter} += 1"))
         for _ in range(self.weighted([(3, 1), (3, 2), (2, 3)])):
             lines += self.statement(inner)
@@ -521,7 +533,10 @@ class Generator:
 
     def s_files(self, ctx):
         return self.pick([
-            [(ctx.depth, f"$writefile$('f.txt' {self.expression(ctx)})")],
+            # No user calls in the content: a function called there inherits
+            # the content text as its arg1, and a one-argument print inside
+            # it would evaluate that text again, without end.
+            [(ctx.depth, f"$writefile$('f.txt' {self.expression(Ctx(depth=ctx.depth))})")],
             [(ctx.depth, "$print$($readfile$('f.txt'))")],
             [(ctx.depth, "$print$(($exists$('f.txt') + $isdir$('lib')))")],
             [(ctx.depth, "$print$($decodelist$($encodelist$(l)))")],
@@ -646,7 +661,8 @@ class Generator:
         observers = [f"$print$({name})", f"compare (1) {{\n$print$({name})\n}}", "$show",
                      f"exec '$print$({name})'", f"each ($range$(0)) {{\n$print$({name})\n}}",
                      f"{made} {self.pick(['=', '+='])} {self.pick(INTS[:5])}", f"$print$({made})",
-                     f"{name} = {self.pick(INTS[:5])}", f"add {name} 3"]
+                     f"{name} = {self.pick(INTS[:5])}", f"add {name} 3", f"index {lst} 0 {made}",
+                     f"$print$({made})"]
         for text in self.r.sample(observers, self.r.randint(2, 5)):
             for k, piece in enumerate(text.split("\n")):
                 lines.append((d + (1 if 0 < k < len(text.split("\n")) - 1 else 0), piece))
@@ -788,11 +804,86 @@ class Generator:
                  "(1 + 2  5)", "$str$(0.1)", "$str$(-0.0)", "(1e5 + 1)", "$turn$('7' 'float')"]
         return [(ctx.depth, f"$print$({text})") for text in self.r.sample(texts, self.r.randint(2, 5))]
 
+    def sc_payloads(self, ctx):
+        # A Value keeps every payload it ever got: elements added to a
+        # number, the elements of a list turned into a string, and so on.
+        pv = self.pick(["pv", "x", "n"])
+        lines = [(ctx.depth, f"{pv} = {self.pick(INTS[:6] + FLOATS[:3] + STRINGS[:3] + ['{ end 4 }'])}")]
+        for _ in range(self.r.randint(1, 3)):
+            lines.append((ctx.depth, f"add {pv} {self.literal()}"))
+        via = self.pick([f"$str$({pv})", f"$int$({pv})", f"$float$({pv})", f"$func$({pv})", f"(not {pv})",
+                         f"(({pv}))", pv, f"$list$({pv})", f"$turn$({pv} 'string')", f"$ident$({pv})",
+                         f"{{ end {pv} }}", f"$typeof$({pv})", f"({pv} + 0)"])
+        lines += [(ctx.depth, "ident = { end arg0 }"), (ctx.depth, f"cv = {via}")]
+        observers = ["$print$($encodelist$(cv))", "$print$($size$(cv))", "$print$(cv)",
+                     "$print$($typeof$(cv))", "each (cv) {\n$print$(element)\n}", "index cv 0 e\n$print$(e)",
+                     "$print$((cv == " + pv + "))", "$print$($int$(cv))", "list wrap\nadd wrap cv\n$print$(wrap)",
+                     "$print$($str$(cv))", "cv += 1\n$print$($encodelist$(cv))", "compare (cv) {\n$print$('true')\n}"]
+        for text in self.r.sample(observers, self.r.randint(3, 6)):
+            pieces = text.split("\n")
+            for k, piece in enumerate(pieces):
+                lines.append((ctx.depth + (1 if 0 < k < len(pieces) - 1 and piece != "}" else 0), piece))
+        return lines
+
+    def sc_exec_multi(self, ctx):
+        # One exec text of several statements: a rebinding, then what sees it.
+        lst = self.pick(LISTS)
+        name = self.pick(["e", "x", "a"])
+        rebind = self.pick([f"index {lst} 0 {name}", f"list {name}", f"where {lst} 1 {name}", f"{name} = 9"])
+        lines = [(ctx.depth, f"{name} = {self.pick(INTS[:5])}"), (ctx.depth, f"list {lst}"),
+                 (ctx.depth, f"add {lst} {self.pick(INTS[:5])}")]
+        body = [rebind, f"$print$({name})", "compare (1) {", f"$print$({name})", "}",
+                f"each ($range$(0)) {{", f"$print$({name})", "}", f"exec '$print$({name})'"]
+        if self.chance(0.5):
+            body.append(f"end {name}")
+            body.append("$print$('not reached')")
+        lines.append((ctx.depth, f'exec "{body[0]}'))
+        for piece in body[1:-1]:
+            lines.append((0, piece))
+        lines.append((0, body[-1] + '"'))
+        lines.append((ctx.depth, f"$print$({name})"))
+        return lines
+
+    def sc_odd_names(self, ctx):
+        # Names that look like literals, calls or expressions: a variable of
+        # that name wins wherever the token is read as one operand.
+        odd = self.pick(["(a + 1)", "$str$(1)", '"a"', "'b'", "12", "1.5", "(x)", "$f0$(1)", "{ end 2 }"])
+        how = self.pick(["index", "where", "list"])
+        lines = [(ctx.depth, "list holder"), (ctx.depth, f"add holder {self.pick(INTS[:5])}"),
+                 (ctx.depth, "a = 2"), (ctx.depth, "x = 3")]
+        reader = f"reader = {{ end ({odd} + 1) }}"
+        lines.append((ctx.depth, reader))
+        lines.append((ctx.depth, "$print$($reader)"))
+        if how == "index":
+            lines.append((ctx.depth, f"index holder 0 {odd}"))
+        elif how == "where":
+            lines.append((ctx.depth, f"where holder 99 {odd}"))
+        else:
+            lines.append((ctx.depth, f"list {odd}"))
+        lines += [(ctx.depth, f"$print$(({odd} + 1))"), (ctx.depth, f"$print$({odd})"),
+                  (ctx.depth, "$print$($reader)"), (ctx.depth, f"$print$((({odd}) * 2))")]
+        return lines
+
+    def sc_lazy(self, ctx):
+        # Only what is evaluated can fail.
+        texts = ["compare (0) {\nbig = 3000000000\n}", "lazy = { end 3000000000 }",
+                 "$print$((0 and nope))", "$print$((1 or nope))", "$print$((0 / nope))",
+                 "$print$((0.0 / nope))", "$print$($str$(5 nope))",
+                 "until (0) {\n$print$(nope)\n}", "each (5) {\n$print$(nope)\n}",
+                 "$print$((nope and 1))", "$print$(($lazy + 1))"]
+        lines = []
+        for text in self.r.sample(texts, self.r.randint(2, 4)):
+            pieces = text.split("\n")
+            for k, piece in enumerate(pieces):
+                lines.append((ctx.depth + (1 if 0 < k < len(pieces) - 1 else 0), piece))
+        return lines
+
     def s_scenario(self, ctx):
         kinds = [(3, self.sc_shared_list), (4, self.sc_loop_rebind), (2, self.sc_until_view),
                  (2, self.sc_compound_order), (2, self.sc_error_midway), (2, self.sc_end_loops),
                  (1, self.sc_literal_names), (1, self.sc_size_twice), (2, self.sc_args),
-                 (2, self.sc_exec_scope), (1.5, self.sc_numbers)]
+                 (2, self.sc_exec_scope), (1.5, self.sc_numbers), (2.5, self.sc_payloads),
+                 (2, self.sc_exec_multi), (1.5, self.sc_odd_names), (1, self.sc_lazy)]
         scenario = self.weighted(kinds)
         if ctx.top and self.chance(0.3):
             # The same sequence run as a function body: its names are the
