@@ -533,10 +533,10 @@ class Generator:
 
     def s_files(self, ctx):
         return self.pick([
-            # No user calls in the content: a function called there inherits
-            # the content text as its arg1, and a one-argument print inside
-            # it would evaluate that text again, without end.
-            [(ctx.depth, f"$writefile$('f.txt' {self.expression(Ctx(depth=ctx.depth))})")],
+            # The content is a name or a literal: a call in it would see the
+            # content text as its arg1, and a one-argument print there would
+            # evaluate that text again, without end.
+            [(ctx.depth, f"$writefile$('f.txt' {self.operand(Ctx(depth=ctx.depth), 3)})")],
             [(ctx.depth, "$print$($readfile$('f.txt'))")],
             [(ctx.depth, "$print$(($exists$('f.txt') + $isdir$('lib')))")],
             [(ctx.depth, "$print$($decodelist$($encodelist$(l)))")],
