@@ -640,6 +640,51 @@ class Generator:
         lines.append((ctx.depth, f"$print$({e})"))
         return lines
 
+    def rebinding(self, name, lst):
+        return self.pick([f"index {lst} {self.pick(['0', '1'])} {name}", f"where {lst} {self.pick(INTS[:4])} {name}",
+                          f"list {name}", f"exec 'index {lst} 1 {name}'", f"index {lst} 0 {name}"])
+
+    def view_observers(self, d, name, made, lst, depth):
+        """Statements that show how `name` and `made` are seen at depth d:
+        printed, in a block, in a nested loop's condition and body, in a
+        call and its argument, through exec; some rebind or update them."""
+        options = [
+            (3, lambda: [(d, f"$print$({name})")]),
+            (2, lambda: [(d, f"$print$({made})")]),
+            (1, lambda: [(d, "$show")]),
+            (1, lambda: [(d, f"$show$({name})")]),
+            (1, lambda: [(d, f"exec '$print$({name})'")]),
+            (2, lambda: [(d, self.rebinding(name, lst))]),
+            (1, lambda: [(d, self.rebinding(made, lst))]),
+            (1.5, lambda: [(d, f"{made} {self.pick(['=', '+='])} {self.pick(INTS[:5])}")]),
+            (1, lambda: [(d, f"{name} {self.pick(['=', '+='])} {self.pick(INTS[:5])}")]),
+            (0.7, lambda: [(d, f"add {name} {self.pick(INTS[:5])}")]),
+            (0.7, lambda: [(d, f"each ({name}) {{"), (d + 1, "$print$(element)"), (d, "}")]),
+            (0.3, lambda: [(d, f"compare ($size$({name}) > 1) {{ end {name} }}")]),
+        ]
+        if depth < 3:
+            def nested_compare():
+                return ([(d, f"compare (({name} == {name}) or 1) {{")] +
+                        self.view_observers(d + 1, name, made, lst, depth + 1) + [(d, "}")])
+
+            def nested_each():
+                return ([(d, f"each ($range$({self.pick(['1', '2'])})) {{")] +
+                        self.view_observers(d + 1, name, made, lst, depth + 1) + [(d, "}")])
+
+            def nested_until():
+                k = self.new_counter()
+                cond = self.pick([f"(({k} < 2) and ($size$({name}) >= 0))", f"(({k} < 2) and ({made} != 'none'))",
+                                  f"({k} < $size$(({name} + 'xx')))", f"(({k} < 2) and $show$({name}))",
+                                  f"({k} < 2)"])
+                return ([(d, f"{k} = 0"), (d, f"until {cond} {{"), (d + 1, f"{k} += 1")] +
+                        self.view_observers(d + 1, name, made, lst, depth + 1) + [(d, "}")])
+
+            options += [(2, nested_compare), (2, nested_each), (1.5, nested_until)]
+        lines = []
+        for _ in range(self.r.randint(2, 4)):
+            lines += self.weighted(options)()
+        return lines
+
     def sc_loop_rebind(self, ctx):
         lst = self.pick(LISTS)
         name = self.pick(["e", "x", "pos", "a", "7"])
@@ -647,25 +692,18 @@ class Generator:
         lines = []
         if self.chance(0.7):
             lines.append((ctx.depth, f"{name} = {self.literal()}"))
+        if self.chance(0.3):
+            lines.append((ctx.depth, f"{made} = {self.literal()}"))
         lines += [(ctx.depth, f"list {lst}"), (ctx.depth, f"add {lst} {self.pick(INTS)}"),
                   (ctx.depth, f"add {lst} {self.literal()}")]
-        if self.chance(0.5):
-            lines.append((ctx.depth, f"show = {{ $print$(({self.pick(STRINGS[:2])} + $str$({name}))) }}"))
+        quote = self.pick(STRINGS[:2])
+        lines.append((ctx.depth, f"show = {{ $print$(({quote} + $str$({name}))) }}"))
         inner = self.loop_header(ctx, lines)
         d = inner.depth
-        rebind = self.pick([f"index {lst} {self.pick(['0', '1'])} {name}", f"where {lst} {self.pick(INTS[:4])} {name}",
-                            f"list {name}", f"exec 'index {lst} 1 {name}'"])
         if self.chance(0.5):
             lines.append((d, f"$print$({name})"))
-        lines.append((d, rebind))
-        observers = [f"$print$({name})", f"compare (1) {{\n$print$({name})\n}}", "$show",
-                     f"exec '$print$({name})'", f"each ($range$(0)) {{\n$print$({name})\n}}",
-                     f"{made} {self.pick(['=', '+='])} {self.pick(INTS[:5])}", f"$print$({made})",
-                     f"{name} = {self.pick(INTS[:5])}", f"add {name} 3", f"index {lst} 0 {made}",
-                     f"$print$({made})"]
-        for text in self.r.sample(observers, self.r.randint(2, 5)):
-            for k, piece in enumerate(text.split("\n")):
-                lines.append((d + (1 if 0 < k < len(text.split("\n")) - 1 else 0), piece))
+        lines.append((d, self.rebinding(name, lst)))
+        lines += self.view_observers(d, name, made, lst, 0)
         lines.append((ctx.depth, "}"))
         lines.append((ctx.depth, f"$print$({name})"))
         lines.append((ctx.depth, f"$print$({made})"))
@@ -878,12 +916,70 @@ class Generator:
                 lines.append((ctx.depth + (1 if 0 < k < len(pieces) - 1 else 0), piece))
         return lines
 
+    def sc_bare_builtins(self, ctx):
+        # A builtin called without an argument list reads the arg0 (and
+        # arg1) of the function it runs in, as text to evaluate again.
+        name = self.pick(["bare", "raw"])
+        lines = [(ctx.depth, f"{name} = {{")]
+        d = ctx.depth + 1
+        for var, builtin in self.r.sample([("v", "str"), ("w", "typeof"), ("z", "size"), ("n", "int"),
+                                           ("t", "float"), ("c", "turn")], self.r.randint(2, 4)):
+            lines.append((d, f"{var} = ${builtin}"))
+            lines.append((d, f"$print$({var})"))
+        lines.append((d, f"end {self.pick(['v', 'w', 'z', 'arg0'])}"))
+        lines.append((ctx.depth, "}"))
+        for _ in range(self.r.randint(2, 4)):
+            args = self.pick(["5", "'12'", "2.5", "'a'", "\"'q'\"", "l", "-3", "'7' 'string'",
+                              "3 'float'", "\"'r'\" 1", "'(1 + 2)'", "'$size$(l)'"])
+            lines.append((ctx.depth, self.pick([f"$print$(${name}$({args}))", f"res = ${name}$({args})"])))
+        return lines
+
+    def sc_decode(self, ctx):
+        # List texts written by hand: every token is read as list data.
+        def item(depth):
+            return self.weighted([
+                (4, lambda: self.pick(INTS + FLOATS[:5])),
+                (3, lambda: self.pick(["'a'", '"b c"', "''", '"1"'])),
+                (1, lambda: self.pick(["x", "not", "l", "12abc", "1e5", "-", "+"])),
+                (0.5, lambda: self.pick(["$size$('ab')", "{ end 3 }", "{x}"])),
+                (1.5 if depth < 3 else 0, lambda: "(" + " ".join(item(depth + 1) for _ in range(self.r.randint(0, 3))) + ")"),
+            ])()
+        texts = []
+        for _ in range(self.r.randint(1, 3)):
+            inner = " ".join(item(1) for _ in range(self.r.randint(0, 4)))
+            if self.chance(0.1):
+                inner = self.pick([" ", "  "]) + inner
+            wrapper = self.pick(["()", "()", "()", "[]", "xx"])
+            texts.append(wrapper[0] + inner + wrapper[1])
+        lines = []
+        for text in texts:
+            quote = "'" if "'" not in text else '"'
+            if quote in text:
+                continue
+            lines.append((ctx.depth, f"dl = $decodelist$({quote}{text}{quote})"))
+            lines.append((ctx.depth, "$print$(dl)"))
+            lines.append((ctx.depth, "$print$($encodelist$(dl))"))
+            lines.append((ctx.depth, "$print$($size$(dl))"))
+        return lines
+
+    def sc_call_values(self, ctx):
+        # Anything whose text form is a braced block can be called; other
+        # values are called with their text, braces or not.
+        value = self.pick(["'{ end 3 }'", '"{ end (arg0 * 2) }"', "12345", "'ab'", "l", "2.5", "'{}'",
+                           "{ end arg1 }", "'{\n}'", "'x'", "$str$({ end 7 })"])
+        lines = [(ctx.depth, f"callee = {value}"),
+                 (ctx.depth, f"$print$($callee$({self.pick(['1', '4 5', '', 'l'])}))"),
+                 (ctx.depth, "$print$($callee)"),
+                 (ctx.depth, "$callee$(2)")]
+        return lines
+
     def s_scenario(self, ctx):
         kinds = [(3, self.sc_shared_list), (4, self.sc_loop_rebind), (2, self.sc_until_view),
                  (2, self.sc_compound_order), (2, self.sc_error_midway), (2, self.sc_end_loops),
                  (1, self.sc_literal_names), (1, self.sc_size_twice), (2, self.sc_args),
                  (2, self.sc_exec_scope), (1.5, self.sc_numbers), (2.5, self.sc_payloads),
-                 (2, self.sc_exec_multi), (1.5, self.sc_odd_names), (1, self.sc_lazy)]
+                 (2, self.sc_exec_multi), (1.5, self.sc_odd_names), (1, self.sc_lazy),
+                 (1.2, self.sc_bare_builtins), (1.5, self.sc_decode), (1, self.sc_call_values)]
         scenario = self.weighted(kinds)
         if ctx.top and self.chance(0.3):
             # The same sequence run as a function body: its names are the
