@@ -17,11 +17,13 @@ walks a fixed sequence, recursion takes literal depths, string repetition
 takes small literal counts, and functions only call functions defined before
 them (or themselves, with a falling literal depth and no `until`).
 
-Usage: zirngen.py SEED            print the program for SEED
-       zirngen.py SEED -o FILE    write it to FILE
+Usage: zirngen.py SEED                     print the program for SEED
+       zirngen.py SEED -o FILE             write it to FILE
+       zirngen.py --out-dir DIR SEED...    write DIR/seedN.in for each seed
 """
 
 import argparse
+import os
 import random
 import sys
 
@@ -96,6 +98,7 @@ class Generator:
         self.nest_budget = 4
         self.input_lines = 0
         self.kinds = {}  # top-level name -> kind of value it most likely holds
+        self.used = set()  # names of the statement and scenario makers used
 
 
     # ------------------------------------------------------------ helpers
@@ -552,7 +555,7 @@ class Generator:
         """A plain function: it may call only functions defined before it."""
         if name is None:
             name = f"f{len(self.funcs)}"
-        func = Func(name, self.pick([0, 1, 1, 2, 2, 3]), False)
+        func = Func(name, self.weighted([(1, 0), (2, 1), (2, 2), (1, 3), (0.4, 5), (0.2, 11)]), False)
         known = [f for f in self.funcs if f.name != name]
         inner = Ctx(ctx.depth + 1, func, 0, False, True, known, False, [])
         lines = [(ctx.depth, f"{name} = {{")]
@@ -839,7 +842,12 @@ class Generator:
                  "(1 == 1.0)", "('1' == 1)", "('1.0' == '1')", "(3 > 2.5)", "('10' < '9')",
                  "(-2147483648 - 1)", "(100000 * 100000 * 100000 * 100000)", "$int$(2.9)",
                  "$int$(-2.9)", "$float$('3.25abc')", "$int$('  42')", "(1 + 2 *)", "(1 +)",
-                 "(1 + 2  5)", "$str$(0.1)", "$str$(-0.0)", "(1e5 + 1)", "$turn$('7' 'float')"]
+                 "(1 + 2  5)", "$str$(0.1)", "$str$(-0.0)", "(1e5 + 1)", "$turn$('7' 'float')",
+                 "$float$('inf')", "$float$('-nan')", "($float$('nan') == $float$('nan'))", "('ab' * -1)",
+                 "$float$('1e400')", "0x10", "($float$('inf') - $float$('inf'))", "$int$($float$('inf'))",
+                 "(1.5 * 'ab')", "('ab' * 2.5)", "$turn$(5 'unspecified')", "(3 - -3)", "(2147483647 + 1)",
+                 "$str$((1.0 / 3 * 3))", "$int$('0x1F')", "$float$('0x1p3')", "$float$(' 2.5e1x')",
+                 "($float$(16777217) == 16777216)", "(-0.0 == 0)", "(0.1 == 0.1)", "((0.1 + 0.2) == 0.3)"]
         return [(ctx.depth, f"$print$({text})") for text in self.r.sample(texts, self.r.randint(2, 5))]
 
     def sc_payloads(self, ctx):
@@ -973,14 +981,65 @@ class Generator:
                  (ctx.depth, "$callee$(2)")]
         return lines
 
+    def sc_also_file(self, ctx):
+        # A library written by the program, loaded, rewritten, loaded again;
+        # `also` binds as the statement it stands in.
+        lib = self.pick(["mylib", "extra"])
+        first = self.pick(["g = { end (arg0 + 1) }", "g = { end 'one' }", "made = 5", "x = 'lib'"])
+        second = self.pick(["g = { end (arg0 * 10) }", "made = 6", "g = 3", "list x"])
+        lines = [(ctx.depth, f"$writefile$('{lib}.ZIRN' '{first}')"), (ctx.depth, f"also '{lib}'"),
+                 (ctx.depth, "$print$($g$(2))"), (ctx.depth, "$print$(made)"), (ctx.depth, "$print$(x)"),
+                 (ctx.depth, f"$writefile$('{lib}.ZIRN' \"{second}\")")]
+        where = self.pick(["top", "function", "loop", "compare"])
+        if where == "top":
+            lines.append((ctx.depth, f"also '{lib}'"))
+        elif where == "function":
+            lines += [(ctx.depth, "loader = {"), (ctx.depth + 1, f"also '{lib}'"), (ctx.depth + 1, "$print$($g$(3))"),
+                      (ctx.depth + 1, "end made"), (ctx.depth, "}"), (ctx.depth, "$print$($loader)")]
+        elif where == "loop":
+            lines += [(ctx.depth, "each ($range$(1)) {"), (ctx.depth + 1, f"also '{lib}'"),
+                      (ctx.depth + 1, "$print$(($g$(4) + made))"), (ctx.depth, "}")]
+        else:
+            lines += [(ctx.depth, "compare (1) {"), (ctx.depth + 1, f"also '{lib}'"),
+                      (ctx.depth + 1, "$print$(x)"), (ctx.depth, "}")]
+        lines += [(ctx.depth, "$print$($g$(5))"), (ctx.depth, "$print$(made)"), (ctx.depth, "$print$(x)")]
+        return lines
+
+    def sc_odd_targets(self, ctx):
+        # Names of builtins and keywords used where names go.
+        texts = ["size = 3", "$print$((size + 1))", "$print$($size$('abc'))", "print = { end 1 }",
+                 "$print$('still printed')", "str = 'x'", "$print$($str$(str))", "list = 5", "$print$(=)",
+                 "end = 3", "typeof = $typeof", "range = 2", "$print$($range$(2))", "element = 9",
+                 "each ($range$(1)) {\n$print$(element)\n}", "$print$(element)", "not = 4", "$print$((not))",
+                 "$print$((1 + not))", "arg0 = 'top'", "$print$($str$(arg0))", "$print$(arg0)",
+                 "$print$('$x$' '$')", "$print$(('a\tb' + \"c'd\"))", "$print$($size$('é'))"]
+        lines = []
+        for text in self.r.sample(texts, self.r.randint(3, 6)):
+            pieces = text.split("\n")
+            for k, piece in enumerate(pieces):
+                lines.append((ctx.depth + (1 if 0 < k < len(pieces) - 1 else 0), piece))
+        return lines
+
+    def sc_many_args(self, ctx):
+        count = self.pick([5, 6, 11, 12])
+        total = " + ".join(f"arg{k}" for k in range(count))
+        args = " ".join(self.pick(INTS[:8]) for _ in range(count))
+        lines = [(ctx.depth, f"wide = {{ end ({total}) }}"), (ctx.depth, f"$print$($wide$({args}))"),
+                 (ctx.depth, f"$print$($wide$({' '.join(args.split()[:count - 2])}))"),
+                 (ctx.depth, f"$print$('a' 'b' 'c' 'd' 'e' 'f')"),
+                 (ctx.depth, f"$print$($typeof$(1 2 3 4 5 6 7))")]
+        return lines
+
     def s_scenario(self, ctx):
         kinds = [(3, self.sc_shared_list), (4, self.sc_loop_rebind), (2, self.sc_until_view),
                  (2, self.sc_compound_order), (2, self.sc_error_midway), (2, self.sc_end_loops),
                  (1, self.sc_literal_names), (1, self.sc_size_twice), (2, self.sc_args),
                  (2, self.sc_exec_scope), (1.5, self.sc_numbers), (2.5, self.sc_payloads),
                  (2, self.sc_exec_multi), (1.5, self.sc_odd_names), (1, self.sc_lazy),
-                 (1.2, self.sc_bare_builtins), (1.5, self.sc_decode), (1, self.sc_call_values)]
+                 (1.2, self.sc_bare_builtins), (1.5, self.sc_decode), (1, self.sc_call_values),
+                 (1.2, self.sc_also_file), (1, self.sc_odd_targets), (0.7, self.sc_many_args)]
         scenario = self.weighted(kinds)
+        self.used.add(scenario.__name__)
         if ctx.top and self.chance(0.3):
             # The same sequence run as a function body: its names are the
             # call's, and the caller's names are reached in place.
@@ -1020,7 +1079,9 @@ class Generator:
                 plain = [f for f in self.funcs if not f.recursive]
                 if plain:
                     options.append((1, lambda c: self.redefine(c, self.pick(plain))))
-        return self.weighted(options)(ctx)
+        chosen = self.weighted(options)
+        self.used.add(chosen.__name__ if chosen.__name__ != "<lambda>" else "redefine")
+        return chosen(ctx)
 
     def redefine(self, ctx, func):
         # The new body may call only what was defined before `func`, as the
@@ -1081,12 +1142,28 @@ def generate(seed):
     return Generator(seed).program()
 
 
+def generate_with_features(seed):
+    """The program for `seed` and the names of the makers that built it."""
+    generator = Generator(seed)
+    text = generator.program()
+    return text, sorted(generator.used)
+
+
 def main():
     parser = argparse.ArgumentParser(description="Print the ZIRN program for a seed.")
-    parser.add_argument("seed", type=int)
-    parser.add_argument("-o", "--output")
+    parser.add_argument("seeds", type=int, nargs="+")
+    parser.add_argument("-o", "--output", help="write the (one) program to this file")
+    parser.add_argument("--out-dir", help="write each program to DIR/seedN.in")
     args = parser.parse_args()
-    text = generate(args.seed)
+    if args.out_dir:
+        for seed in args.seeds:
+            path = os.path.join(args.out_dir, f"seed{seed}.in")
+            with open(path, "w", encoding="utf-8", newline="\n") as out:
+                out.write(generate(seed))
+        return
+    if len(args.seeds) != 1:
+        parser.error("give one seed, or --out-dir for several")
+    text = generate(args.seeds[0])
     if args.output:
         with open(args.output, "w", encoding="utf-8", newline="\n") as out:
             out.write(text)
