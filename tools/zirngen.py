@@ -41,7 +41,6 @@ INTS = ["0", "1", "2", "3", "4", "5", "7", "10", "-1", "-3", "12", "100"]
 ODD_INTS = ["2147483647", "-2147483648", "12abc", "1e5", "+4", "007", "-0"]
 FLOATS = ["1.5", "0.5", "2.25", "-0.5", "0.1", "3.", ".5", "10.0", "1.2.3", "16777217.0"]
 STRINGS = ["'ab'", '"xy"', "''", "'3'", '"2.5"', "'a b'", '"it\'s"', "'-7'", "'10'", "'abc'"]
-SIMPLE_BUILTINS = ["str", "int", "float", "typeof", "size"]
 
 
 def fits(kind, want):
@@ -99,7 +98,6 @@ class Generator:
         self.input_lines = 0
         self.kinds = {}  # top-level name -> kind of value it most likely holds
         self.used = set()  # names of the statement and scenario makers used
-
 
     # ------------------------------------------------------------ helpers
 
@@ -438,7 +436,7 @@ class Generator:
             (4, lambda: self.pick(["e", "first", "pos", "ch"])),
             (4, lambda: self.pick(POOL)),
             (1, lambda: self.pick(LISTS)),
-            (0.5, lambda: self.pick(["7", "2", "'ab'"])),  # literal-looking names
+            (0.5, lambda: self.pick(["7", "12", "'ab'"])),  # literal-looking names, none a loop bound
             (1, lambda: "element" if ctx.element else "e"),
         ])()
 
@@ -1074,11 +1072,10 @@ class Generator:
             if len(self.funcs) < 6:
                 options.append((2, self.s_funcdef))
                 options.append((0.7, self.s_recdef))
-            elif self.funcs:
-                # Redefine an existing function, keeping its place in the order.
-                plain = [f for f in self.funcs if not f.recursive]
-                if plain:
-                    options.append((1, lambda c: self.redefine(c, self.pick(plain))))
+            # Redefine an existing function, keeping its place in the order.
+            plain = [f for f in self.funcs if not f.recursive]
+            if len(plain) >= 2:
+                options.append((1, lambda c: self.redefine(c, self.pick(plain))))
         chosen = self.weighted(options)
         self.used.add(chosen.__name__ if chosen.__name__ != "<lambda>" else "redefine")
         return chosen(ctx)
