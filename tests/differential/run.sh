@@ -8,7 +8,8 @@
 #      a change to the generator is noticed (re-record the corpus then);
 #   2. zirn, fed each program on standard input in a fresh folder holding
 #      the library, prints exactly the recorded output and error text and
-#      ends with the recorded status.
+#      ends with the recorded status (error lines compared without the
+#      place and the suggestion that the earlier core did not give).
 #
 # Usage: run.sh ZIRN_BINARY PYTHON GENERATOR CORPUS_DIR LIB_DIR
 set -u
@@ -48,9 +49,13 @@ check() {
   (cd "$dir" && timeout 60 "$zirn" <"$corpus/seed$seed.in" >.stdout 2>.stderr)
   local code=$?
   # A sanitizer build may warn when an error unwinds a deep stack; that
-  # notice is not the program's output.
+  # notice is not the program's output. The earlier core did not tell where
+  # an error inside a library file happened, nor suggest a name: both are
+  # taken off the error lines.
   grep -v -E '^==[0-9]+==WARNING: ASan is ignoring requested __asan_handle_no_return|^False positive error reports may follow$|^For details see https://github.com/google/sanitizers/issues/189$' \
-    "$dir/.stderr" >"$dir/.stderr.program"
+    "$dir/.stderr" |
+    sed -E -e 's/^error: [^:]*\.ZIRN:[0-9]+: (in \$[^$]*\$( \(called at [^)]*\))?: )?/error: /' \
+      -e "s/; did you mean '.*'\?\$//" >"$dir/.stderr.program"
   local ok=1
   cmp -s "$dir/.stdout" "$corpus/seed$seed.out" || ok=0
   cmp -s "$dir/.stderr.program" "$corpus/seed$seed.err" || ok=0
