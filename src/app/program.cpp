@@ -78,7 +78,7 @@ int run_program(exec::Console& console, const std::string& name, std::string_vie
     interp.set_built_in_library(library_files);
     const std::string_view program = without_interpreter_line(text);
     int status = 0;
-    {
+    try {
         value::VarTable names;
         try {
             exec::run_statements(interp, *exec::compile(program_prelude), &names, nullptr);
@@ -101,8 +101,12 @@ int run_program(exec::Console& console, const std::string& name, std::string_vie
             interp.report_error(name + ": " + error.what());
             status = 1;
         }
+        console.flush();
+    } catch (const exec::OutputLost& lost) {
+        // The program's output is being lost: it ends here.
+        interp.report_error(name + ": cannot write to standard output: " + lost.reason);
+        status = 1;
     }
-    console.flush();
     // Every table is gone: whatever is left holds only itself.
     interp.cycles().collect();
     return status;

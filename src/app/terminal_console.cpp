@@ -1,20 +1,80 @@
 #include "app/terminal_console.h"
 
 // readline's headers need the standard C stream declarations first.
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <readline/history.h>
 #include <readline/readline.h>
 
+#include "app/completion.h"
 #include "exec/interpreter.h"
 
 namespace zirn::app {
 
 namespace {
 
-// Enough for any session; the oldest entries go first.
+// Enough for any session, and kept across sessions; the oldest entries go
+// first.
 constexpr int history_limit = 1000;
+
+// The interpreter whose names Tab completes; readline's completion
+// interface takes a plain function, so it is reached through this global.
+const exec::Interpreter* completing_for = nullptr;
+
+// Words end at blanks, quotes, brackets and operators, but "$" and "_"
+// belong to them.
+char word_breaks[] = " \t\n\"'(){}+-*/<>=!,";
+
+char* copy_for_readline(const std::string& text)
+{
+    char* copy = static_cast<char*>(std::malloc(text.size() + 1));
+    std::memcpy(copy, text.c_str(), text.size() + 1);
+    return copy;
+}
+
+// readline's form of the completions of `text`: the text that replaces the
+// word first (their common start, or the word itself when they share less),
+// then every completion, then null.
+extern "C" char** complete_word(const char* text, int /*start*/, int /*end*/)
+{
+    rl_attempted_completion_over = 1;  // never file names
+    if (completing_for == nullptr) return nullptr;
+    const std::vector<std::string> found = completions(text, *completing_for);
+    if (found.empty()) return nullptr;
+    auto** matches = static_cast<char**>(std::malloc((found.size() + 2) * sizeof(char*)));
+    std::size_t common = found.front().size();
+    for (const std::string& match : found) {
+        common = std::min(common, match.size());
+        while (match.compare(0, common, found.front(), 0, common) != 0) --common;
+    }
+    const std::string word = text;
+    const std::string start = found.front().substr(0, common);
+    std::size_t count = 0;
+    matches[count++] = copy_for_readline(start.rfind(word, 0) == 0 ? start : word);
+    if (found.size() > 1) {
+        for (const std::string& match : found) matches[count++] = copy_for_readline(match);
+    }
+    matches[count] = nullptr;
+    // A call is completed up to its open parenthesis: no blank after it.
+    if (found.size() == 1 && found.front().back() == '(') rl_completion_suppress_append = 1;
+    return matches;
+}
+
+// Tab completes the word before the cursor; where there is none (at the
+// start of a line, after a blank) it inserts itself, so that pasted
+// tab-indented code stays as it is.
+extern "C" int complete_or_indent(int count, int key)
+{
+    const unsigned char before = rl_point > 0 ? static_cast<unsigned char>(rl_line_buffer[rl_point - 1]) : ' ';
+    if (std::isalnum(before) == 0 && before != '_' && before != '$') return rl_insert(count, '\t');
+    // A second Tab in a row lists the completions, as readline's own does.
+    if (rl_last_func == complete_or_indent) rl_last_func = rl_complete;
+    return rl_complete(count, key);
+}
 
 // What readline's line callback hands back. readline's callback interface
 // takes a plain function, so the result passes through this one global.
@@ -74,14 +134,28 @@ void set_up_readline()
     rl_initialize();
     // A pasted block arrives as keys: each line feed enters one line.
     rl_variable_bind("enable-bracketed-paste", "off");
-    // Tab inserts itself, so pasted tab-indented code stays as it is.
-    rl_bind_key('\t', rl_insert);
+    rl_bind_key('\t', complete_or_indent);
+    rl_attempted_completion_function = complete_word;
+    rl_completer_word_break_characters = word_breaks;
     stifle_history(history_limit);
+}
+
+std::optional<HistoryFile> open_history_file()
+{
+    const std::optional<std::string> path = history_path([](const char* name) -> const char* { return std::getenv(name); });
+    if (!path) return std::nullopt;
+    return HistoryFile(*path, history_limit);
 }
 
 }  // namespace
 
-TerminalConsole::TerminalConsole() { set_up_readline(); }
+TerminalConsole::TerminalConsole() : m_history(open_history_file())
+{
+    set_up_readline();
+    if (m_history) {
+        for (const std::string& entry : m_history->load()) add_history(entry.c_str());
+    }
+}
 
 TerminalConsole::~TerminalConsole()
 {
@@ -92,6 +166,7 @@ TerminalConsole::~TerminalConsole()
 void TerminalConsole::attach(exec::Interpreter* interp)
 {
     m_interp = interp;
+    completing_for = interp;
     route_interrupts_to(interp);
 }
 
@@ -110,8 +185,9 @@ void TerminalConsole::end_line()
 
 void TerminalConsole::flush() { std::fflush(stdout); }
 
-std::optional<std::string> TerminalConsole::read_line(bool repl_line)
+std::optional<std::string> TerminalConsole::read_line(exec::LineKind kind)
 {
+    const bool repl_line = kind != exec::LineKind::Program;
     if (repl_line) drop_pending_interrupt();
     else raise_pending_interrupt();
     const ProgramHistory history(!repl_line);
@@ -131,14 +207,19 @@ std::optional<std::string> TerminalConsole::read_line(bool repl_line)
                 return std::string();  // no interpreter to stop
             }
             drop_pending_interrupt();
-            break;  // the same prompt again, on a fresh line
+            // At a continuation the whole entry goes; at the prompt, the
+            // same prompt comes again on a fresh line.
+            if (kind == exec::LineKind::Continuation) throw exec::EntryDiscarded{};
+            break;
         }
     }
 }
 
 void TerminalConsole::remember(std::string_view entry)
 {
-    if (has_visible_text(entry)) add_history(std::string(entry).c_str());
+    if (!has_visible_text(entry)) return;
+    add_history(std::string(entry).c_str());
+    if (m_history) m_history->append(entry);
 }
 
 void TerminalConsole::report(std::string_view line)

@@ -1,6 +1,7 @@
 // The console of a session at a terminal: lines are read with GNU readline
-// (editing, and history of the REPL's entries), Ctrl-C stops the running
-// line or discards the typed one, Ctrl-D on an empty line is end of input.
+// (editing, Tab completion, and a history of the REPL's entries kept across
+// sessions), Ctrl-C stops the running line or discards the typed entry,
+// Ctrl-D on an empty line is end of input.
 //
 // Used only when standard input and standard output are both terminals.
 // readline keeps its state in globals, so a process has at most one of these.
@@ -10,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/history_file.h"
 #include "app/terminal_signals.h"
 #include "exec/console.h"
 
@@ -34,7 +36,9 @@ public:
     void flush() override;
     // The text already written on the current line (the "> " prompt, or a
     // program's question) becomes readline's prompt, so editing redraws it.
-    std::optional<std::string> read_line(bool repl_line) override;
+    // Ctrl-C at a continuation read discards the whole entry
+    // (EntryDiscarded).
+    std::optional<std::string> read_line(exec::LineKind kind) override;
     void remember(std::string_view entry) override;
     void report(std::string_view line) override;
     bool interactive() const override { return true; }
@@ -54,6 +58,7 @@ private:
     void move_to_fresh_line();
     void note_output(std::string_view text);
 
+    std::optional<HistoryFile> m_history;  // none: the history is not kept
     TerminalSignals m_signals;
     exec::Interpreter* m_interp = nullptr;
     std::string m_open_line;  // written since the last line feed or carriage return

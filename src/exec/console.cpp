@@ -43,7 +43,7 @@ void StreamConsole::flush()
     check_output();
 }
 
-std::optional<std::string> StreamConsole::read_line(bool /*history*/)
+std::optional<std::string> StreamConsole::read_line(LineKind /*kind*/)
 {
     flush();
     if (m_at_end) return std::nullopt;

@@ -24,6 +24,14 @@ struct OutputLost {
     std::string reason;
 };
 
+// What a line is read for: a program's `$input`, the REPL's prompt, or a
+// continuation line of an entry left open at the prompt.
+enum class LineKind { Program, Prompt, Continuation };
+
+// Raised by a continuation read when the person discards the whole entry
+// being typed (Ctrl-C at a terminal). Not an error: the prompt comes back.
+struct EntryDiscarded {};
+
 class Console {
 public:
     virtual ~Console() = default;
@@ -37,9 +45,7 @@ public:
     // Reads one line without its line feed, after flushing pending output.
     // Returns nothing at end of input, and keeps returning nothing after it.
     // A line longer than the text limit raises Error(TooLarge).
-    // `repl_line` is set for the REPL's own prompt and continuation reads, and
-    // clear for a program's `$input`.
-    virtual std::optional<std::string> read_line(bool repl_line) = 0;
+    virtual std::optional<std::string> read_line(LineKind kind) = 0;
     // Keeps one complete REPL entry (possibly several joined lines) for
     // recall with line editing.
     virtual void remember(std::string_view /*entry*/) {}
@@ -61,7 +67,7 @@ public:
     void write(std::string_view text) override;
     void end_line() override;
     void flush() override;
-    std::optional<std::string> read_line(bool history) override;
+    std::optional<std::string> read_line(LineKind kind) override;
     void report(std::string_view line) override;
 
 private:

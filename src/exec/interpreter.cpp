@@ -11,19 +11,41 @@ namespace zirn::exec {
 
 Interpreter::Interpreter(const BuiltinTable& builtins, Console& console) : m_builtins(builtins), m_console(console) {}
 
+namespace {
+
+// What people type to leave or to get help in other interpreters. None of
+// them is a ZIRN statement.
+bool asks_to_leave(std::string_view entry)
+{
+    const std::size_t first = entry.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return false;
+    entry = entry.substr(first, entry.find_last_not_of(" \t") + 1 - first);
+    for (std::string_view word : {"exit", "quit", "help", "exit()", "quit()", "help()"}) {
+        if (entry == word) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::string Interpreter::read_input_line()
 {
-    if (!m_prompt_read_armed) return m_console.read_line(false).value_or("");
+    if (!m_prompt_read_armed) return m_console.read_line(LineKind::Program).value_or("");
     m_prompt_read_armed = false;
 
-    std::optional<std::string> line = m_console.read_line(true);
+    std::optional<std::string> line = m_console.read_line(LineKind::Prompt);
     if (!line) throw EndOfInput{};
     // A quote, brace or parenthesis left open continues on the next line, so
     // multi-line functions can be typed or piped in.
     std::string text = std::move(*line);
     while (!lex::is_balanced(text)) {
         m_console.write("... ");
-        std::optional<std::string> more = m_console.read_line(true);
+        std::optional<std::string> more;
+        try {
+            more = m_console.read_line(LineKind::Continuation);
+        } catch (const EntryDiscarded&) {
+            return "";  // nothing of the entry runs
+        }
         if (!more) break;  // still open: running it reports the open text
         if (more->size() >= limits::max_text_bytes - text.size()) {
             throw Error(ErrorKind::TooLarge, "an entry of several lines would pass " +
@@ -33,6 +55,13 @@ std::string Interpreter::read_input_line()
         text += *more;
     }
     m_console.remember(text);
+    if (m_console.interactive() && asks_to_leave(text)) {
+        // A person looking for the way out gets it instead of an error.
+        m_console.write("ZIRN has no such command. To leave, press Ctrl-D on an empty line;\n"
+                        "'man zirn' and the user guide describe the language.");
+        m_console.end_line();
+        return "";
+    }
     return text;
 }
 

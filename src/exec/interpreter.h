@@ -139,6 +139,7 @@ public:
 
     // The binding every name has right now.
     Bindings& bindings() { return m_bindings; }
+    const Bindings& bindings() const { return m_bindings; }
 
     // `cd` calls this before it changes the current folder, so that a
     // DirectoryWatch can bring the session back.

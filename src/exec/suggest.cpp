@@ -68,16 +68,23 @@ std::optional<std::string> nearest_name(std::string_view wanted, const std::vect
     return best;
 }
 
+std::vector<std::string_view> names_bound_now(const Interpreter& interp, bool functions_only)
+{
+    std::vector<std::string_view> names;
+    interp.bindings().for_each_bound([&](value::NameId name, const value::ValueRef& ref) {
+        if (!functions_only || ref->is(value::Type::Func)) names.push_back(value::name_text(name));
+    });
+    return names;
+}
+
 void suggest_name(Error& error, Interpreter& interp)
 {
-    std::vector<std::string_view> candidates;
     const bool function = error.missing_kind() == MissingKind::Function;
+    std::vector<std::string_view> candidates;
     if (function) {
         for (const auto& entry : interp.builtins()) candidates.push_back(entry.first);
     }
-    interp.bindings().for_each_bound([&](value::NameId name, const value::ValueRef& ref) {
-        if (!function || ref->is(value::Type::Func)) candidates.push_back(value::name_text(name));
-    });
+    for (std::string_view name : names_bound_now(interp, function)) candidates.push_back(name);
     error.set_suggestion(nearest_name(error.missing_name(), candidates).value_or(""));
 }
 

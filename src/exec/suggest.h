@@ -20,6 +20,10 @@ namespace zirn::exec {
 // equally near candidates the first one wins.
 std::optional<std::string> nearest_name(std::string_view wanted, const std::vector<std::string_view>& candidates);
 
+// The names bound right now, in the order they were first interned; with
+// `functions_only`, only those bound to a function.
+std::vector<std::string_view> names_bound_now(const Interpreter& interp, bool functions_only);
+
 // Sets the suggestion of an error about a missing name: for a function, the
 // nearest builtin or name bound to a function; for a name, the nearest bound
 // name. Reads the names bound right now.

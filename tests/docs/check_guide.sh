@@ -16,6 +16,16 @@
 # must be 1 when the output block has a line starting with "error: ", else 0.
 # A ```zirn block without its output block is a failure too.
 #
+# Programs run from files are shown differently: a block opened by
+# ```zirn NAME is the file NAME, and the next block opened by ```console is a
+# terminal session with it. Each line of the session that starts with "$ " is
+# a shell command; the other lines are what the commands answer. The checker
+# writes the files into a fresh empty folder, runs the commands there one
+# after the other in one bash, with `zirn` found first on the PATH as the
+# binary under test and standard error merged into standard output, and
+# compares what they wrote (each carriage return as ^M) with the answer lines
+# byte for byte. A file block that no console block follows is a failure.
+#
 # Usage: check_guide.sh ZIRN_BINARY GUIDE_MD LIB_DIR
 set -u
 zirn=$(realpath "$1")
@@ -28,17 +38,37 @@ trap 'rm -rf "$examples"' EXIT
 
 # Cut the guide into NNN.in / NNN.out pairs; NNN is the line of the ```zirn
 # fence. A ```zirn block not followed by an output block leaves NNN.orphan.
+# File blocks go to pending/ and move to NNN.files/ with the console block
+# NNN.console that follows them; left over at the end, they leave
+# NNN.lonely (NNN: the line of the first of them).
+mkdir "$examples/pending"
 awk -v dir="$examples" '
   function name(ext) { return sprintf("%s/%06d.%s", dir, start, ext) }
   state == "in" && /^```$/     { state = "wait"; next }
   state == "in"                { print > name("in"); next }
   state == "out" && /^```$/    { state = ""; close(name("in")); close(name("out")); next }
   state == "out"               { print > name("out"); next }
+  state == "file" && /^```$/   { state = ""; close(file); next }
+  state == "file"              { print > file; next }
+  state == "console" && /^```$/ {
+    state = ""; close(name("console"))
+    system("mv \"" dir "/pending\" \"" name("files") "\" && mkdir \"" dir "/pending\"")
+    first_file = 0; next
+  }
+  state == "console"           { print > name("console"); next }
   state == "wait" && /^[ \t]*$/ { next }
   state == "wait" && /^```output$/ { state = "out"; printf "" > name("out"); next }
   state == "wait"              { printf "" > name("orphan"); state = "" }
   /^```zirn$/                  { start = NR; state = "in"; printf "" > name("in"); next }
-  END { if (state == "in" || state == "wait") printf "" > name("orphan") }
+  /^```zirn [^ \/]+$/          {
+    if (!first_file) first_file = NR
+    file = dir "/pending/" substr($0, 9); state = "file"; printf "" > file; next
+  }
+  /^```console$/               { start = NR; state = "console"; printf "" > name("console"); next }
+  END {
+    if (state == "in" || state == "wait") printf "" > name("orphan")
+    if (first_file) { start = first_file; printf "" > name("lonely") }
+  }
 ' "$guide"
 
 passed=0
@@ -80,6 +110,32 @@ for input in "$examples"/*.in; do
     passed=$((passed + 1))
   fi
   rm -rf "$work"
+done
+
+# The console sessions. bin/zirn is the binary under test, first on the PATH,
+# so that `#!/usr/bin/env zirn` finds it too.
+bin=$(mktemp -d)
+trap 'rm -rf "$examples" "$bin"' EXIT
+ln -s "$zirn" "$bin/zirn"
+for session in "$examples"/*.console; do
+  [ -e "$session" ] || break
+  id=$(basename "$session" .console)
+  work=$(mktemp -d)
+  cp -R "$examples/$id.files/." "$work/"
+  grep -v '^\$ ' "$session" >"$work/.expected"
+  sed -n 's/^\$ //p' "$session" >"$work/.commands"
+  (cd "$work" && PATH="$bin:$PATH" timeout 30 bash .commands 2>&1) | sed 's/\r/^M/g' >"$work/.actual"
+  if cmp -s "$work/.actual" "$work/.expected"; then
+    passed=$((passed + 1))
+  else
+    fail "$id" "console session differs (expected, then actual)"
+    diff <(cat -A "$work/.expected") <(cat -A "$work/.actual") | head -30
+  fi
+  rm -rf "$work"
+done
+for lonely in "$examples"/*.lonely; do
+  [ -e "$lonely" ] || break
+  fail "$(basename "$lonely" .lonely)" "no \`\`\`console block follows this file block"
 done
 
 echo "$passed passed, $failed failed"

@@ -18,6 +18,10 @@ work=$(mktemp -d)
 socket="$work/tmux.sock"
 failures=0
 trap 'tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"' EXIT
+# The REPL's history goes to a folder of the test's own, never the user's;
+# every session a test starts shares it.
+export XDG_STATE_HOME="$work/state"
+unset ZIRN_HISTORY
 
 tm() { tmux -S "$socket" -f /dev/null "$@"; }
 

@@ -20,13 +20,13 @@ TEST(StreamConsole, LinesOfEveryLengthComeOutWhole)
     std::istringstream in(a + "\n" + b + "\n\n" + c + "\nlast");
     std::ostringstream out, err;
     StreamConsole console(in, out, err);
-    EXPECT_EQ(console.read_line(true), a);
-    EXPECT_EQ(console.read_line(true), b);
-    EXPECT_EQ(console.read_line(true), "");
-    EXPECT_EQ(console.read_line(true), c);
-    EXPECT_EQ(console.read_line(true), "last");  // no line feed at the end
-    EXPECT_EQ(console.read_line(true), std::nullopt);
-    EXPECT_EQ(console.read_line(true), std::nullopt);
+    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), a);
+    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), b);
+    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), "");
+    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), c);
+    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), "last");  // no line feed at the end
+    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), std::nullopt);
+    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), std::nullopt);
 }
 
 TEST(StreamConsole, EndOfInputAfterALineFeedReadsNothing)
@@ -34,8 +34,8 @@ TEST(StreamConsole, EndOfInputAfterALineFeedReadsNothing)
     std::istringstream in("one\n");
     std::ostringstream out, err;
     StreamConsole console(in, out, err);
-    EXPECT_EQ(console.read_line(false), "one");
-    EXPECT_EQ(console.read_line(false), std::nullopt);
+    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Program), "one");
+    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Program), std::nullopt);
 }
 
 // A stream buffer that takes a few bytes and then fails, as a full disk does.

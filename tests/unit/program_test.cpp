@@ -2,6 +2,7 @@
 // find defined, and the suggestions for names nothing is bound to.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -62,6 +63,29 @@ TEST(ProgramTest, RunsToTheEndWithTheArgumentsAndThePromptsDefinitions)
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, "[\"a\", \"b c\"]\n[0, 1, 2]\nstring\n");
     EXPECT_EQ(outcome.err, "");
+}
+
+TEST(ProgramTest, OutputThatCannotBeWrittenEndsTheProgram)
+{
+    struct Call {
+        int status = 0;
+        std::string err;
+    } call;
+    app::run_on_interpreter_stack(
+        [](void* raw) {
+            auto& call = *static_cast<Call*>(raw);
+            std::istringstream in;
+            std::ostringstream out, err;
+            out.setstate(std::ios::badbit);  // every write fails
+            exec::StreamConsole console(in, out, err);
+            call.status = app::run_program(console, "prog.ZIRN", "$print$(1)\n$print$(2)", {});
+            call.err = err.str();
+            return call.status;
+        },
+        &call);
+    EXPECT_EQ(call.status, 1);
+    EXPECT_EQ(call.err.rfind("error: prog.ZIRN: cannot write to standard output: ", 0), 0u) << call.err;
+    EXPECT_EQ(std::count(call.err.begin(), call.err.end(), '\n'), 1);
 }
 
 TEST(ProgramTest, AnInterpreterLineIsSkippedAndKeepsTheLineNumbers)
