@@ -101,7 +101,13 @@ Value evaluate_operand(Interpreter& interp, const Token& token, Blocks blocks)
     return token.literal();
 }
 
-Value evaluate_literal(std::string_view text) { return Token(std::string(text)).literal(); }
+Value evaluate_literal(std::string_view text)
+{
+    const Token token{std::string(text)};
+    // As a one-token expression: a lone `not` has nothing to negate.
+    if (token.is_not()) throw Error(ErrorKind::MissingOperand, "'not' needs an operand after it");
+    return token.literal();
+}
 
 Value evaluate_call(Interpreter& interp, const Token& token)
 {
