@@ -71,7 +71,7 @@ Value evaluate_token(Interpreter& interp, const Token& token, Blocks blocks)
 
 Value evaluate_text(Interpreter& interp, const Value& text, Blocks blocks)
 {
-    const NestingScope nesting(interp);
+    const NestingScope nesting(interp, limits::raw_argument_nesting_weight);
     const CodeHandle code = code_of(text, ParseUse::Expression);
     return evaluate_expression(interp, first_statement(*code), blocks);
 }

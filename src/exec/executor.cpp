@@ -349,7 +349,7 @@ void Run::run_code_here(const Code& code)
     // The text acts as if written in place of the statement: it binds as
     // this run binds, but an `end` in it ends only the text (and its lines
     // are no lines of the function this run may be the body of).
-    const NestingScope nesting(m_interp);
+    const NestingScope nesting(m_interp, limits::text_run_nesting_weight);
     BindingRules rules = m_rules;
     rules.function = nullptr;
     Run nested(m_interp, rules, RunMode::Program);

@@ -33,6 +33,12 @@ inline constexpr std::size_t max_nesting_depth = 500000;
 // that loads itself counts this many steps per level against the budget
 // above, and is stopped after 10,000 levels.
 inline constexpr std::size_t library_nesting_weight = 50;
+// Text run by `exec` (or `also`) in place counts this many steps per level,
+// and a builtin's argument evaluated from its raw text this many: a text
+// that runs itself, or a builtin call inside its own argument, is so stopped
+// after some tens of thousands of levels, within about a second.
+inline constexpr std::size_t text_run_nesting_weight = 10;
+inline constexpr std::size_t raw_argument_nesting_weight = 5;
 
 // Deepest nesting of parentheses and braces within one text. Splitting a
 // nested text again at every level costs time in proportion to the square
