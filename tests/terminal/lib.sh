@@ -15,7 +15,8 @@ fi
 zirn=$(realpath "$1")
 libdir=$(realpath "$2")
 work=$(mktemp -d)
-socket="$work/tmux.sock"
+servers=0
+socket="$work/tmux.$servers.sock"
 failures=0
 trap 'tmux -S "$socket" kill-server 2>/dev/null; rm -rf "$work"' EXIT
 # The REPL's history goes to a folder of the test's own, never the user's;
@@ -25,13 +26,22 @@ unset ZIRN_HISTORY
 
 tm() { tmux -S "$socket" -f /dev/null "$@"; }
 
+# fresh_server: ends the current tmux server and moves to a socket of its
+# own for the next one. A server being killed may still answer on its old
+# socket for a moment, and a session started there would die with it.
+fresh_server() {
+  tm kill-server 2>/dev/null
+  servers=$((servers + 1))
+  socket="$work/tmux.$servers.sock"
+}
+
 # start_zirn [COMMAND]: starts a fresh session in a new folder holding lib/,
 # running COMMAND (default: zirn; $ZIRN names the binary) in a 100x40
 # terminal, and waits for the first prompt unless COMMAND is given. When the
 # command ends, its exit status is written to $run/status.
 start_zirn() {
   local command=${1:-"$zirn"}
-  tm kill-server 2>/dev/null
+  fresh_server
   run=$(mktemp -d "$work/run.XXXX")
   mkdir "$run/lib" && cp "$libdir"/*.ZIRN "$run/lib/"
   tm new-session -d -x 100 -y 40 -c "$run" \

@@ -39,7 +39,7 @@ check_plain "$run/out" "terminal input, output to a file"
 # Piped input, output to the terminal: the raw bytes the terminal received
 # (pipe-pane) hold no escape sequences either. zirn starts only once the
 # pane's bytes are being piped.
-tm kill-server 2>/dev/null
+fresh_server
 run=$(mktemp -d "$work/run.XXXX")
 mkdir "$run/lib" && cp "$libdir"/*.ZIRN "$run/lib/"
 tm new-session -d -x 100 -y 40 -c "$run" "until [ -e piping ]; do sleep 0.05; done; printf 'x = 3\n\$print\$(x)\n' | $(printf %q "$zirn"); echo \$? > status; sleep 600"
