@@ -57,9 +57,14 @@ public:
     // Binds `name`, remembering the binding it replaces.
     void bind_undoably(value::NameId name, value::ValueRef ref, std::uint64_t tag = 0)
     {
-        Binding& target = cell(name);
-        m_undo.push_back(Undo{name, std::move(target)});
-        target = Binding{std::move(ref), tag};
+        bind_undoably(cell(name), name, std::move(ref), tag);
+    }
+    // The same for the cell of `name`, already at hand.
+    void bind_undoably(Binding& target, value::NameId name, value::ValueRef ref, std::uint64_t tag = 0)
+    {
+        m_undo.emplace_back(name, std::move(target));
+        target.ref = std::move(ref);
+        target.tag = tag;
     }
     // Binds `name` for good: nothing will put the old binding back.
     void bind_for_good(value::NameId name, value::ValueRef ref, std::uint64_t tag = 0)
@@ -89,6 +94,7 @@ public:
 
 private:
     struct Undo {
+        Undo(value::NameId undone, Binding&& binding) : name(undone), old(std::move(binding)) {}
         value::NameId name;
         Binding old;
     };

@@ -97,6 +97,32 @@ std::unique_ptr<CallSite> take_call_apart(std::string_view token)
     return call;
 }
 
+bool integer_operator(OperatorKind op)
+{
+    switch (op) {
+    case OperatorKind::None:
+    case OperatorKind::Member:
+    case OperatorKind::Unknown: return false;
+    default: return true;
+    }
+}
+
+// See Statement::integer_candidate.
+bool integer_fold_candidate(const std::vector<Token>& tokens)
+{
+    if (tokens.size() % 2 == 0) return false;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const Token& token = tokens[i];
+        if (token.empty() || token.is_not()) return false;
+        if (i % 2 == 1) {
+            if (!integer_operator(token.as_operator())) return false;
+        } else if (token.kind() != OperandKind::Number && token.kind() != OperandKind::Parenthesised) {
+            return false;
+        }
+    }
+    return true;
+}
+
 Statement make_statement(lex::Statement&& texts)
 {
     Statement statement;
@@ -118,9 +144,13 @@ Statement make_statement(lex::Statement&& texts)
     statement.in_place_candidate = statement.shape == StatementShape::Assignment && statement.compound &&
                                    statement.word[0]->kind() != OperandKind::Parenthesised &&
                                    statement.word[2]->is_plain();
+    statement.plain_copy_candidate = statement.shape == StatementShape::Assignment && !statement.compound &&
+                                     statement.word[0]->kind() != OperandKind::Parenthesised &&
+                                     statement.word[2]->is_plain();
     const auto plain = [](const Token& token) {
         return token.kind() == OperandKind::Number || token.kind() == OperandKind::Quoted;
     };
+    statement.integer_candidate = integer_fold_candidate(statement.tokens);
     statement.plain_pair = statement.tokens.size() == 3 && !statement.tokens[0].is_not() && plain(statement.tokens[0]) &&
                            plain(statement.tokens[2]);
     return statement;

@@ -101,6 +101,8 @@ public:
     // Quoted and Number tokens: the value they stand for; raises the reading
     // error for a number that cannot be read.
     const value::Value& literal() const { return m_literal_ready ? m_literal : unreadable_literal(); }
+    // The same, or null for a number that cannot be read.
+    const value::Value* readable_literal() const { return m_literal_ready ? &m_literal : nullptr; }
     // Parenthesised and Block tokens: the split inside.
     const Code& inside() const { return m_inside ? *m_inside : compile_inside(); }
     // Call tokens: the call taken apart.
@@ -161,11 +163,23 @@ struct Statement {
     // Assignment: a compound one of a name with a name or a literal, which
     // can be carried out in place.
     bool in_place_candidate = false;
+    // Assignment: a plain one (`=`) of a name with a name or a literal,
+    // which can copy the Value straight into an existing target.
+    bool plain_copy_candidate = false;
     // The first three words (null where there are fewer).
     const Token* word[3] = {nullptr, nullptr, nullptr};
     // As an expression: exactly `left operator right`, both names or
     // literals, no `not` (the commonest shape, folded directly).
     bool plain_pair = false;
+    // As an expression: operands and operators alternating, no `not`, no
+    // empty token, every operand a name, a literal or parenthesised, every
+    // operator one that two integers give an integer under. When the
+    // operands turn out to be integers the fold needs no Values at all.
+    bool integer_candidate = false;
+    // Folds of this candidate that met an operand that is no integer; past
+    // a few the statement is taken to work on other types, and the integer
+    // fold is not tried again.
+    mutable std::uint8_t integer_misses = 0;
 };
 
 // The file a text came from: a script, a library loaded with `also`, or a

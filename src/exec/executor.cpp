@@ -150,7 +150,9 @@ void Run::execute(const Code& code)
     for (const Statement& statement : code.statements) {
         try {
             m_interp.check_interrupt(m_mode == RunMode::Program);
+            if (statement.shape == StatementShape::Empty) continue;
             if (statement.in_place_candidate && assign_in_place(statement)) continue;
+            if (statement.plain_copy_candidate && assign_copy(statement)) continue;
             execute_statement(statement);
         } catch (Error& error) {
             // On its way out an error learns where it happened; the normal
@@ -364,42 +366,6 @@ ValueRef Run::bound_value(const Token& name, std::string_view statement) const
             .about_missing(MissingKind::Name, name.text());
     }
     return *ref;
-}
-
-void Run::bind(NameId name, ValueRef ref)
-{
-    Bindings& bindings = m_interp.bindings();
-    switch (m_rules.kind) {
-    case RunKind::Dropped:
-        bindings.bind_undoably(name, std::move(ref));
-        return;
-    case RunKind::Kept: {
-        Binding& cell = bindings.cell(name);
-        if (!cell.ref) m_rules.kept_names->push_back(name);
-        cell.ref = std::move(ref);
-        return;
-    }
-    case RunKind::Iteration: {
-        Binding& cell = bindings.cell(name);
-        if (!cell.ref) {
-            // A new name: it stays for the rest of the loop.
-            m_rules.loop->created.push_back(name);
-            cell = Binding{std::move(ref), m_rules.created_tag};
-        } else if (cell.tag == m_rules.created_tag) {
-            cell.ref = std::move(ref);  // created in this iteration: stays too
-        } else {
-            // Bound when the iteration began: the rebinding ends with it.
-            bindings.bind_undoably(name, std::move(ref));
-        }
-        return;
-    }
-    }
-}
-
-void Run::bind(const Token& name, ValueRef ref)
-{
-    const NameId id = name.name();
-    bind(id != value::no_name ? id : value::intern_name(name.text()), std::move(ref));
 }
 
 std::size_t Run::show_block_table(std::uint64_t tag)

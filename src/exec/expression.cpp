@@ -5,6 +5,7 @@
 
 #include "lex/error.h"
 #include "lex/limits.h"
+#include "lex/stack_guard.h"
 #include "value/convert.h"
 
 namespace zirn::exec {
@@ -163,8 +164,82 @@ Value apply_operator(std::string_view op, const Value& left, const Value& right)
     return apply_operator(operator_from_text(op), left, right);
 }
 
+namespace {
+
+// Two integers under `op` (one that integer_candidate admits).
+std::int64_t combine_integers(OperatorKind op, std::int64_t left, std::int64_t right)
+{
+    switch (op) {
+    case OperatorKind::Add: return wrap(bits(left) + bits(right));
+    case OperatorKind::Subtract: return wrap(bits(left) - bits(right));
+    case OperatorKind::Multiply: return wrap(bits(left) * bits(right));
+    case OperatorKind::Divide:
+        // As divide_values: a zero on either side gives zero, and the one
+        // quotient that does not fit wraps to itself.
+        if (left == 0 || right == 0) return 0;
+        return right == -1 ? wrap(0 - bits(left)) : left / right;
+    default: {
+        bool holds = false;
+        integer_pair_truth(op, left, right, holds);
+        return holds ? 1 : 0;
+    }
+    }
+}
+
+bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t depth, std::int64_t& result);
+
+constexpr std::uint8_t max_integer_misses = 8;
+
+// One operand of an integer fold: false when it is no integer, or cannot
+// be read without raising (the full fold then reads it again and raises).
+bool integer_operand(Interpreter& interp, const Token& token, std::size_t depth, std::int64_t& number)
+{
+    const value::Value* operand = nullptr;
+    if (const value::ValueRef* bound = interp.bindings().find(token.name())) {
+        operand = bound->get();
+    } else if (token.kind() == OperandKind::Parenthesised) {
+        // As evaluate_token would: one more nesting step for the inside.
+        if (depth + 1 > interp.nesting_room() || token.text().size() < 2) return false;
+        const Code& inside = token.inside();
+        return inside.statements.size() == 1 && inside.statements.front().integer_candidate &&
+               fold_integers(interp, inside.statements.front(), depth + 1, number);
+    } else {
+        operand = token.readable_literal();
+        if (operand == nullptr) return false;
+    }
+    if (!operand->is(Type::Integer)) return false;
+    number = operand->int_value();
+    return true;
+}
+
+// The fold of an integer_candidate statement, left to right, when every
+// operand is an integer; false, having changed nothing, otherwise.
+bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t depth, std::int64_t& result)
+{
+    const std::vector<Token>& tokens = statement.tokens;
+    std::int64_t folded = 0;
+    if (!integer_operand(interp, tokens[0], depth, folded)) return false;
+    for (std::size_t pos = 1; pos + 1 < tokens.size(); pos += 2) {
+        std::int64_t right = 0;
+        if (!integer_operand(interp, tokens[pos + 1], depth, right)) return false;
+        folded = combine_integers(tokens[pos].as_operator(), folded, right);
+    }
+    result = folded;
+    return true;
+}
+
+}  // namespace
+
 Value evaluate_expression(Interpreter& interp, const Statement& statement, Blocks blocks)
 {
+    // Integers all through: no Value until the result.
+    if (statement.integer_candidate && statement.integer_misses < max_integer_misses && statement.tokens.size() > 1) {
+        check_stack_depth();
+        std::int64_t folded = 0;
+        if (fold_integers(interp, statement, 0, folded)) return Value::integer(folded);
+        ++statement.integer_misses;
+    }
+
     // The fold runs in cycles: an operand (combined with the operator pending
     // from the last cycle), then an operator pair, then the next pending
     // operator. `(a - b - c)` is `(a - b) - c`.

@@ -136,6 +136,8 @@ public:
         m_nesting += weight;
     }
     void leave_nesting(std::size_t weight = 1) { m_nesting -= weight; }
+    // How many more nesting steps the budget allows.
+    std::size_t nesting_room() const { return limits::max_nesting_depth - m_nesting; }
 
     // The binding every name has right now.
     Bindings& bindings() { return m_bindings; }

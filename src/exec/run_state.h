@@ -92,6 +92,7 @@ public:
     void run_index(const Operands& operands);
     void run_where(const Operands& operands);
     void run_remove(const Operands& operands);
+    void index_into(const value::Value& source, std::int64_t position, const Token& target);
 
 private:
     // A compound assignment of an existing name with a name or a literal,
@@ -104,6 +105,20 @@ private:
         const value::Value* right = plain_operand(m_interp, *statement.word[2]);
         return right != target->get() &&
                apply_operator_in_place(statement.word[1]->compound_operator(), **target, *right);
+    }
+    // A plain assignment of an existing name with a name or a literal: the
+    // Value is copied straight into the target; false, having changed
+    // nothing, when the target is not bound yet.
+    bool assign_copy(const Statement& statement)
+    {
+        const value::ValueRef* target = lookup(*statement.word[0]);
+        if (target == nullptr) return false;
+        const value::Value* right = plain_operand(m_interp, *statement.word[2]);
+        if (right != target->get()) {
+            **target = *right;
+            m_interp.cycles().note(*target);
+        }
+        return true;
     }
     void execute_statement(const Statement& statement);
     void run_keyword(Keyword keyword, const Operands& operands);
@@ -160,6 +175,42 @@ private:
     RunResult m_result;
     bool m_stopped = false;  // `end`, or a `compare` block that ended
 };
+
+inline void Run::bind(value::NameId name, value::ValueRef ref)
+{
+    Bindings& bindings = m_interp.bindings();
+    switch (m_rules.kind) {
+    case RunKind::Dropped:
+        bindings.bind_undoably(name, std::move(ref));
+        return;
+    case RunKind::Kept: {
+        Binding& cell = bindings.cell(name);
+        if (!cell.ref) m_rules.kept_names->push_back(name);
+        cell.ref = std::move(ref);
+        return;
+    }
+    case RunKind::Iteration: {
+        Binding& cell = bindings.cell(name);
+        if (!cell.ref) {
+            // A new name: it stays for the rest of the loop.
+            m_rules.loop->created.push_back(name);
+            cell = Binding{std::move(ref), m_rules.created_tag};
+        } else if (cell.tag == m_rules.created_tag) {
+            cell.ref = std::move(ref);  // created in this iteration: stays too
+        } else {
+            // Bound when the iteration began: the rebinding ends with it.
+            bindings.bind_undoably(cell, name, std::move(ref));
+        }
+        return;
+    }
+    }
+}
+
+inline void Run::bind(const Token& name, value::ValueRef ref)
+{
+    const value::NameId id = name.name();
+    bind(id != value::no_name ? id : value::intern_name(name.text()), std::move(ref));
+}
 
 // Raises Error(MissingOperand) unless `operands` has at least `needed`
 // entries; `usage` shows the statement's form.

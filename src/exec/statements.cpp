@@ -25,13 +25,22 @@ const Code& block_code(const Token& block)
 }
 
 // A position must name an existing element (or byte of a text).
-std::size_t checked_position(std::int64_t position, std::size_t length, std::string_view what)
+[[noreturn]] void raise_position_out_of_range(std::int64_t position, std::size_t length, std::string_view what)
 {
-    if (position < 0 || static_cast<std::uint64_t>(position) >= length) {
-        throw Error(ErrorKind::IndexOutOfRange, "position " + std::to_string(position) + " in " + std::string(what) +
-                                                    " of length " + std::to_string(length));
-    }
+    throw Error(ErrorKind::IndexOutOfRange, "position " + std::to_string(position) + " in " + std::string(what) +
+                                                " of length " + std::to_string(length));
+}
+
+inline std::size_t checked_position(std::int64_t position, std::size_t length, std::string_view what)
+{
+    if (position < 0 || static_cast<std::uint64_t>(position) >= length) raise_position_out_of_range(position, length, what);
     return static_cast<std::size_t>(position);
+}
+
+// A position operand as a number.
+std::int64_t position_of(const Value& position)
+{
+    return position.is(Type::Integer) ? position.int_value() : value::to_integer(position);
 }
 
 const value::NameId element_name = value::intern_name("element");
@@ -191,9 +200,15 @@ void Run::run_each(const Operands& operands)
     const value::ElementList& sequence = collection.elements();
     if (sequence.empty()) return;
     bindings.bind_undoably(element_name, ValueRef());
+    // The iteration's own bindings are undone when it ends, so `element`
+    // is bound to the lent element again then; an element nobody else took
+    // goes back inline and its Value serves the next one.
+    ValueRef spare;
     for (std::size_t i = 0; i < sequence.size(); ++i) {
-        bindings.cell(element_name) = Binding{sequence.share(i)};
+        bindings.cell(element_name) = Binding{sequence.lend(i, spare)};
         if (!run_iteration(body_run, body)) return;
+        spare = std::move(bindings.cell(element_name).ref);
+        sequence.take_back(i, spare);
     }
 }
 
@@ -218,11 +233,40 @@ void Run::run_until(const Operands& operands)
     }
 }
 
+namespace {
+
+// What a name or literal of an `until` condition stands for as the run
+// enclosing the loop sees it; null when the loop itself bound that name
+// (the enclosing run may see another binding, or none).
+const Value* enclosing_operand(const Bindings& bindings, const Token& token, const LoopState& loop, bool alike)
+{
+    const Binding* cell = bindings.peek(token.name());
+    if (cell == nullptr || !cell->ref) return &token.literal();
+    if (!alike && cell->tag >= loop.first_tag) return nullptr;
+    return cell->ref.get();
+}
+
+}  // namespace
+
 bool Run::loop_condition_holds(const Token& condition, LoopState& loop)
 {
     Bindings& bindings = m_interp.bindings();
-    const bool seen_alike = (loop.created.empty() && loop.view_begin == loop.view_end) ||
-                            reads_only_names_older_than(bindings, condition, loop);
+    const bool alike = loop.created.empty() && loop.view_begin == loop.view_end;
+    // `(a < b)` on names or literals: both are read as the enclosing run
+    // sees them, and two integers need no Value.
+    if (condition.kind() == OperandKind::Parenthesised) {
+        const Statement& inside = condition.inside().statements.front();
+        if (inside.plain_pair) {
+            const Value* left = enclosing_operand(bindings, inside.tokens[0], loop, alike);
+            const Value* right = left != nullptr ? enclosing_operand(bindings, inside.tokens[2], loop, alike) : nullptr;
+            bool holds = false;
+            if (right != nullptr && left->is(Type::Integer) && right->is(Type::Integer) &&
+                integer_pair_truth(inside.tokens[1].as_operator(), left->int_value(), right->int_value(), holds)) {
+                return holds;
+            }
+        }
+    }
+    const bool seen_alike = alike || reads_only_names_older_than(bindings, condition, loop);
     if (seen_alike) return condition_holds(condition);
     const EnclosingView view(bindings, loop);
     return condition_holds(condition);
@@ -246,17 +290,29 @@ void Run::run_add(const Operands& operands)
 void Run::run_index(const Operands& operands)
 {
     require_operands(operands, 3, "index list position target");
-    const ValueRef source = bound_value(operands[0], "index");
-    const std::int64_t position = value::to_integer(evaluate(operands[1]));
-    if (source->is(Type::List)) {
-        // The target shares the element itself.
-        const value::ElementList& elements = source->elements();
-        bind(operands[2], elements.share(checked_position(position, elements.size(), "a list")));
+    // A position that is a name or a literal cannot change the list, so
+    // the list need not be held while it is read.
+    if (operands[1].is_plain()) {
+        const ValueRef* source = lookup(operands[0]);
+        if (source == nullptr) bound_value(operands[0], "index");  // raises
+        index_into(**source, position_of(*plain_operand(m_interp, operands[1])), operands[2]);
         return;
     }
-    const std::string& text = source->text();
+    const ValueRef source = bound_value(operands[0], "index");
+    index_into(*source, value::to_integer(evaluate(operands[1])), operands[2]);
+}
+
+void Run::index_into(const Value& source, std::int64_t position, const Token& target)
+{
+    if (source.is(Type::List)) {
+        // The target shares the element itself.
+        const value::ElementList& elements = source.elements();
+        bind(target, elements.share(checked_position(position, elements.size(), "a list")));
+        return;
+    }
+    const std::string& text = source.text();
     const char byte = text[checked_position(position, text.size(), "a text")];
-    bind(operands[2], value::make_ref(Value::string(std::string(1, byte))));
+    bind(target, value::make_ref(Value::string(std::string(1, byte))));
 }
 
 void Run::run_where(const Operands& operands)

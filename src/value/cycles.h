@@ -28,7 +28,8 @@ public:
     // `value` just received new elements (an assignment, `add`).
     void note(const ValueRef& value)
     {
-        if (!value->is_cycle_candidate() && !value->elements().empty()) remember(*value);
+        const Payload* payload = value->payload();
+        if (payload != nullptr && !payload->elements.empty() && !value->is_cycle_candidate()) remember(*value);
     }
 
     // Collects when enough new candidates have come since the last time, so

@@ -63,6 +63,18 @@ public:
     // A copy of the element at `at` (< size()).
     Value value_at(std::size_t at) const;
 
+    // For a walk that binds one element after the other (`each`): as
+    // share(), but an inline element is boxed in `spare` when the caller
+    // holds the only reference to it, instead of in a new Value, and the
+    // boxing is not left to a sweep. Hand the element back with take_back()
+    // when the walk moves on.
+    ValueRef lend(std::size_t at, ValueRef& spare) const;
+    // Puts the element at `at` back inline when `lent` (from lend()) and its
+    // slot are all that refer to it and it is still a plain integer; `lent`
+    // is then the caller's only reference, fit to be the next spare.
+    // Otherwise `lent` is let go.
+    void take_back(std::size_t at, ValueRef& lent) const;
+
     // Calls visit(const Value&) for each element in order; an inline one is
     // shown as a temporary Value that lives for the call.
     template <class Visit>
