@@ -143,10 +143,12 @@ Statement make_statement(lex::Statement&& texts)
     statement.compound = statement.word[1] != nullptr && statement.word[1]->text().size() > 1;
     statement.in_place_candidate = statement.shape == StatementShape::Assignment && statement.compound &&
                                    statement.word[0]->kind() != OperandKind::Parenthesised &&
-                                   statement.word[2]->is_plain();
+                                   (statement.word[2]->is_plain() ||
+                                    statement.word[2]->kind() == OperandKind::Parenthesised);
     statement.plain_copy_candidate = statement.shape == StatementShape::Assignment && !statement.compound &&
                                      statement.word[0]->kind() != OperandKind::Parenthesised &&
-                                     statement.word[2]->is_plain();
+                                     (statement.word[2]->is_plain() ||
+                                      statement.word[2]->kind() == OperandKind::Parenthesised);
     const auto plain = [](const Token& token) {
         return token.kind() == OperandKind::Number || token.kind() == OperandKind::Quoted;
     };

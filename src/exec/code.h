@@ -160,11 +160,12 @@ struct Statement {
     // Assignment: an operator of two or more characters combines with the
     // target's Value (`+=`).
     bool compound = false;
-    // Assignment: a compound one of a name with a name or a literal, which
-    // can be carried out in place.
+    // Assignment: a compound one of a name with a name, a literal or a
+    // parenthesised expression, which can often be carried out in place.
     bool in_place_candidate = false;
-    // Assignment: a plain one (`=`) of a name with a name or a literal,
-    // which can copy the Value straight into an existing target.
+    // Assignment: a plain one (`=`) of a name with a name, a literal or a
+    // parenthesised expression, which can often put the Value straight
+    // into an existing target.
     bool plain_copy_candidate = false;
     // The first three words (null where there are fewer).
     const Token* word[3] = {nullptr, nullptr, nullptr};

@@ -221,6 +221,39 @@ void Run::run_assignment(const Statement& statement)
     m_interp.cycles().note(target);
 }
 
+bool Run::assign_expression_in_place(OperatorKind op, Value& target, const Token& expression)
+{
+    if (target.is(value::Type::Integer)) {
+        std::int64_t folded = 0;
+        if (!fold_integer_token(m_interp, expression, folded)) return false;
+        return apply_operator_in_place(op, target, Value::integer(folded));
+    }
+    if (op == OperatorKind::Add && target.is(value::Type::String)) return append_repetition_in_place(target, expression);
+    return false;
+}
+
+bool Run::append_repetition_in_place(Value& target, const Token& expression)
+{
+    if (expression.text().size() < 2 || m_interp.nesting_room() < 1) return false;
+    const Code& inside = expression.inside();
+    if (inside.statements.size() != 1) return false;
+    const Statement& pair = inside.statements.front();
+    if (!pair.plain_pair || pair.tokens[1].as_operator() != OperatorKind::Multiply) return false;
+    const Value* piece = plain_operand(m_interp, pair.tokens[0]);
+    const Value* count = plain_operand(m_interp, pair.tokens[2]);
+    // The text itself as the piece would be copied onto itself.
+    if (!piece->is(value::Type::String) || !count->is(value::Type::Integer) || piece == &target) return false;
+    // The count is the low 32 bits of the integer, read as signed, as for
+    // any repetition; texts that would grow too large take the way that
+    // reports it.
+    const auto times = static_cast<std::int32_t>(static_cast<std::uint32_t>(count->int_value()));
+    const std::size_t repeats = times > 0 ? static_cast<std::size_t>(times) : 0;
+    const std::size_t piece_size = piece->text().size();
+    if (repeats != 0 && piece_size > (limits::max_text_bytes - target.text().size()) / repeats) return false;
+    target.become_joined_text(piece->text(), repeats);
+    return true;
+}
+
 ValueRef Run::resolve_target(const Token& target)
 {
     if (target.kind() == OperandKind::Parenthesised) return resolve_member_path(target);
@@ -368,9 +401,8 @@ ValueRef Run::bound_value(const Token& name, std::string_view statement) const
     return *ref;
 }
 
-std::size_t Run::show_block_table(std::uint64_t tag)
+std::size_t Run::show_rebound_names(std::uint64_t tag)
 {
-    if (m_rules.kind != RunKind::Iteration) return 0;
     // The records since the iteration began are exactly its rebindings of
     // names it did not create; newest first, so the oldest one, the
     // binding the iteration began with, is the one left.

@@ -230,6 +230,20 @@ bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t 
 
 }  // namespace
 
+bool fold_integer_token(Interpreter& interp, const Token& expression, std::int64_t& result)
+{
+    // The inside takes one nesting step, as evaluate_token would take.
+    if (expression.text().size() < 2 || interp.nesting_room() < 1) return false;
+    const Code& inside = expression.inside();
+    if (inside.statements.size() != 1) return false;
+    const Statement& statement = inside.statements.front();
+    if (!statement.integer_candidate || statement.integer_misses >= max_integer_misses) return false;
+    check_stack_depth();
+    if (fold_integers(interp, statement, 1, result)) return true;
+    ++statement.integer_misses;
+    return false;
+}
+
 Value evaluate_expression(Interpreter& interp, const Statement& statement, Blocks blocks)
 {
     // Integers all through: no Value until the result.

@@ -19,6 +19,12 @@ namespace zirn::exec {
 
 value::Value evaluate_expression(Interpreter& interp, const Statement& tokens, Blocks blocks);
 
+// For a parenthesised token evaluated where no nesting step was taken for
+// it yet: its value when the fold needs only integers (see
+// Statement::integer_candidate); false, having done nothing a program can
+// see, otherwise.
+bool fold_integer_token(Interpreter& interp, const Token& expression, std::int64_t& result);
+
 // Combines two Values under an operator; an unknown operator gives an
 // "unspecified" Value.
 value::Value apply_operator(OperatorKind op, const value::Value& left, const value::Value& right);

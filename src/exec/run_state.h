@@ -102,17 +102,28 @@ private:
     {
         const value::ValueRef* target = lookup(*statement.word[0]);
         if (target == nullptr) return false;
+        if (statement.word[2]->kind() == OperandKind::Parenthesised) {
+            return assign_expression_in_place(statement.word[1]->compound_operator(), **target, *statement.word[2]);
+        }
         const value::Value* right = plain_operand(m_interp, *statement.word[2]);
         return right != target->get() &&
                apply_operator_in_place(statement.word[1]->compound_operator(), **target, *right);
     }
-    // A plain assignment of an existing name with a name or a literal: the
-    // Value is copied straight into the target; false, having changed
-    // nothing, when the target is not bound yet.
+    // A plain assignment of an existing name with a name or a literal (the
+    // Value is copied straight into the target) or with an expression on
+    // integers (folded without Values); false, having changed nothing,
+    // when the target is not bound yet or the expression needs the full
+    // evaluation.
     bool assign_copy(const Statement& statement)
     {
         const value::ValueRef* target = lookup(*statement.word[0]);
         if (target == nullptr) return false;
+        if (statement.word[2]->kind() == OperandKind::Parenthesised) {
+            std::int64_t folded = 0;
+            if (!fold_integer_token(m_interp, *statement.word[2], folded)) return false;
+            (*target)->become_integer(folded);
+            return true;
+        }
         const value::Value* right = plain_operand(m_interp, *statement.word[2]);
         if (right != target->get()) {
             **target = *right;
@@ -120,6 +131,11 @@ private:
         }
         return true;
     }
+    // The same with a parenthesised right-hand side that has no side
+    // effects: integers folded without Values, and a text extended by a
+    // repeated text (`s += ("ab" * k)`) without building the repetition.
+    bool assign_expression_in_place(OperatorKind op, value::Value& target, const Token& expression);
+    bool append_repetition_in_place(value::Value& target, const Token& expression);
     void execute_statement(const Statement& statement);
     void run_keyword(Keyword keyword, const Operands& operands);
     void run_assignment(const Statement& statement);
@@ -141,14 +157,26 @@ private:
     // A block statement's table holds, for a name that this loop iteration
     // rebound, the binding the iteration began with. Binds those with
     // `tag`, undoably, and returns how many it changed.
-    std::size_t show_block_table(std::uint64_t tag = 0);
+    std::size_t show_block_table(std::uint64_t tag = 0)
+    {
+        if (m_rules.kind != RunKind::Iteration || m_interp.bindings().mark() == m_rules.iteration_mark) return 0;
+        return show_rebound_names(tag);
+    }
+    std::size_t show_rebound_names(std::uint64_t tag);
     value::Value evaluate(const Token& token, Blocks blocks = Blocks::Run);
     bool condition_holds(const Token& token)
     {
-        // `(a < b)` on two integers: no Value needs to be made.
-        if (token.kind() == OperandKind::Parenthesised) {
+        // A name or literal holding an integer, or `(a < b)` on two
+        // integers: no Value needs to be made.
+        if (token.is_plain() && !token.is_not()) {
+            const value::Value* operand = plain_operand(m_interp, token);
+            if (operand->is(value::Type::Integer)) return operand->int_value() != 0;
+        } else if (token.kind() == OperandKind::Parenthesised) {
             const Statement& inside = token.inside().statements.front();
-            if (inside.plain_pair) {
+            if (inside.tokens.size() == 1 && inside.tokens[0].is_plain() && !inside.tokens[0].is_not()) {
+                const value::Value* operand = plain_operand(m_interp, inside.tokens[0]);
+                if (operand->is(value::Type::Integer)) return operand->int_value() != 0;
+            } else if (inside.plain_pair) {
                 const value::Value* left = plain_operand(m_interp, inside.tokens[0]);
                 const value::Value* right = plain_operand(m_interp, inside.tokens[2]);
                 bool holds = false;

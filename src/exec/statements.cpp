@@ -281,6 +281,22 @@ void Run::run_list(const Operands& operands)
 void Run::run_add(const Operands& operands)
 {
     require_operands(operands, 2, "add list value");
+    if (operands[1].is_plain() && !operands[1].is_not()) {
+        // A name or a literal cannot change the list while it is read.
+        const ValueRef* list = lookup(operands[0]);
+        if (list == nullptr) bound_value(operands[0], "add");  // raises
+        const Value& added = *plain_operand(m_interp, operands[1]);
+        // The added Value is copied before the list is changed: adding a
+        // list to itself adds it as it was.
+        if (value::ElementList::fits_inline(added)) {
+            (*list)->elements_for_update().push_back(Value::integer(added.int_value()));
+        } else {
+            Value copy = added;
+            (*list)->elements_for_update().push_back(std::move(copy));
+        }
+        m_interp.cycles().note(*list);
+        return;
+    }
     const ValueRef list = bound_value(operands[0], "add");
     Value added = evaluate(operands[1]);
     list->elements_for_update().push_back(std::move(added));

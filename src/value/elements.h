@@ -41,6 +41,9 @@ public:
     std::size_t size() const { return m_size; }
     bool empty() const { return m_size == 0; }
 
+    // True for an integer that carries nothing else and fits in a slot.
+    static bool fits_inline(const Value& element);
+
     // Makes room for `count` elements in all.
     void reserve(std::size_t count);
     // Appends a new element holding `element`.
@@ -96,8 +99,6 @@ private:
     static std::int64_t inline_number(Slot slot) { return static_cast<std::int64_t>(slot) >> 1; }
     static Value* boxed(Slot slot) { return reinterpret_cast<Value*>(slot); }
     static Slot boxed_slot(ValueRef element);
-    // True for an integer that carries nothing else and fits in a slot.
-    static bool fits_inline(const Value& element);
 
     void release_all() noexcept;
     void append(Slot slot);

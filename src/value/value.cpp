@@ -1,5 +1,7 @@
 #include "value/value.h"
 
+#include <algorithm>
+
 #include <new>
 
 namespace zirn::value {
@@ -71,6 +73,28 @@ void Value::become_joined_text(std::string_view tail)
         m_payload = make<Payload>();
         m_payload->text = std::move(joined);
     }
+    set_type(Type::String);
+    set_int(0);
+}
+
+void Value::become_joined_text(std::string_view piece, std::size_t times)
+{
+    if (!m_payload || !m_payload.unique()) {
+        become_joined_text(std::string_view());  // this Value's own text first
+    }
+    Payload& payload = payload_for_update();
+    std::string& text = payload.text;
+    const std::size_t start = text.size();
+    const std::size_t tail = piece.size() * times;
+    // Room first, so the text does not move while its own tail is copied
+    // onto it, doubling what is built so far.
+    text.reserve(start + tail);
+    if (tail != 0) text.append(piece);
+    while (text.size() - start < tail) {
+        const std::size_t built = text.size() - start;
+        text.append(text.data() + start, std::min(built, tail - built));
+    }
+    payload.elements.clear();
     set_type(Type::String);
     set_int(0);
 }
@@ -175,6 +199,60 @@ void Value::operator delete(void* block, std::size_t size)
         return;
     }
     value_pool().give_back(block);
+}
+
+namespace {
+
+// Payloads freed lately, kept for the next ones (a bounded number, so a
+// program that once held many texts does not keep their memory).
+class PayloadCache {
+public:
+    void* take()
+    {
+        if (m_free == nullptr) return ::operator new(sizeof(Payload));
+        FreeBlock* block = m_free;
+        m_free = block->next;
+        --m_count;
+        return block;
+    }
+    void give_back(void* raw)
+    {
+        if (m_count == max_kept) {
+            ::operator delete(raw);
+            return;
+        }
+        auto* block = static_cast<FreeBlock*>(raw);
+        block->next = m_free;
+        m_free = block;
+        ++m_count;
+    }
+
+private:
+    struct FreeBlock {
+        FreeBlock* next;
+    };
+    static constexpr std::size_t max_kept = 4096;
+    FreeBlock* m_free = nullptr;
+    std::size_t m_count = 0;
+};
+
+PayloadCache g_payload_cache;
+
+}  // namespace
+
+void* Payload::operator new(std::size_t size)
+{
+    if (!use_pool || size != sizeof(Payload)) return ::operator new(size);
+    return g_payload_cache.take();
+}
+
+void Payload::operator delete(void* block, std::size_t size)
+{
+    if (!use_pool || size != sizeof(Payload)) {
+        ::operator delete(block);
+        return;
+    }
+    g_payload_cache.give_back(block);
 }
 
 ValueRef make_ref(Value value) { return ValueRef(new Value(std::move(value))); }

@@ -62,6 +62,11 @@ struct Payload : RefCounted {
     ElementList elements;
     mutable std::shared_ptr<const void> parsed;  // owned by the evaluator
     mutable std::uint8_t parsed_as = 0;          // which parse `parsed` holds
+
+    // Texts come and go with most expressions: their payloads are kept for
+    // reuse, a bounded number of them.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block, std::size_t size);
 };
 using TextRep = Payload;
 
@@ -176,10 +181,18 @@ public:
     // assigning the concatenation would, appending in place when the text is
     // not shared.
     void become_joined_text(std::string_view tail);
+    // The same with `times` copies of `piece` as the tail, built in place;
+    // `piece` must not lie in this Value's own text.
+    void become_joined_text(std::string_view piece, std::size_t times);
 
     const ElementList& elements() const { return m_payload ? m_payload->elements : empty_list(); }
     // The element list, made this Value's own first if it is shared.
-    ElementList& elements_for_update() { return payload_for_update().elements; }
+    ElementList& elements_for_update()
+    {
+        // Most updates find the payload unshared and without a parse.
+        if (m_payload.unique() && m_payload->parsed_as == 0 && !m_payload->parsed) return m_payload->elements;
+        return payload_for_update().elements;
+    }
     void set_elements(ElementList elements) { payload_for_update().elements = std::move(elements); }
 
     // The shared payload (text and elements), or null; for the cycle
