@@ -165,14 +165,21 @@ void ElementList::box_all() const
 
 void ElementList::sweep() const
 {
+    // Elements still referred to elsewhere are looked at again next time,
+    // unless so many are that the next sweeps would do little else.
+    std::size_t kept = 0;
     for (const std::size_t at : m_recently_boxed) {
         if (at >= m_size || is_inline(m_slots[at])) continue;
         Value* element = boxed(m_slots[at]);
-        if (element->use_count() != 1 || !fits_inline(*element)) continue;
+        if (!fits_inline(*element)) continue;
+        if (element->use_count() != 1) {
+            m_recently_boxed[kept++] = at;
+            continue;
+        }
         m_slots[at] = inline_slot(element->int_value());
         ValueRef::adopt(element);
     }
-    m_recently_boxed.clear();
+    m_recently_boxed.resize(kept < boxings_per_sweep / 2 ? kept : 0);
 }
 
 }  // namespace zirn::value

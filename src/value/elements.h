@@ -110,8 +110,10 @@ private:
     // Puts boxed plain integers that only their slot refers to back inline.
     void sweep() const;
 
-    // Boxings between sweeps; a sweep looks at the slots boxed since the last.
-    static constexpr std::size_t boxings_per_sweep = 1024;
+    // Boxings between sweeps; a sweep looks at the slots boxed since the
+    // last. Sweeping soon after the boxing finds the slots still in the
+    // cache: a walk over a large list touches each slot about once.
+    static constexpr std::size_t boxings_per_sweep = 32;
 
     mutable Slot* m_slots = nullptr;
     std::size_t m_size = 0;
