@@ -1,5 +1,7 @@
 // The block statements (`compare`, `each`, `until`) and the list statements
 // (`list`, `add`, `index`, `where`, `remove`).
+#include <cstring>
+
 #include "exec/keywords.h"
 #include "exec/run_state.h"
 #include "lex/error.h"
@@ -41,6 +43,20 @@ inline std::size_t checked_position(std::int64_t position, std::size_t length, s
 std::int64_t position_of(const Value& position)
 {
     return position.is(Type::Integer) ? position.int_value() : value::to_integer(position);
+}
+
+// The position of the first element equal to the text `wanted` (a string
+// or a func), or the length when none is. Texts are compared directly,
+// sizes first; anything else as values_equal() compares it.
+std::size_t find_text(const value::ElementList& elements, const Value& wanted)
+{
+    const std::string& text = wanted.text();
+    return elements.find([&](const Value& element) {
+        if (!element.is(Type::String) && !element.is(Type::Func)) return value::values_equal(element, wanted);
+        const value::TextRep* rep = element.text_rep();
+        if (rep == nullptr) return text.empty();
+        return rep->text.size() == text.size() && std::memcmp(rep->text.data(), text.data(), text.size()) == 0;
+    });
 }
 
 const value::NameId element_name = value::intern_name("element");
@@ -337,7 +353,9 @@ void Run::run_where(const Operands& operands)
     const ValueRef list = bound_value(operands[0], "where");
     const Value wanted = evaluate(operands[1]);
     // The position of the first equal element, or the length when none is.
-    const std::size_t found = list->elements().find([&](const Value& element) { return value::values_equal(element, wanted); });
+    const std::size_t found = wanted.is(Type::String) || wanted.is(Type::Func)
+                                  ? find_text(list->elements(), wanted)
+                                  : list->elements().find([&](const Value& element) { return value::values_equal(element, wanted); });
     const auto position = static_cast<std::int32_t>(found);
     bind(operands[2], value::make_ref(Value::integer(position)));
 }
