@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <vector>
 
 #include "value/convert.h"
 #include "value/value.h"
@@ -97,4 +98,49 @@ TEST(ElementList, AppendingAUniqueIntegerDoesNotKeepItsValue)
     list.clear();
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(zirn::value::allocated_value_count(), before + 1);
+}
+
+TEST(ElementList, LentElementsAreSharedAndGoBackInlineWhenLetGo)
+{
+    ElementList list;
+    for (int i = 0; i < 100; ++i) list.push_back(Value::integer(i));
+    const std::size_t before = zirn::value::allocated_value_count();
+    ValueRef spare;
+    ValueRef kept;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        ValueRef lent = list.lend(i, spare);
+        // A change made through the lent element is the element's own.
+        *lent = Value::integer(lent->int_value() + 1000);
+        if (i == 7) kept = lent;  // held elsewhere: must stay shared
+        list.take_back(i, lent);
+        spare = std::move(lent);
+    }
+    // One Value served every element that nobody kept.
+    EXPECT_LE(zirn::value::allocated_value_count(), before + 2);
+    for (std::size_t i = 0; i < list.size(); ++i) EXPECT_EQ(at(list, i), static_cast<std::int64_t>(i) + 1000) << i;
+    *kept = Value::integer(-5);
+    EXPECT_EQ(at(list, 7), -5);
+    // An element that stopped being a plain integer stays boxed with it.
+    ValueRef text = list.lend(8, spare);
+    *text = Value::string("eight");
+    list.take_back(8, text);
+    EXPECT_EQ(list.value_at(8).text(), "eight");
+}
+
+TEST(ElementList, ElementsStillHeldAtASweepAreSweptLater)
+{
+    ElementList list;
+    for (int i = 0; i < 1000; ++i) list.push_back(Value::integer(i));
+    const std::size_t before = zirn::value::allocated_value_count();
+    {
+        // Held across the first sweeps, then let go.
+        std::vector<ValueRef> held;
+        for (std::size_t i = 0; i < 15; ++i) held.push_back(list.share(i));
+        for (std::size_t i = 15; i < 100; ++i) ValueRef element = list.share(i);
+    }
+    for (std::size_t i = 100; i < 415; ++i) ValueRef element = list.share(i);
+    // Only the elements boxed since the last sweep are still boxed (a sweep
+    // comes every 32 boxings), not the ones held at an earlier sweep.
+    EXPECT_LE(zirn::value::allocated_value_count() - before, 32u);
+    for (std::size_t i = 0; i < list.size(); ++i) EXPECT_EQ(at(list, i), static_cast<std::int64_t>(i)) << i;
 }
