@@ -195,6 +195,7 @@ private:
     bool run_iteration(Run& body_run, const Code& body);
     // An `until` condition, read as the enclosing run sees the names.
     bool loop_condition_holds(const Token& condition, LoopState& loop);
+    [[gnu::noinline]] bool evaluated_loop_condition_holds(const Token& condition, LoopState& loop);
     void take_ended(RunResult nested);
 
     Interpreter& m_interp;

@@ -266,11 +266,11 @@ const Value* enclosing_operand(const Bindings& bindings, const Token& token, con
 
 bool Run::loop_condition_holds(const Token& condition, LoopState& loop)
 {
-    Bindings& bindings = m_interp.bindings();
-    const bool alike = loop.created.empty() && loop.view_begin == loop.view_end;
     // `(a < b)` on names or literals: both are read as the enclosing run
     // sees them, and two integers need no Value.
     if (condition.kind() == OperandKind::Parenthesised) {
+        const Bindings& bindings = m_interp.bindings();
+        const bool alike = loop.created.empty() && loop.view_begin == loop.view_end;
         const Statement& inside = condition.inside().statements.front();
         if (inside.plain_pair) {
             const Value* left = enclosing_operand(bindings, inside.tokens[0], loop, alike);
@@ -282,6 +282,13 @@ bool Run::loop_condition_holds(const Token& condition, LoopState& loop)
             }
         }
     }
+    return evaluated_loop_condition_holds(condition, loop);
+}
+
+bool Run::evaluated_loop_condition_holds(const Token& condition, LoopState& loop)
+{
+    Bindings& bindings = m_interp.bindings();
+    const bool alike = loop.created.empty() && loop.view_begin == loop.view_end;
     const bool seen_alike = alike || reads_only_names_older_than(bindings, condition, loop);
     if (seen_alike) return condition_holds(condition);
     const EnclosingView view(bindings, loop);

@@ -177,7 +177,9 @@ void ElementList::sweep() const
             continue;
         }
         m_slots[at] = inline_slot(element->int_value());
-        ValueRef::adopt(element);
+        // The slot held the only reference, and a plain integer holds
+        // nothing: it can go at once, without the queue of releases.
+        delete element;
     }
     m_recently_boxed.resize(kept < boxings_per_sweep / 2 ? kept : 0);
 }

@@ -156,11 +156,11 @@ private:
     FreeBlock* m_free = nullptr;
 };
 
-ValuePool& value_pool()
-{
-    static ValuePool* pool = new ValuePool();  // lives for the whole process
-    return *pool;
-}
+// Constant-initialised and trivially destroyed, so it serves Values freed
+// at any time, also while the process exits.
+constinit ValuePool g_value_pool;
+
+ValuePool& value_pool() { return g_value_pool; }
 
 }  // namespace
 
