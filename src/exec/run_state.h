@@ -93,6 +93,7 @@ public:
     void run_where(const Operands& operands);
     void run_remove(const Operands& operands);
     void index_into(const value::Value& source, std::int64_t position, const Token& target);
+    [[gnu::noinline]] void index_any_way(const Operands& operands);
 
 private:
     // A compound assignment of an existing name with a name or a literal,

@@ -328,6 +328,27 @@ void Run::run_add(const Operands& operands)
 
 void Run::run_index(const Operands& operands)
 {
+    // The commonest form, an integer position in a list, both named or
+    // literal, within the list: straight to the element.
+    if (operands.size() >= 3 && operands[1].is_plain()) {
+        if (const ValueRef* source = lookup(operands[0])) {
+            const Value& list = **source;
+            const Value& position = *plain_operand(m_interp, operands[1]);
+            if (list.is(Type::List) && position.is(Type::Integer)) {
+                const value::ElementList& elements = list.elements();
+                const std::int64_t at = position.int_value();
+                if (at >= 0 && static_cast<std::uint64_t>(at) < elements.size()) {
+                    bind(operands[2], elements.share(static_cast<std::size_t>(at)));
+                    return;
+                }
+            }
+        }
+    }
+    index_any_way(operands);
+}
+
+void Run::index_any_way(const Operands& operands)
+{
     require_operands(operands, 3, "index list position target");
     // A position that is a name or a literal cannot change the list, so
     // the list need not be held while it is read.

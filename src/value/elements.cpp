@@ -121,10 +121,9 @@ void ElementList::erase(std::size_t at)
     if (!is_inline(slot)) ValueRef::adopt(boxed(slot));
 }
 
-ValueRef ElementList::share(std::size_t at) const
+ValueRef ElementList::box(std::size_t at) const
 {
     Slot& slot = m_slots[at];
-    if (!is_inline(slot)) return ValueRef(boxed(slot));
     if (m_recently_boxed.size() >= boxings_per_sweep) sweep();
     ValueRef element(new Value(Value::integer(inline_number(slot))));
     slot = boxed_slot(element);  // the slot keeps a reference of its own

@@ -61,7 +61,7 @@ public:
     // The element at `at` (< size()) as a shared reference, boxing it first
     // if it is kept inline. Boxing changes nothing a program can see, so a
     // list shared between Values may be boxed in place.
-    ValueRef share(std::size_t at) const;
+    ValueRef share(std::size_t at) const;  // (value.h)
     ValueRef operator[](std::size_t at) const { return share(at); }
     // A copy of the element at `at` (< size()).
     Value value_at(std::size_t at) const;
@@ -105,6 +105,8 @@ private:
     void grow();
     void resize_slots(std::size_t capacity);
     void take(ElementList& other) noexcept;
+    // share() for an element kept inline.
+    ValueRef box(std::size_t at) const;
     // Gives every inline element its own Value.
     void box_all() const;
     // Puts boxed plain integers that only their slot refers to back inline.

@@ -246,6 +246,12 @@ inline void ElementList::push_back(Value element)
     else append(boxed_slot(ValueRef(new Value(std::move(element)))));
 }
 
+inline ValueRef ElementList::share(std::size_t at) const
+{
+    const Slot slot = m_slots[at];
+    return is_inline(slot) ? box(at) : ValueRef(boxed(slot));
+}
+
 inline Value ElementList::value_at(std::size_t at) const
 {
     const Slot slot = m_slots[at];
