@@ -169,7 +169,7 @@ Run Run::loop_body_run(LoopState& loop)
     return Run(m_interp, rules, m_mode);
 }
 
-bool Run::run_iteration(Run& body_run, const Code& body)
+[[gnu::always_inline]] inline bool Run::run_iteration(Run& body_run, const Code& body)
 {
     m_interp.check_interrupt(m_mode == RunMode::Program);
     Bindings& bindings = m_interp.bindings();
