@@ -97,7 +97,7 @@ std::unique_ptr<CallSite> take_call_apart(std::string_view token)
     return call;
 }
 
-bool integer_operator(OperatorKind op)
+bool number_operator(OperatorKind op)
 {
     switch (op) {
     case OperatorKind::None:
@@ -107,15 +107,15 @@ bool integer_operator(OperatorKind op)
     }
 }
 
-// See Statement::integer_candidate.
-bool integer_fold_candidate(const std::vector<Token>& tokens)
+// See Statement::number_candidate.
+bool number_fold_candidate(const std::vector<Token>& tokens)
 {
     if (tokens.size() % 2 == 0) return false;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const Token& token = tokens[i];
         if (token.empty() || token.is_not()) return false;
         if (i % 2 == 1) {
-            if (!integer_operator(token.as_operator())) return false;
+            if (!number_operator(token.as_operator())) return false;
         } else if (token.kind() != OperandKind::Number && token.kind() != OperandKind::Parenthesised) {
             return false;
         }
@@ -152,7 +152,7 @@ Statement make_statement(lex::Statement&& texts)
     const auto plain = [](const Token& token) {
         return token.kind() == OperandKind::Number || token.kind() == OperandKind::Quoted;
     };
-    statement.integer_candidate = integer_fold_candidate(statement.tokens);
+    statement.number_candidate = number_fold_candidate(statement.tokens);
     statement.plain_pair = statement.tokens.size() == 3 && !statement.tokens[0].is_not() && plain(statement.tokens[0]) &&
                            plain(statement.tokens[2]);
     return statement;

@@ -174,13 +174,16 @@ struct Statement {
     bool plain_pair = false;
     // As an expression: operands and operators alternating, no `not`, no
     // empty token, every operand a name, a literal or parenthesised, every
-    // operator one that two integers give an integer under. When the
-    // operands turn out to be integers the fold needs no Values at all.
-    bool integer_candidate = false;
-    // Folds of this candidate that met an operand that is no integer; past
-    // a few the statement is taken to work on other types, and the integer
+    // operator one that two numbers give a number under. When the operands
+    // turn out to be numbers the fold needs no Values at all.
+    bool number_candidate = false;
+    // Folds of this candidate that met an operand that is no number; past
+    // a few the statement is taken to work on other types, and the numeric
     // fold is not tried again.
-    mutable std::uint8_t integer_misses = 0;
+    mutable std::uint8_t number_misses = 0;
+    // A fold of this candidate gave a float: the integer-only fold is not
+    // tried first any more.
+    mutable bool floats_seen = false;
 };
 
 // The file a text came from: a script, a library loaded with `also`, or a

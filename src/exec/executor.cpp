@@ -223,10 +223,12 @@ void Run::run_assignment(const Statement& statement)
 
 bool Run::assign_expression_in_place(OperatorKind op, Value& target, const Token& expression)
 {
-    if (target.is(value::Type::Integer)) {
-        std::int64_t folded = 0;
-        if (!fold_integer_token(m_interp, expression, folded)) return false;
-        return apply_operator_in_place(op, target, Value::integer(folded));
+    if (target.is(value::Type::Integer) || target.is(value::Type::Float)) {
+        FoldedNumber folded;
+        if (!fold_number_token(m_interp, expression, folded)) return false;
+        const Value right = folded.as_value();
+        if (!apply_operator_in_place(op, target, right)) target = apply_operator(op, target, right);
+        return true;
     }
     if (op == OperatorKind::Add && target.is(value::Type::String)) return append_repetition_in_place(target, expression);
     return false;

@@ -166,7 +166,7 @@ Value apply_operator(std::string_view op, const Value& left, const Value& right)
 
 namespace {
 
-// Two integers under `op` (one that integer_candidate admits).
+// Two integers under `op` (one that number_candidate admits).
 std::int64_t combine_integers(OperatorKind op, std::int64_t left, std::int64_t right)
 {
     switch (op) {
@@ -186,22 +186,54 @@ std::int64_t combine_integers(OperatorKind op, std::int64_t left, std::int64_t r
     }
 }
 
+// A number as to_float reads it: integers pass through single precision.
+long double folded_as_float(const FoldedNumber& number)
+{
+    return number.is_float ? number.real : static_cast<float>(number.integer);
+}
+
+FoldedNumber folded_float(long double real) { return FoldedNumber{true, 0, real}; }
+FoldedNumber folded_truth(bool holds) { return FoldedNumber{false, holds ? 1 : 0, 0.0L}; }
+
+// Two numbers under `op` as apply_operator combines them; false for `and`
+// and `or` with a float, which are left to it.
+bool combine_numbers(OperatorKind op, const FoldedNumber& left, const FoldedNumber& right, FoldedNumber& result)
+{
+    if (!left.is_float && !right.is_float) {
+        result = FoldedNumber{false, combine_integers(op, left.integer, right.integer), 0.0L};
+        return true;
+    }
+    const long double l = folded_as_float(left);
+    const long double r = folded_as_float(right);
+    switch (op) {
+    case OperatorKind::Add: result = folded_float(l + r); return true;
+    case OperatorKind::Subtract: result = folded_float(l - r); return true;
+    case OperatorKind::Multiply: result = folded_float(l * r); return true;
+    case OperatorKind::Divide: result = folded_float(l == 0 || r == 0 ? 0.0L : l / r); return true;
+    case OperatorKind::Greater: result = folded_truth(l > r); return true;
+    case OperatorKind::GreaterEqual: result = folded_truth(l >= r); return true;
+    case OperatorKind::Less: result = folded_truth(l < r); return true;
+    case OperatorKind::LessEqual: result = folded_truth(l <= r); return true;
+    case OperatorKind::Equal: result = folded_truth(l == r); return true;
+    case OperatorKind::NotEqual: result = folded_truth(!(r == l)); return true;
+    default: return false;
+    }
+}
+
+bool fold_numbers(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result);
 bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t depth, std::int64_t& result);
 
-constexpr std::uint8_t max_integer_misses = 8;
-
 // One operand of an integer fold: false when it is no integer, or cannot
-// be read without raising (the full fold then reads it again and raises).
+// be read without raising.
 bool integer_operand(Interpreter& interp, const Token& token, std::size_t depth, std::int64_t& number)
 {
     const value::Value* operand = nullptr;
     if (const value::ValueRef* bound = interp.bindings().find(token.name())) {
         operand = bound->get();
     } else if (token.kind() == OperandKind::Parenthesised) {
-        // As evaluate_token would: one more nesting step for the inside.
         if (depth + 1 > interp.nesting_room() || token.text().size() < 2) return false;
         const Code& inside = token.inside();
-        return inside.statements.size() == 1 && inside.statements.front().integer_candidate &&
+        return inside.statements.size() == 1 && inside.statements.front().number_candidate &&
                fold_integers(interp, inside.statements.front(), depth + 1, number);
     } else {
         operand = token.readable_literal();
@@ -212,8 +244,8 @@ bool integer_operand(Interpreter& interp, const Token& token, std::size_t depth,
     return true;
 }
 
-// The fold of an integer_candidate statement, left to right, when every
-// operand is an integer; false, having changed nothing, otherwise.
+// The fold when every operand is an integer, the commonest case, kept
+// apart from the numeric fold so that it carries only 64-bit integers.
 bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t depth, std::int64_t& result)
 {
     const std::vector<Token>& tokens = statement.tokens;
@@ -228,30 +260,89 @@ bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t 
     return true;
 }
 
+// Integers first unless this statement has given a float before, then any
+// numbers.
+bool fold_statement(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result)
+{
+    if (!statement.floats_seen && fold_integers(interp, statement, depth, result.integer)) {
+        result.is_float = false;
+        return true;
+    }
+    if (fold_numbers(interp, statement, depth, result)) {
+        if (result.is_float) statement.floats_seen = true;
+        return true;
+    }
+    ++statement.number_misses;
+    return false;
+}
+
+constexpr std::uint8_t max_number_misses = 8;
+
+// One operand of a numeric fold: false when it is no number, or cannot be
+// read without raising (the full fold then reads it again and raises).
+bool number_operand(Interpreter& interp, const Token& token, std::size_t depth, FoldedNumber& number)
+{
+    const value::Value* operand = nullptr;
+    if (const value::ValueRef* bound = interp.bindings().find(token.name())) {
+        operand = bound->get();
+    } else if (token.kind() == OperandKind::Parenthesised) {
+        // As evaluate_token would: one more nesting step for the inside.
+        if (depth + 1 > interp.nesting_room() || token.text().size() < 2) return false;
+        const Code& inside = token.inside();
+        return inside.statements.size() == 1 && inside.statements.front().number_candidate &&
+               fold_numbers(interp, inside.statements.front(), depth + 1, number);
+    } else {
+        operand = token.readable_literal();
+        if (operand == nullptr) return false;
+    }
+    if (operand->is(Type::Integer)) {
+        number = FoldedNumber{false, operand->int_value(), 0.0L};
+        return true;
+    }
+    if (operand->is(Type::Float)) {
+        number = folded_float(operand->float_value());
+        return true;
+    }
+    return false;
+}
+
+// The fold of a number_candidate statement, left to right, when every
+// operand is a number; false, having changed nothing, otherwise.
+bool fold_numbers(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result)
+{
+    const std::vector<Token>& tokens = statement.tokens;
+    FoldedNumber folded;
+    if (!number_operand(interp, tokens[0], depth, folded)) return false;
+    for (std::size_t pos = 1; pos + 1 < tokens.size(); pos += 2) {
+        FoldedNumber right;
+        if (!number_operand(interp, tokens[pos + 1], depth, right)) return false;
+        if (!combine_numbers(tokens[pos].as_operator(), folded, right, folded)) return false;
+    }
+    result = folded;
+    return true;
+}
+
 }  // namespace
 
-bool fold_integer_token(Interpreter& interp, const Token& expression, std::int64_t& result)
+bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result)
 {
     // The inside takes one nesting step, as evaluate_token would take.
     if (expression.text().size() < 2 || interp.nesting_room() < 1) return false;
     const Code& inside = expression.inside();
     if (inside.statements.size() != 1) return false;
     const Statement& statement = inside.statements.front();
-    if (!statement.integer_candidate || statement.integer_misses >= max_integer_misses) return false;
+    if (!statement.number_candidate || statement.number_misses >= max_number_misses) return false;
     check_stack_depth();
-    if (fold_integers(interp, statement, 1, result)) return true;
-    ++statement.integer_misses;
-    return false;
+    return fold_statement(interp, statement, 1, result);
 }
 
 Value evaluate_expression(Interpreter& interp, const Statement& statement, Blocks blocks)
 {
-    // Integers all through: no Value until the result.
-    if (statement.integer_candidate && statement.integer_misses < max_integer_misses && statement.tokens.size() > 1) {
+    // Numbers all through: no Value until the result.
+    if (statement.number_candidate && statement.number_misses < max_number_misses && statement.tokens.size() > 1) {
         check_stack_depth();
-        std::int64_t folded = 0;
-        if (fold_integers(interp, statement, 0, folded)) return Value::integer(folded);
-        ++statement.integer_misses;
+        FoldedNumber folded;
+        if (fold_statement(interp, statement, 0, folded)) return folded.as_value();
     }
 
     // The fold runs in cycles: an operand (combined with the operator pending

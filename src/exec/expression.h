@@ -19,11 +19,19 @@ namespace zirn::exec {
 
 value::Value evaluate_expression(Interpreter& interp, const Statement& tokens, Blocks blocks);
 
+// A number the fold carries without a Value: an integer or a float.
+struct FoldedNumber {
+    bool is_float = false;
+    std::int64_t integer = 0;
+    long double real = 0.0L;
+    value::Value as_value() const { return is_float ? value::Value::floating(real) : value::Value::integer(integer); }
+};
+
 // For a parenthesised token evaluated where no nesting step was taken for
-// it yet: its value when the fold needs only integers (see
-// Statement::integer_candidate); false, having done nothing a program can
+// it yet: its value when the fold meets only numbers (see
+// Statement::number_candidate); false, having done nothing a program can
 // see, otherwise.
-bool fold_integer_token(Interpreter& interp, const Token& expression, std::int64_t& result);
+bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result);
 
 // Combines two Values under an operator; an unknown operator gives an
 // "unspecified" Value.

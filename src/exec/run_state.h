@@ -112,7 +112,7 @@ private:
     }
     // A plain assignment of an existing name with a name or a literal (the
     // Value is copied straight into the target) or with an expression on
-    // integers (folded without Values); false, having changed nothing,
+    // numbers (folded without Values); false, having changed nothing,
     // when the target is not bound yet or the expression needs the full
     // evaluation.
     bool assign_copy(const Statement& statement)
@@ -120,9 +120,10 @@ private:
         const value::ValueRef* target = lookup(*statement.word[0]);
         if (target == nullptr) return false;
         if (statement.word[2]->kind() == OperandKind::Parenthesised) {
-            std::int64_t folded = 0;
-            if (!fold_integer_token(m_interp, *statement.word[2], folded)) return false;
-            (*target)->become_integer(folded);
+            FoldedNumber folded;
+            if (!fold_number_token(m_interp, *statement.word[2], folded)) return false;
+            if (folded.is_float) **target = value::Value::floating(folded.real);
+            else (*target)->become_integer(folded.integer);
             return true;
         }
         const value::Value* right = plain_operand(m_interp, *statement.word[2]);
