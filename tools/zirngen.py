@@ -609,6 +609,37 @@ class Generator:
         lines.append((ctx.depth + 1, f"{counter} += 1"))
         return ctx.inner(loops=ctx.loops + 1)
 
+    def sc_element_store(self, ctx):
+        """`index` then an assignment of the same name, in a loop or a block:
+        the pair changes the element whether or not the name is read later."""
+        lst, other = self.r.sample(LISTS + ["la", "lb"], 2)
+        name = self.pick(["e", "x", "element", "7", "slot"])
+        lines = [(ctx.depth, f"list {lst}")]
+        for _ in range(self.r.randint(2, 4)):
+            lines.append((ctx.depth, f"add {lst} {self.literal()}"))
+        if self.chance(0.5):
+            lines.append((ctx.depth, f"{other} = {lst}"))
+        if self.chance(0.7):
+            lines.append((ctx.depth, f"{name} = {self.literal()}"))
+        lines.append((ctx.depth, "sp = 0"))
+        if self.chance(0.2):
+            lines.append((ctx.depth, "compare (1) {"))
+            d = ctx.depth + 1
+        else:
+            d = self.loop_header(ctx, lines).depth
+        position = self.pick(["0", "1", "sp", "sp", "5"])
+        value = self.pick(INTS + FLOATS[:3] + STRINGS[:3] + [other, lst, "sp", "'big'", "99999999999"])
+        lines += [(d, f"index {lst} {position} {name}"), (d, f"{name} = {value}")]
+        if self.chance(0.6):
+            lines.append((d, "sp += 1"))
+        if self.chance(0.25):
+            lines.append((d, self.pick([f"$print$({name})", f"{name} += 1", f"index {lst} 0 {name}"])))
+        lines.append((ctx.depth, "}"))
+        lines += [(ctx.depth, f"$print$({lst})"), (ctx.depth, f"$print$({name})")]
+        if self.chance(0.5):
+            lines.append((ctx.depth, f"$print$({other})"))
+        return lines
+
     def sc_shared_list(self, ctx):
         a, b = self.r.sample(LISTS + ["la", "lb"], 2)
         e = self.pick(["e", "first", "x", "7"])
@@ -1035,7 +1066,8 @@ class Generator:
                  (2, self.sc_exec_scope), (1.5, self.sc_numbers), (2.5, self.sc_payloads),
                  (2, self.sc_exec_multi), (1.5, self.sc_odd_names), (1, self.sc_lazy),
                  (1.2, self.sc_bare_builtins), (1.5, self.sc_decode), (1, self.sc_call_values),
-                 (1.2, self.sc_also_file), (1, self.sc_odd_targets), (0.7, self.sc_many_args)]
+                 (1.2, self.sc_also_file), (1, self.sc_odd_targets), (0.7, self.sc_many_args),
+                 (2, self.sc_element_store)]
         scenario = self.weighted(kinds)
         self.used.add(scenario.__name__)
         if ctx.top and self.chance(0.3):

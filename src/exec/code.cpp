@@ -163,6 +163,44 @@ std::uint32_t count_line_feeds(std::string_view text)
     return static_cast<std::uint32_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
+// True when `statement` cannot see the name `name`: none of its tokens
+// holds that text, calls anything (a function sees every name) or is a
+// block, and it is no `exec` or `also`. Errs on the side of "can see".
+bool cannot_see_name(const Statement& statement, std::string_view name)
+{
+    if (statement.keyword == Keyword::Exec || statement.keyword == Keyword::Also) return false;
+    for (const Token& token : statement.tokens) {
+        const std::string& text = token.text();
+        if (text.find_first_of("${") != std::string::npos || text.find(name) != std::string::npos) return false;
+    }
+    return true;
+}
+
+// See Statement::element_store.
+void mark_element_stores(std::vector<Statement>& statements)
+{
+    for (std::size_t i = 0; i + 1 < statements.size(); ++i) {
+        Statement& index = statements[i];
+        const Statement& assignment = statements[i + 1];
+        if (index.keyword != Keyword::Index || index.words.size() != 4 || !assignment.plain_copy_candidate ||
+            assignment.words.size() != 3) {
+            continue;
+        }
+        const Token& position = index.tokens[index.words[2]];
+        const Token& name = index.tokens[index.words[3]];
+        const Token& value = *assignment.word[2];
+        if (!position.is_plain() || name.kind() != OperandKind::Number || !value.is_plain() ||
+            assignment.word[0]->text() != name.text() || value.text() == name.text()) {
+            continue;
+        }
+        bool unseen = true;
+        for (std::size_t later = i + 2; later < statements.size() && unseen; ++later) {
+            unseen = cannot_see_name(statements[later], name.text());
+        }
+        index.element_store = unseen;
+    }
+}
+
 std::shared_ptr<Code> make_code(lex::StatementList statements)
 {
     auto code = std::make_shared<Code>();
@@ -177,6 +215,7 @@ std::shared_ptr<Code> make_code(lex::StatementList statements)
         code->statements.back().line = line;
         line += 1 + inner_line_feeds;
     }
+    mark_element_stores(code->statements);
     return code;
 }
 

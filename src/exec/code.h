@@ -167,6 +167,11 @@ struct Statement {
     // parenthesised expression, which can often put the Value straight
     // into an existing target.
     bool plain_copy_candidate = false;
+    // `index list position name` followed by `name = value` (a name or a
+    // literal), where no later statement of the same statement list can
+    // see `name`: in a run whose bindings of `name` end with it, the pair
+    // stores the value into the element without binding `name` at all.
+    bool element_store = false;
     // The first three words (null where there are fewer).
     const Token* word[3] = {nullptr, nullptr, nullptr};
     // As an expression: exactly `left operator right`, both names or

@@ -147,22 +147,74 @@ void raise_missing_operands(std::string_view usage)
 
 void Run::execute(const Code& code)
 {
-    for (const Statement& statement : code.statements) {
+    const auto end = code.statements.end();
+    for (auto next = code.statements.begin(); next != end; ++next) {
+        const Statement& statement = *next;
+        // The statement an error belongs to, where it is not `statement`.
+        const Statement* failing = nullptr;
         try {
             m_interp.check_interrupt(m_mode == RunMode::Program);
             if (statement.shape == StatementShape::Empty) continue;
             if (statement.in_place_candidate && assign_in_place(statement)) continue;
             if (statement.plain_copy_candidate && assign_copy(statement)) continue;
+            if (statement.element_store && store_pair(statement, *(next + 1), failing)) {
+                ++next;
+                continue;
+            }
             execute_statement(statement);
         } catch (Error& error) {
             // On its way out an error learns where it happened; the normal
             // path pays nothing for this.
-            note_statement(error, m_interp, statement);
+            note_statement(error, m_interp, failing != nullptr ? *failing : statement);
             if (m_rules.function != nullptr) note_function_left(error, *m_rules.function);
             throw;
         }
         if (m_stopped) break;
     }
+}
+
+bool Run::store_pair(const Statement& index, const Statement& assignment, const Statement*& failing)
+{
+    // `index` and the assignment after it, as one store.
+    const ElementSlot slot = element_for_store(index);
+    if (slot.elements == nullptr) return false;
+    failing = &assignment;
+    m_interp.check_interrupt(m_mode == RunMode::Program);
+    store_into_element(slot, *assignment.word[2]);
+    return true;
+}
+
+Run::ElementSlot Run::element_for_store(const Statement& index)
+{
+    // Only where the binding `index` would make is undone when this run
+    // ends (and nothing before that can see it) may it be left out.
+    const Token& name = index.tokens[index.words[3]];
+    if (m_rules.kind == RunKind::Kept) return {};
+    if (m_rules.kind == RunKind::Iteration) {
+        const Binding* cell = m_interp.bindings().peek(name.name());
+        if (cell == nullptr || !cell->ref || cell->tag == m_rules.created_tag) return {};
+    }
+    const ValueRef* source = lookup(index.tokens[index.words[1]]);
+    if (source == nullptr || !(*source)->is(value::Type::List)) return {};
+    const Value& position = *plain_operand(m_interp, index.tokens[index.words[2]]);
+    const value::ElementList& elements = (*source)->elements();
+    if (!position.is(value::Type::Integer) || position.int_value() < 0 ||
+        static_cast<std::uint64_t>(position.int_value()) >= elements.size()) {
+        return {};
+    }
+    return {&elements, static_cast<std::size_t>(position.int_value())};
+}
+
+void Run::store_into_element(const ElementSlot& slot, const Token& value_token)
+{
+    const Value* stored = plain_operand(m_interp, value_token);
+    if (slot.elements->store_inline(slot.at, *stored)) return;
+    // As the assignment through the element would: the element's own Value
+    // takes the new one, seen by everything that shares the element.
+    const ValueRef element = slot.elements->share(slot.at);
+    if (element.get() == stored) return;
+    *element = *stored;
+    m_interp.cycles().note(element);
 }
 
 void Run::execute_statement(const Statement& statement)

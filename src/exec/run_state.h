@@ -138,6 +138,18 @@ private:
     // repeated text (`s += ("ab" * k)`) without building the repetition.
     bool assign_expression_in_place(OperatorKind op, value::Value& target, const Token& expression);
     bool append_repetition_in_place(value::Value& target, const Token& expression);
+    // An element_store pair: the element `index` names, or no elements
+    // when the pair must run as two statements; then the store itself.
+    struct ElementSlot {
+        const value::ElementList* elements = nullptr;
+        std::size_t at = 0;
+    };
+    ElementSlot element_for_store(const Statement& index);
+    // Runs the pair from `index` on as one store; false, having done
+    // nothing, when it must run as two statements. `failing` is set to
+    // the assignment once an error would be the assignment's.
+    [[gnu::noinline]] bool store_pair(const Statement& index, const Statement& assignment, const Statement*& failing);
+    void store_into_element(const ElementSlot& slot, const Token& value_token);
     void execute_statement(const Statement& statement);
     void run_keyword(Keyword keyword, const Operands& operands);
     void run_assignment(const Statement& statement);

@@ -63,6 +63,12 @@ public:
     // list shared between Values may be boxed in place.
     ValueRef share(std::size_t at) const;  // (value.h)
     ValueRef operator[](std::size_t at) const { return share(at); }
+    // Puts `element` into the slot at `at` (< size()) itself, when that
+    // slot holds an inline number (which nothing else refers to) and
+    // `element` fits inline too; false, changing nothing, otherwise.
+    // Like boxing, this is the element's own change, seen by every list
+    // sharing these slots.
+    bool store_inline(std::size_t at, const Value& element) const;
     // A copy of the element at `at` (< size()).
     Value value_at(std::size_t at) const;
 

@@ -252,6 +252,13 @@ inline ValueRef ElementList::share(std::size_t at) const
     return is_inline(slot) ? box(at) : ValueRef(boxed(slot));
 }
 
+inline bool ElementList::store_inline(std::size_t at, const Value& element) const
+{
+    if (!is_inline(m_slots[at]) || !fits_inline(element)) return false;
+    m_slots[at] = inline_slot(element.int_value());
+    return true;
+}
+
 inline Value ElementList::value_at(std::size_t at) const
 {
     const Slot slot = m_slots[at];
