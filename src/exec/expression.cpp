@@ -331,7 +331,11 @@ bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumbe
     const Code& inside = expression.inside();
     if (inside.statements.size() != 1) return false;
     const Statement& statement = inside.statements.front();
-    if (!statement.number_candidate || statement.number_misses >= max_number_misses) return false;
+    // A lone operand stands for a copy of its Value, with whatever text or
+    // elements a number may carry; only an operator makes a plain number.
+    if (!statement.number_candidate || statement.tokens.size() < 3 || statement.number_misses >= max_number_misses) {
+        return false;
+    }
     check_stack_depth();
     return fold_statement(interp, statement, 1, result);
 }
@@ -339,7 +343,7 @@ bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumbe
 Value evaluate_expression(Interpreter& interp, const Statement& statement, Blocks blocks)
 {
     // Numbers all through: no Value until the result.
-    if (statement.number_candidate && statement.number_misses < max_number_misses && statement.tokens.size() > 1) {
+    if (statement.number_candidate && statement.tokens.size() > 1 && statement.number_misses < max_number_misses) {
         check_stack_depth();
         FoldedNumber folded;
         if (fold_statement(interp, statement, 0, folded)) return folded.as_value();
