@@ -216,6 +216,12 @@ std::shared_ptr<Code> make_code(lex::StatementList statements)
         line += 1 + inner_line_feeds;
     }
     mark_element_stores(code->statements);
+    for (std::size_t i = 0; i < code->statements.size(); ++i) {
+        const Statement& statement = code->statements[i];
+        if (statement.shape == StatementShape::Empty) continue;
+        if (statement.keyword == Keyword::End) code->leading_end = i;
+        break;
+    }
     return code;
 }
 

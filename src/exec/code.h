@@ -201,6 +201,9 @@ struct SourceOrigin {
 struct Code {
     std::vector<Statement> statements;
     SourceOrigin origin;  // file null: the text came from no file
+    // When the first statement that is not empty is an `end`: its position
+    // (a block that only ends, `{ end x }`, needs no run of its own).
+    std::optional<std::size_t> leading_end;
 };
 
 // A call token taken apart: `$print$(x "nah")` has the name `print` and the

@@ -24,16 +24,32 @@ Value evaluate_single(Interpreter& interp, const Token& token, Blocks blocks)
 
 const Statement& first_statement(const Code& code) { return code.statements.front(); }
 
+// The text a Value has as a function body.
+std::string function_text(const Value& function)
+{
+    const bool has_text = function.is(value::Type::String) || function.is(value::Type::Func);
+    return has_text ? function.text() : value::to_text(function);
+}
+
 // The Code of a function's body; null when its text is too short to have
-// an inside (`shown` then gets that text).
-std::optional<CodeHandle> body_of(const Value& function, std::string& shown)
+// an inside.
+std::optional<CodeHandle> body_of(const Value& function)
 {
     const bool has_text = function.is(value::Type::String) || function.is(value::Type::Func);
     if (has_text && function.text().size() >= 2) return code_of(function, ParseUse::Body);
-    std::string text = has_text ? function.text() : value::to_text(function);
-    if (text.size() >= 2) return code_of(function, ParseUse::Body);
-    shown = std::move(text);
+    if (function_text(function).size() >= 2) return code_of(function, ParseUse::Body);
     return std::nullopt;
+}
+
+[[noreturn]] void raise_undefined_function(const CallSite& call)
+{
+    throw Error(ErrorKind::UndefinedFunction, quote_text(call.name)).about_missing(MissingKind::Function, call.name);
+}
+
+[[noreturn]] void raise_not_callable(const CallSite& call, const std::string& shown)
+{
+    throw Error(ErrorKind::NotCallable, quote_text(call.name) + " is not a function: its text " + quote_text(shown) +
+                                            " is too short to have an inside");
 }
 
 // A call's evaluated arguments; most calls have a few, kept in place.
@@ -135,11 +151,10 @@ Value call_user_function(Interpreter& interp, const CallSite& call)
     //    body itself change the name's Value.
     Bindings& bindings = interp.bindings();
     const value::ValueRef* bound = bindings.find(call.name_id.id());
-    if (bound == nullptr) {
-        throw Error(ErrorKind::UndefinedFunction, quote_text(call.name)).about_missing(MissingKind::Function, call.name);
-    }
-    std::string shown;
-    const std::optional<CodeHandle> body = body_of(**bound, shown);
+    if (bound == nullptr) raise_undefined_function(call);
+    const std::optional<CodeHandle> body = body_of(**bound);
+    // What an error shows is the text as the call began.
+    const std::string shown = body ? std::string() : function_text(**bound);
     // 2. Arguments are evaluated once, left to right, in the caller's scope,
     //    before any of them is bound.
     const NestingScope nesting(interp);
@@ -150,14 +165,11 @@ Value call_user_function(Interpreter& interp, const CallSite& call)
         }
     }
     // 3. The body is the function's text without its braces.
-    if (!body) {
-        throw Error(ErrorKind::NotCallable, quote_text(call.name) + " is not a function: its text " + quote_text(shown) +
-                                                " is too short to have an inside");
-    }
+    if (!body) raise_not_callable(call, shown);
     CallDepthScope depth(interp);
     const UndoScope scope(bindings);
     for (std::size_t i = 0; i < arguments.size(); ++i) bindings.bind_undoably(value::argument_name(i), arguments.take(i));
-    return run_function_body(interp, **body, call.name).value;
+    return run_function_body(interp, **body, call.name);
 }
 
 }  // namespace zirn::exec

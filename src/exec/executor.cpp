@@ -102,14 +102,13 @@ RunResult run_dropped(Interpreter& interp, const Code& code, RunMode mode)
     return run.take_result();
 }
 
-RunResult run_function_body(Interpreter& interp, const Code& code, const std::string& function)
+Value run_function_body(Interpreter& interp, const Code& code, const std::string& function)
 {
-    const UndoScope scope(interp.bindings());
     BindingRules rules;
     rules.function = &function;
     Run run(interp, rules, RunMode::Program);
     run.execute(code);
-    return run.take_result();
+    return run.take_value();
 }
 
 void note_statement(Error& error, Interpreter& interp, const Statement& statement)

@@ -81,6 +81,7 @@ public:
     // Runs the statements until the end of the list or an `end`.
     void execute(const Code& code);
     RunResult take_result() { return std::move(m_result); }
+    value::Value take_value() { return std::move(m_result.value); }
     bool stopped() const { return m_stopped; }
 
     // Keyword statements (statements.cpp).
@@ -156,6 +157,8 @@ private:
     value::ValueRef resolve_target(const Token& target);
     value::ValueRef resolve_member_path(const Token& target);
     void run_end(const Operands& operands);
+    // A `compare` block whose first statement is its `end`, run in place.
+    void end_from_block(const Code& body);
     void run_exec(const Operands& operands);
     void run_also(const Operands& operands);
     void run_text_here(const value::Value& text);

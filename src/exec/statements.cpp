@@ -151,6 +151,11 @@ void Run::run_compare(const Operands& operands)
     const Code& body = block_code(operands[1]);
     // The block sees every name; what it binds vanishes with it.
     const NestingScope nesting(m_interp);
+    // A block that only ends binds nothing and sees what this run sees
+    // (when no loop iteration here rebound a name): its `end` is run here.
+    const bool sees_as_this_run =
+        m_rules.kind != RunKind::Iteration || m_interp.bindings().mark() == m_rules.iteration_mark;
+    if (body.leading_end && sees_as_this_run) return end_from_block(body);
     const UndoScope scope(m_interp.bindings());
     show_block_table();
     Run block(m_interp, BindingRules{}, m_mode);
@@ -158,6 +163,29 @@ void Run::run_compare(const Operands& operands)
     if (block.m_result.ended) {
         take_ended(block.take_result());
         m_stopped = true;
+    }
+}
+
+void Run::end_from_block(const Code& body)
+{
+    // As the block's own run would: the empty statements before the `end`
+    // are checked for an interrupt too, and an error is placed at the
+    // statement it came from.
+    for (std::size_t i = 0;; ++i) {
+        const Statement& statement = body.statements[i];
+        try {
+            m_interp.check_interrupt(m_mode == RunMode::Program);
+            if (i < *body.leading_end) continue;
+            const Operands operands(statement, 1);
+            Value result = operands.empty() ? Value::integer(0) : evaluate(operands[0]);
+            m_result.value = std::move(result);
+        } catch (Error& error) {
+            note_statement(error, m_interp, statement);
+            throw;
+        }
+        m_result.ended = true;
+        m_stopped = true;
+        return;
     }
 }
 
