@@ -82,7 +82,10 @@ public:
             Binding old = std::move(last.old);
             const value::NameId name = last.name;
             m_undo.pop_back();
-            m_cells[name] = std::move(old);
+            Binding& cell = m_cells[name];
+            value::ValueRef undone = std::move(cell.ref);
+            cell = std::move(old);
+            value::let_go(undone);
         }
     }
     // Record `i` (counted from the first): the name and the binding it replaced.
