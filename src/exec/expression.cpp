@@ -223,24 +223,42 @@ bool combine_numbers(OperatorKind op, const FoldedNumber& left, const FoldedNumb
 bool fold_numbers(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result);
 bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t depth, std::int64_t& result);
 
-// One operand of an integer fold: false when it is no integer, or cannot
-// be read without raising.
-bool integer_operand(Interpreter& interp, const Token& token, std::size_t depth, std::int64_t& number)
+// Where an operand of a fold comes from: the Value a name or a literal
+// stands for, or the inside of a parenthesised operand, folded in turn.
+struct FoldOperand {
+    const value::Value* value = nullptr;
+    const Statement* inside = nullptr;
+};
+
+// False when `token` cannot be folded: a parenthesised operand past the
+// nesting budget or with an inside no fold takes, or a number that cannot
+// be read without raising (the full fold then reads it again and raises).
+inline bool fold_operand(Interpreter& interp, const Token& token, std::size_t depth, FoldOperand& operand)
 {
-    const value::Value* operand = nullptr;
     if (const value::ValueRef* bound = interp.bindings().find(token.name())) {
-        operand = bound->get();
-    } else if (token.kind() == OperandKind::Parenthesised) {
+        operand.value = bound->get();
+        return true;
+    }
+    if (token.kind() == OperandKind::Parenthesised) {
+        // As evaluate_token would: one more nesting step for the inside.
         if (depth + 1 > interp.nesting_room() || token.text().size() < 2) return false;
         const Code& inside = token.inside();
-        return inside.statements.size() == 1 && inside.statements.front().number_candidate &&
-               fold_integers(interp, inside.statements.front(), depth + 1, number);
-    } else {
-        operand = token.readable_literal();
-        if (operand == nullptr) return false;
+        if (inside.statements.size() != 1 || !inside.statements.front().number_candidate) return false;
+        operand.inside = &inside.statements.front();
+        return true;
     }
-    if (!operand->is(Type::Integer)) return false;
-    number = operand->int_value();
+    operand.value = token.readable_literal();
+    return operand.value != nullptr;
+}
+
+// One operand of an integer fold: false when it is no integer.
+bool integer_operand(Interpreter& interp, const Token& token, std::size_t depth, std::int64_t& number)
+{
+    FoldOperand operand;
+    if (!fold_operand(interp, token, depth, operand)) return false;
+    if (operand.inside != nullptr) return fold_integers(interp, *operand.inside, depth + 1, number);
+    if (!operand.value->is(Type::Integer)) return false;
+    number = operand.value->int_value();
     return true;
 }
 
@@ -278,23 +296,13 @@ bool fold_statement(Interpreter& interp, const Statement& statement, std::size_t
 
 constexpr std::uint8_t max_number_misses = 8;
 
-// One operand of a numeric fold: false when it is no number, or cannot be
-// read without raising (the full fold then reads it again and raises).
+// One operand of a numeric fold: false when it is no number.
 bool number_operand(Interpreter& interp, const Token& token, std::size_t depth, FoldedNumber& number)
 {
-    const value::Value* operand = nullptr;
-    if (const value::ValueRef* bound = interp.bindings().find(token.name())) {
-        operand = bound->get();
-    } else if (token.kind() == OperandKind::Parenthesised) {
-        // As evaluate_token would: one more nesting step for the inside.
-        if (depth + 1 > interp.nesting_room() || token.text().size() < 2) return false;
-        const Code& inside = token.inside();
-        return inside.statements.size() == 1 && inside.statements.front().number_candidate &&
-               fold_numbers(interp, inside.statements.front(), depth + 1, number);
-    } else {
-        operand = token.readable_literal();
-        if (operand == nullptr) return false;
-    }
+    FoldOperand source;
+    if (!fold_operand(interp, token, depth, source)) return false;
+    if (source.inside != nullptr) return fold_numbers(interp, *source.inside, depth + 1, number);
+    const value::Value* operand = source.value;
     if (operand->is(Type::Integer)) {
         number = FoldedNumber{false, operand->int_value(), 0.0L};
         return true;

@@ -1,7 +1,6 @@
 #include "value/value.h"
 
 #include <algorithm>
-
 #include <new>
 
 namespace zirn::value {
