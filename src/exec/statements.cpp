@@ -51,11 +51,18 @@ std::int64_t position_of(const Value& position)
 std::size_t find_text(const value::ElementList& elements, const Value& wanted)
 {
     const std::string& text = wanted.text();
+    const std::size_t size = text.size();
+    const char* const bytes = text.data();
+    // Texts of one size often differ only at their end (`k1041`, `k1042`):
+    // the last byte is compared first, the rest only when it matches.
+    const char last = size != 0 ? bytes[size - 1] : '\0';
     return elements.find([&](const Value& element) {
         if (!element.is(Type::String) && !element.is(Type::Func)) return value::values_equal(element, wanted);
         const value::TextRep* rep = element.text_rep();
-        if (rep == nullptr) return text.empty();
-        return rep->text.size() == text.size() && std::memcmp(rep->text.data(), text.data(), text.size()) == 0;
+        if (rep == nullptr) return size == 0;
+        const std::string& other = rep->text;
+        if (other.size() != size) return false;
+        return size == 0 || (other[size - 1] == last && std::memcmp(other.data(), bytes, size - 1) == 0);
     });
 }
 
