@@ -123,6 +123,26 @@ bool number_fold_candidate(const std::vector<Token>& tokens)
     return true;
 }
 
+StatementRoute route_of(const Statement& statement)
+{
+    switch (statement.shape) {
+    case StatementShape::Empty: return StatementRoute::Skip;
+    case StatementShape::Keyword:
+        if (statement.keyword == Keyword::Compare) return StatementRoute::Compare;
+        if (statement.keyword == Keyword::End) return StatementRoute::End;
+        return StatementRoute::General;
+    case StatementShape::Assignment: {
+        const bool direct = statement.word[0]->kind() != OperandKind::Parenthesised &&
+                            (statement.word[2]->is_plain() || statement.word[2]->kind() == OperandKind::Parenthesised);
+        if (!direct) return StatementRoute::General;
+        return statement.compound ? StatementRoute::InPlace : StatementRoute::Copy;
+    }
+    case StatementShape::Call:
+    case StatementShape::Incomplete: break;
+    }
+    return StatementRoute::General;
+}
+
 Statement make_statement(lex::Statement&& texts)
 {
     Statement statement;
@@ -141,14 +161,7 @@ Statement make_statement(lex::Statement&& texts)
     else if (statement.words.size() < 3) statement.shape = StatementShape::Incomplete;
     else statement.shape = StatementShape::Assignment;
     statement.compound = statement.word[1] != nullptr && statement.word[1]->text().size() > 1;
-    statement.in_place_candidate = statement.shape == StatementShape::Assignment && statement.compound &&
-                                   statement.word[0]->kind() != OperandKind::Parenthesised &&
-                                   (statement.word[2]->is_plain() ||
-                                    statement.word[2]->kind() == OperandKind::Parenthesised);
-    statement.plain_copy_candidate = statement.shape == StatementShape::Assignment && !statement.compound &&
-                                     statement.word[0]->kind() != OperandKind::Parenthesised &&
-                                     (statement.word[2]->is_plain() ||
-                                      statement.word[2]->kind() == OperandKind::Parenthesised);
+    statement.route = route_of(statement);
     const auto plain = [](const Token& token) {
         return token.kind() == OperandKind::Number || token.kind() == OperandKind::Quoted;
     };
@@ -182,7 +195,7 @@ void mark_element_stores(std::vector<Statement>& statements)
     for (std::size_t i = 0; i + 1 < statements.size(); ++i) {
         Statement& index = statements[i];
         const Statement& assignment = statements[i + 1];
-        if (index.keyword != Keyword::Index || index.words.size() != 4 || !assignment.plain_copy_candidate ||
+        if (index.keyword != Keyword::Index || index.words.size() != 4 || assignment.route != StatementRoute::Copy ||
             assignment.words.size() != 3) {
             continue;
         }
@@ -197,7 +210,7 @@ void mark_element_stores(std::vector<Statement>& statements)
         for (std::size_t later = i + 2; later < statements.size() && unseen; ++later) {
             unseen = cannot_see_name(statements[later], name.text());
         }
-        index.element_store = unseen;
+        if (unseen) index.route = StatementRoute::ElementStore;
     }
 }
 

@@ -147,6 +147,27 @@ enum class StatementShape : std::uint8_t {
     Incomplete,  // an assignment with a token missing
 };
 
+// How a run carries a statement out: straight to its keyword, or first
+// trying a direct way that may decline (then the general one is taken).
+enum class StatementRoute : std::uint8_t {
+    Skip,  // only empty tokens
+    // A compound assignment of a name with a name, a literal or a
+    // parenthesised expression, which can often be carried out in place.
+    InPlace,
+    // A plain assignment (`=`) of a name with a name, a literal or a
+    // parenthesised expression, which can often put the Value straight
+    // into an existing target.
+    Copy,
+    // `index list position name` followed by `name = value` (a name or a
+    // literal), where no later statement of the same statement list can
+    // see `name`: in a run whose bindings of `name` end with it, the pair
+    // stores the value into the element without binding `name` at all.
+    ElementStore,
+    Compare,
+    End,
+    General,  // every other statement
+};
+
 struct Statement {
     std::vector<Token> tokens;          // every token, empty ones included
     // The line the statement starts on: in its file when it came from one
@@ -160,18 +181,8 @@ struct Statement {
     // Assignment: an operator of two or more characters combines with the
     // target's Value (`+=`).
     bool compound = false;
-    // Assignment: a compound one of a name with a name, a literal or a
-    // parenthesised expression, which can often be carried out in place.
-    bool in_place_candidate = false;
-    // Assignment: a plain one (`=`) of a name with a name, a literal or a
-    // parenthesised expression, which can often put the Value straight
-    // into an existing target.
-    bool plain_copy_candidate = false;
-    // `index list position name` followed by `name = value` (a name or a
-    // literal), where no later statement of the same statement list can
-    // see `name`: in a run whose bindings of `name` end with it, the pair
-    // stores the value into the element without binding `name` at all.
-    bool element_store = false;
+    // The way a run takes through this statement, decided once.
+    StatementRoute route = StatementRoute::Skip;
     // The first three words (null where there are fewer).
     const Token* word[3] = {nullptr, nullptr, nullptr};
     // As an expression: exactly `left operator right`, both names or

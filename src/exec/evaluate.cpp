@@ -1,5 +1,7 @@
 #include "exec/evaluate.h"
 
+#include <memory>
+
 #include "exec/executor.h"
 #include "exec/expression.h"
 #include "lex/error.h"
@@ -52,12 +54,21 @@ std::optional<CodeHandle> body_of(const Value& function)
                                             " is too short to have an inside");
 }
 
-// A call's evaluated arguments; most calls have a few, kept in place.
+// A call's evaluated arguments; most calls have a few, kept in place
+// without any work for the places they do not use.
 class ArgumentValues {
 public:
+    ArgumentValues() {}
+    ~ArgumentValues()
+    {
+        for (std::size_t i = 0; i < m_count && i < inline_count; ++i) std::destroy_at(&m_inline[i]);
+    }
+    ArgumentValues(const ArgumentValues&) = delete;
+    ArgumentValues& operator=(const ArgumentValues&) = delete;
+
     void push(value::ValueRef ref)
     {
-        if (m_count < inline_count) m_inline[m_count] = std::move(ref);
+        if (m_count < inline_count) new (&m_inline[m_count]) value::ValueRef(std::move(ref));
         else m_more.push_back(std::move(ref));
         ++m_count;
     }
@@ -69,9 +80,11 @@ public:
 
 private:
     static constexpr std::size_t inline_count = 4;
-    value::ValueRef m_inline[inline_count];
-    std::vector<value::ValueRef> m_more;
+    union {
+        value::ValueRef m_inline[inline_count];
+    };
     std::size_t m_count = 0;
+    std::vector<value::ValueRef> m_more;
 };
 
 }  // namespace
@@ -154,7 +167,8 @@ Value call_user_function(Interpreter& interp, const CallSite& call)
     if (bound == nullptr) raise_undefined_function(call);
     const std::optional<CodeHandle> body = body_of(**bound);
     // What an error shows is the text as the call began.
-    const std::string shown = body ? std::string() : function_text(**bound);
+    Value shown;
+    if (!body) shown = **bound;
     // 2. Arguments are evaluated once, left to right, in the caller's scope,
     //    before any of them is bound.
     const NestingScope nesting(interp);
@@ -165,7 +179,7 @@ Value call_user_function(Interpreter& interp, const CallSite& call)
         }
     }
     // 3. The body is the function's text without its braces.
-    if (!body) raise_not_callable(call, shown);
+    if (!body) raise_not_callable(call, function_text(shown));
     CallDepthScope depth(interp);
     const UndoScope scope(bindings);
     for (std::size_t i = 0; i < arguments.size(); ++i) bindings.bind_undoably(value::argument_name(i), arguments.take(i));

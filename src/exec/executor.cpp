@@ -153,12 +153,31 @@ void Run::execute(const Code& code)
         const Statement* failing = nullptr;
         try {
             m_interp.check_interrupt(m_mode == RunMode::Program);
-            if (statement.shape == StatementShape::Empty) continue;
-            if (statement.in_place_candidate && assign_in_place(statement)) continue;
-            if (statement.plain_copy_candidate && assign_copy(statement)) continue;
-            if (statement.element_store && store_pair(statement, *(next + 1), failing)) {
-                ++next;
+            // Compound assignments come first: they are most of most loops.
+            if (statement.route == StatementRoute::InPlace) {
+                if (assign_in_place(statement)) continue;
+                execute_statement(statement);
+                if (m_stopped) break;
                 continue;
+            }
+            switch (statement.route) {
+            case StatementRoute::Skip: continue;
+            case StatementRoute::InPlace: break;
+            case StatementRoute::Copy:
+                if (assign_copy(statement)) continue;
+                break;
+            case StatementRoute::ElementStore:
+                if (store_pair(statement, *(next + 1), failing)) {
+                    ++next;
+                    continue;
+                }
+                break;
+            case StatementRoute::Compare:
+                run_compare(Operands(statement, 1));
+                if (m_stopped) return;
+                continue;
+            case StatementRoute::End: run_end(Operands(statement, 1)); return;
+            case StatementRoute::General: break;
             }
             execute_statement(statement);
         } catch (Error& error) {

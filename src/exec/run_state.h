@@ -156,7 +156,7 @@ private:
     void run_assignment(const Statement& statement);
     value::ValueRef resolve_target(const Token& target);
     value::ValueRef resolve_member_path(const Token& target);
-    void run_end(const Operands& operands);
+    [[gnu::noinline]] void run_end(const Operands& operands);
     // A `compare` block whose first statement is its `end`, run in place.
     void end_from_block(const Code& body);
     void run_exec(const Operands& operands);

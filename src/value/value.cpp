@@ -119,86 +119,21 @@ const ElementList& Value::empty_list()
     return empty;
 }
 
-namespace {
+namespace detail {
 
-// A free list of Value-sized blocks, carved from slabs that are never
-// returned to the system but reused for later Values.
-class ValuePool {
-public:
-    void* take()
-    {
-        if (m_free == nullptr) grow();
-        FreeBlock* block = m_free;
-        m_free = block->next;
-        return block;
-    }
-    void give_back(void* raw)
-    {
-        auto* block = static_cast<FreeBlock*>(raw);
-        block->next = m_free;
-        m_free = block;
-    }
+constinit ValuePool value_pool;
 
-private:
-    struct FreeBlock {
-        FreeBlock* next;
-    };
-    static constexpr std::size_t block_size = sizeof(Value);
-    static constexpr std::size_t blocks_per_slab = 4096;
-
-    void grow()
-    {
-        auto* slab = static_cast<unsigned char*>(::operator new(block_size * blocks_per_slab));
-        for (std::size_t i = blocks_per_slab; i-- > 0;) give_back(slab + i * block_size);
-    }
-
-    FreeBlock* m_free = nullptr;
-};
-
-// Constant-initialised and trivially destroyed, so it serves Values freed
-// at any time, also while the process exits.
-constinit ValuePool g_value_pool;
-
-ValuePool& value_pool() { return g_value_pool; }
-
-}  // namespace
-
-// Under AddressSanitizer every Value gets its own allocation, so that a use
-// after release is caught instead of hidden by the pool.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool use_pool = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool use_pool = false;
-#else
-constexpr bool use_pool = true;
-#endif
-#else
-constexpr bool use_pool = true;
-#endif
-
-namespace {
-std::size_t g_allocated_values = 0;
-}  // namespace
-
-std::size_t allocated_value_count() { return g_allocated_values; }
-
-void* Value::operator new(std::size_t size)
+void ValuePool::grow()
 {
-    ++g_allocated_values;
-    if (!use_pool || size != sizeof(Value)) return ::operator new(size);
-    return value_pool().take();
+    auto* slab = static_cast<unsigned char*>(::operator new(block_size * blocks_per_slab));
+    for (std::size_t i = blocks_per_slab; i-- > 0;) give_back(slab + i * block_size);
 }
 
-void Value::operator delete(void* block, std::size_t size)
-{
-    --g_allocated_values;
-    if (!use_pool || size != sizeof(Value)) {
-        ::operator delete(block);
-        return;
-    }
-    value_pool().give_back(block);
-}
+constinit std::size_t allocated_values = 0;
+
+}  // namespace detail
+
+std::size_t allocated_value_count() { return detail::allocated_values; }
 
 namespace {
 
@@ -241,20 +176,19 @@ PayloadCache g_payload_cache;
 
 void* Payload::operator new(std::size_t size)
 {
-    if (!use_pool || size != sizeof(Payload)) return ::operator new(size);
+    if (!detail::use_value_pool || size != sizeof(Payload)) return ::operator new(size);
     return g_payload_cache.take();
 }
 
 void Payload::operator delete(void* block, std::size_t size)
 {
-    if (!use_pool || size != sizeof(Payload)) {
+    if (!detail::use_value_pool || size != sizeof(Payload)) {
         ::operator delete(block);
         return;
     }
     g_payload_cache.give_back(block);
 }
 
-ValueRef make_ref(Value value) { return ValueRef(new Value(std::move(value))); }
 
 
 }  // namespace zirn::value

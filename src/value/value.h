@@ -223,8 +223,80 @@ private:
     Ref<Payload> m_payload;
 };
 
+namespace detail {
+
+// Under AddressSanitizer every Value gets its own allocation, so that a use
+// after release is caught instead of hidden by the pool.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool use_value_pool = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool use_value_pool = false;
+#else
+inline constexpr bool use_value_pool = true;
+#endif
+#else
+inline constexpr bool use_value_pool = true;
+#endif
+
+// A free list of Value-sized blocks, carved from slabs that are never
+// returned to the system but reused for later Values. Taking and giving
+// back are a few instructions, kept here so that every allocation site
+// inlines them.
+class ValuePool {
+public:
+    void* take()
+    {
+        if (m_free == nullptr) grow();
+        FreeBlock* block = m_free;
+        m_free = block->next;
+        return block;
+    }
+    void give_back(void* raw)
+    {
+        auto* block = static_cast<FreeBlock*>(raw);
+        block->next = m_free;
+        m_free = block;
+    }
+
+private:
+    struct FreeBlock {
+        FreeBlock* next;
+    };
+    static constexpr std::size_t block_size = sizeof(Value);
+    static constexpr std::size_t blocks_per_slab = 4096;
+
+    void grow();
+
+    FreeBlock* m_free = nullptr;
+};
+
+// Constant-initialised and trivially destroyed, so it serves Values freed
+// at any time, also while the process exits.
+extern constinit ValuePool value_pool;
+extern constinit std::size_t allocated_values;
+
+}  // namespace detail
+
+inline void* Value::operator new(std::size_t size)
+{
+    ++detail::allocated_values;
+    if (!detail::use_value_pool || size != sizeof(Value)) return ::operator new(size);
+    return detail::value_pool.take();
+}
+
+inline void Value::operator delete(void* block, std::size_t size)
+{
+    --detail::allocated_values;
+    if (!detail::use_value_pool || size != sizeof(Value)) {
+        ::operator delete(block);
+        return;
+    }
+    detail::value_pool.give_back(block);
+}
+
 // A new separately allocated Value holding a copy of `value`.
-ValueRef make_ref(Value value);
+inline ValueRef make_ref(Value value) { return ValueRef(new Value(std::move(value))); }
 
 // Lets go of `ref`. A Value it held alone that carries no text or
 // elements can hold nothing else, so it is freed at once, without the
