@@ -175,7 +175,15 @@ Value call_user_function(Interpreter& interp, const CallSite& call)
     ArgumentValues arguments;
     if (call.has_arguments) {
         for (const Token& argument : call.argument_tokens().tokens) {
-            arguments.push(value::make_ref(evaluate_token(interp, argument, Blocks::Run)));
+            // A name or a literal is copied straight into its new Value.
+            if (argument.is_plain() && !argument.is_not() && !argument.empty()) {
+                arguments.push(value::ValueRef(new Value(*plain_operand(interp, argument))));
+            } else if (FoldedNumber folded; argument.kind() == OperandKind::Parenthesised &&
+                                            fold_number_token(interp, argument, folded)) {
+                arguments.push(value::ValueRef(new Value(folded.as_value())));
+            } else {
+                arguments.push(value::make_ref(evaluate_token(interp, argument, Blocks::Run)));
+            }
         }
     }
     // 3. The body is the function's text without its braces.
