@@ -30,20 +30,24 @@ struct Binding {
 
 class Bindings {
 public:
+    Bindings() = default;
+    Bindings(const Bindings&) = delete;
+    Bindings& operator=(const Bindings&) = delete;
+
     // The Value bound to `name`, or null.
     const value::ValueRef* find(value::NameId name) const
     {
-        if (name >= m_cells.size()) return nullptr;
-        const value::ValueRef& ref = m_cells[name].ref;
+        if (name >= m_cell_count) return nullptr;
+        const value::ValueRef& ref = m_cell_data[name].ref;
         return ref ? &ref : nullptr;
     }
     // The cell of `name`; valid until the next name is given a cell.
     Binding& cell(value::NameId name)
     {
-        if (name >= m_cells.size()) m_cells.resize(static_cast<std::size_t>(name) + 1);
-        return m_cells[name];
+        if (name >= m_cell_count) grow_cells(name);
+        return m_cell_data[name];
     }
-    const Binding* peek(value::NameId name) const { return name < m_cells.size() ? &m_cells[name] : nullptr; }
+    const Binding* peek(value::NameId name) const { return name < m_cell_count ? &m_cell_data[name] : nullptr; }
     // Calls `visit(name, ref)` for every name bound right now, in the order
     // the names were first interned.
     template <class Visit>
@@ -82,7 +86,7 @@ public:
             Binding old = std::move(last.old);
             const value::NameId name = last.name;
             m_undo.pop_back();
-            Binding& cell = m_cells[name];
+            Binding& cell = m_cell_data[name];
             value::ValueRef undone = std::move(cell.ref);
             cell = std::move(old);
             value::let_go(undone);
@@ -96,12 +100,24 @@ public:
     std::uint64_t new_tag() { return ++m_last_tag; }
 
 private:
-    struct Undo {
+    void grow_cells(value::NameId name)
+    {
+        m_cells.resize(static_cast<std::size_t>(name) + 1);
+        m_cell_data = m_cells.data();
+        m_cell_count = m_cells.size();
+    }
+
+    // 32 bytes, so that counting the records is a shift.
+    struct alignas(32) Undo {
         Undo(value::NameId undone, Binding&& binding) : name(undone), old(std::move(binding)) {}
         value::NameId name;
         Binding old;
     };
     std::vector<Binding> m_cells;
+    // The cells' storage and count, kept beside the vector: every lookup
+    // reads them.
+    Binding* m_cell_data = nullptr;
+    std::size_t m_cell_count = 0;
     std::vector<Undo> m_undo;
     std::uint64_t m_last_tag = 0;
 };

@@ -266,13 +266,15 @@ bool integer_operand(Interpreter& interp, const Token& token, std::size_t depth,
 // apart from the numeric fold so that it carries only 64-bit integers.
 bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t depth, std::int64_t& result)
 {
-    const std::vector<Token>& tokens = statement.tokens;
+    // Walked by pointer: the operator before each right operand.
+    const Token* const first = statement.tokens.data();
+    const Token* const last = first + statement.tokens.size();
     std::int64_t folded = 0;
-    if (!integer_operand(interp, tokens[0], depth, folded)) return false;
-    for (std::size_t pos = 1; pos + 1 < tokens.size(); pos += 2) {
+    if (!integer_operand(interp, *first, depth, folded)) return false;
+    for (const Token* op = first + 1; last - op >= 2; op += 2) {
         std::int64_t right = 0;
-        if (!integer_operand(interp, tokens[pos + 1], depth, right)) return false;
-        folded = combine_integers(tokens[pos].as_operator(), folded, right);
+        if (!integer_operand(interp, op[1], depth, right)) return false;
+        folded = combine_integers(op->as_operator(), folded, right);
     }
     result = folded;
     return true;
@@ -318,13 +320,14 @@ bool number_operand(Interpreter& interp, const Token& token, std::size_t depth, 
 // operand is a number; false, having changed nothing, otherwise.
 bool fold_numbers(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result)
 {
-    const std::vector<Token>& tokens = statement.tokens;
+    const Token* const first = statement.tokens.data();
+    const Token* const last = first + statement.tokens.size();
     FoldedNumber folded;
-    if (!number_operand(interp, tokens[0], depth, folded)) return false;
-    for (std::size_t pos = 1; pos + 1 < tokens.size(); pos += 2) {
+    if (!number_operand(interp, *first, depth, folded)) return false;
+    for (const Token* op = first + 1; last - op >= 2; op += 2) {
         FoldedNumber right;
-        if (!number_operand(interp, tokens[pos + 1], depth, right)) return false;
-        if (!combine_numbers(tokens[pos].as_operator(), folded, right, folded)) return false;
+        if (!number_operand(interp, op[1], depth, right)) return false;
+        if (!combine_numbers(op->as_operator(), folded, right, folded)) return false;
     }
     result = folded;
     return true;
