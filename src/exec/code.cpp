@@ -449,7 +449,12 @@ CodeHandle parse_text_of(const Value& text_value, ParseUse use)
         code = compile(text);
         break;
     }
-    if (rep != nullptr) {
+    // A parse once kept stays as long as the text: a running call of a
+    // function holds its text and runs the kept parse, so replacing it (the
+    // same text run with `exec` inside the call) would free the statements
+    // under the call. A text used in a second way is split through the
+    // cache each time instead.
+    if (rep != nullptr && rep->parsed == nullptr) {
         rep->parsed = code;
         rep->parsed_as = static_cast<std::uint8_t>(use);
     }

@@ -157,18 +157,23 @@ Value evaluate_call(Interpreter& interp, const Token& token)
     return builtin(interp, BuiltinCall{call, false});
 }
 
-Value call_user_function(Interpreter& interp, const CallSite& call)
+namespace {
+
+// The parse of a function's body kept on its text, or null when there is
+// none yet (the first call parses and keeps it).
+const Code* kept_body(const Value& function)
 {
-    // 1. The function is whatever Value the name is bound to, taken as it is
-    //    now: the body that runs is this one, even if the arguments or the
-    //    body itself change the name's Value.
-    Bindings& bindings = interp.bindings();
-    const value::ValueRef* bound = bindings.find(call.name_id.id());
-    if (bound == nullptr) raise_undefined_function(call);
-    const std::optional<CodeHandle> body = body_of(**bound);
-    // What an error shows is the text as the call began.
-    Value shown;
-    if (!body) shown = **bound;
+    if (!function.is(value::Type::Func) && !function.is(value::Type::String)) return nullptr;
+    const value::TextRep* rep = function.text_rep();
+    if (rep == nullptr || rep->parsed_as != static_cast<std::uint8_t>(ParseUse::Body)) return nullptr;
+    return static_cast<const Code*>(rep->parsed.get());
+}
+
+// Steps 2 and 3 of a call: `body` null when the function has none, which
+// is an error once the arguments have been evaluated; `shown` is then the
+// function as the call began.
+Value call_with_body(Interpreter& interp, const CallSite& call, const Code* body, const Value* shown)
+{
     // 2. Arguments are evaluated once, left to right, in the caller's scope,
     //    before any of them is bound.
     const NestingScope nesting(interp);
@@ -187,11 +192,39 @@ Value call_user_function(Interpreter& interp, const CallSite& call)
         }
     }
     // 3. The body is the function's text without its braces.
-    if (!body) raise_not_callable(call, function_text(shown));
+    if (body == nullptr) raise_not_callable(call, function_text(*shown));
     CallDepthScope depth(interp);
+    Bindings& bindings = interp.bindings();
     const UndoScope scope(bindings);
     for (std::size_t i = 0; i < arguments.size(); ++i) bindings.bind_undoably(value::argument_name(i), arguments.take(i));
-    return run_function_body(interp, **body, call.name);
+    return run_function_body(interp, *body, call.name);
+}
+
+// A call of a function whose body is not parsed yet, or has none.
+[[gnu::noinline]] Value call_parsing_body(Interpreter& interp, const CallSite& call, const Value& function)
+{
+    const std::optional<CodeHandle> body = body_of(function);
+    if (body) return call_with_body(interp, call, &**body, nullptr);
+    // What an error shows is the text as the call began.
+    const Value shown = function;
+    return call_with_body(interp, call, nullptr, &shown);
+}
+
+}  // namespace
+
+Value call_user_function(Interpreter& interp, const CallSite& call)
+{
+    // 1. The function is whatever Value the name is bound to, taken as it is
+    //    now: the body that runs is this one, even if the arguments or the
+    //    body itself change the name's Value (the payload kept here holds
+    //    the parse).
+    const value::ValueRef* bound = interp.bindings().find(call.name_id.id());
+    if (bound == nullptr) raise_undefined_function(call);
+    if (const Code* body = kept_body(**bound)) {
+        const value::Ref<value::Payload> keep = (*bound)->payload_ref();
+        return call_with_body(interp, call, body, nullptr);
+    }
+    return call_parsing_body(interp, call, **bound);
 }
 
 }  // namespace zirn::exec
