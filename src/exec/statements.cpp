@@ -263,6 +263,47 @@ void Run::run_each(const Operands& operands)
     }
 }
 
+namespace {
+
+// What a name or literal of an `until` condition stands for as the run
+// enclosing the loop sees it; null when the loop itself bound that name
+// (the enclosing run may see another binding, or none).
+inline const Value* enclosing_operand(const Bindings& bindings, const Token& token, const LoopState& loop, bool alike)
+{
+    const Binding* cell = bindings.peek(token.name());
+    if (cell == nullptr || !cell->ref) return &token.literal();
+    if (!alike && cell->tag >= loop.first_tag) return nullptr;
+    return cell->ref.get();
+}
+
+// An `until` condition that is `(a < b)` on names or literals: its
+// statement, or null.
+const Statement* plain_pair_inside(const Token& condition)
+{
+    if (condition.kind() != OperandKind::Parenthesised || condition.text().size() < 2) return nullptr;
+    try {
+        const Statement& inside = condition.inside().statements.front();
+        return inside.plain_pair ? &inside : nullptr;
+    } catch (const Error&) {
+        return nullptr;  // the condition's own evaluation reports it
+    }
+}
+
+// Whether the plain pair `pair` holds as the enclosing run sees it, when
+// both operands are integers there; false, with `holds` unset, otherwise.
+[[gnu::always_inline]] inline bool pair_holds(const Bindings& bindings, const Statement& pair, const LoopState& loop,
+                                              bool& holds)
+{
+    const bool alike = loop.created.empty() && loop.view_begin == loop.view_end;
+    const Value* left = enclosing_operand(bindings, pair.tokens[0], loop, alike);
+    if (left == nullptr || !left->is(Type::Integer)) return false;
+    const Value* right = enclosing_operand(bindings, pair.tokens[2], loop, alike);
+    if (right == nullptr || !right->is(Type::Integer)) return false;
+    return integer_pair_truth(pair.tokens[1].as_operator(), left->int_value(), right->int_value(), holds);
+}
+
+}  // namespace
+
 void Run::run_until(const Operands& operands)
 {
     require_operands(operands, 2, "until (condition) { block }");
@@ -279,25 +320,15 @@ void Run::run_until(const Operands& operands)
     Run body_run = loop_body_run(loop);
     // The condition is read as this run sees the names, not as the loop's
     // table does: it sees in-place updates, never names the body creates.
-    while (loop_condition_holds(operands[0], loop)) {
-        if (!run_iteration(body_run, body)) return;
+    const Token& condition = operands[0];
+    const Statement* const pair = plain_pair_inside(condition);
+    while (true) {
+        bool holds = false;
+        if (pair == nullptr || !pair_holds(bindings, *pair, loop, holds)) holds = loop_condition_holds(condition, loop);
+        if (!holds || !run_iteration(body_run, body)) return;
     }
 }
 
-namespace {
-
-// What a name or literal of an `until` condition stands for as the run
-// enclosing the loop sees it; null when the loop itself bound that name
-// (the enclosing run may see another binding, or none).
-const Value* enclosing_operand(const Bindings& bindings, const Token& token, const LoopState& loop, bool alike)
-{
-    const Binding* cell = bindings.peek(token.name());
-    if (cell == nullptr || !cell->ref) return &token.literal();
-    if (!alike && cell->tag >= loop.first_tag) return nullptr;
-    return cell->ref.get();
-}
-
-}  // namespace
 
 bool Run::loop_condition_holds(const Token& condition, LoopState& loop)
 {
