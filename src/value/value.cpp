@@ -84,14 +84,23 @@ void Value::become_joined_text(std::string_view piece, std::size_t times)
     Payload& payload = payload_for_update();
     std::string& text = payload.text;
     const std::size_t start = text.size();
-    const std::size_t tail = piece.size() * times;
-    // Room first, so the text does not move while its own tail is copied
-    // onto it, doubling what is built so far.
-    text.reserve(start + tail);
-    if (tail != 0) text.append(piece);
-    while (text.size() - start < tail) {
-        const std::size_t built = text.size() - start;
-        text.append(text.data() + start, std::min(built, tail - built));
+    const std::size_t size = piece.size();
+    const std::size_t tail = size * times;
+    if (tail != 0) {
+        // The room first, then the copies written into it: short tails
+        // piece by piece, long ones by doubling what is built so far.
+        text.resize(start + tail);
+        char* const out = text.data() + start;
+        if (size == 1) {
+            std::memset(out, piece.front(), times);
+        } else if (tail <= 64) {
+            for (std::size_t i = 0; i < times; ++i) std::memcpy(out + i * size, piece.data(), size);
+        } else {
+            std::memcpy(out, piece.data(), size);
+            for (std::size_t built = size; built < tail; built *= 2) {
+                std::memcpy(out + built, out, std::min(built, tail - built));
+            }
+        }
     }
     payload.elements.clear();
     set_type(Type::String);
