@@ -4,6 +4,7 @@
 
 #include "exec/executor.h"
 #include "exec/expression.h"
+#include "exec/run_state.h"
 #include "lex/error.h"
 #include "lex/stack_guard.h"
 #include "value/convert.h"

@@ -102,15 +102,6 @@ RunResult run_dropped(Interpreter& interp, const Code& code, RunMode mode)
     return run.take_result();
 }
 
-Value run_function_body(Interpreter& interp, const Code& code, const std::string& function)
-{
-    BindingRules rules;
-    rules.function = &function;
-    Run run(interp, rules, RunMode::Program);
-    run.execute(code);
-    return run.take_value();
-}
-
 void note_statement(Error& error, Interpreter& interp, const Statement& statement)
 {
     // The innermost run still has every name bound that the failing

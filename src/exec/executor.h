@@ -44,9 +44,5 @@ void note_statement(Error& error, Interpreter& interp, const Statement& statemen
 // Runs `code` with the names bound right now; every binding it makes ends
 // with it (a call's body, a block). The caller counts the nesting.
 RunResult run_dropped(Interpreter& interp, const Code& code, RunMode mode = RunMode::Program);
-// The body of the user function `function`, which an error leaving it
-// then names: its result (what `end` gave, else integer 0). The caller
-// drops the bindings it makes (with the arguments it bound).
-value::Value run_function_body(Interpreter& interp, const Code& code, const std::string& function);
 
 }  // namespace zirn::exec

@@ -258,6 +258,18 @@ inline void Run::bind(const Token& name, value::ValueRef ref)
     bind(id != value::no_name ? id : value::intern_name(name.text()), std::move(ref));
 }
 
+// The body of the user function `function`, which an error leaving it
+// then names: its result (what `end` gave, else integer 0). The caller
+// drops the bindings it makes (with the arguments it bound).
+inline value::Value run_function_body(Interpreter& interp, const Code& code, const std::string& function)
+{
+    BindingRules rules;
+    rules.function = &function;
+    Run run(interp, rules, RunMode::Program);
+    run.execute(code);
+    return run.take_value();
+}
+
 // Raises Error(MissingOperand) unless `operands` has at least `needed`
 // entries; `usage` shows the statement's form.
 [[noreturn]] void raise_missing_operands(std::string_view usage);
