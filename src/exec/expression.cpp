@@ -262,10 +262,30 @@ bool integer_operand(Interpreter& interp, const Token& token, std::size_t depth,
     return true;
 }
 
+// The Value a name or a readable literal stands for; null for a number
+// that cannot be read (the full fold reads it again and raises).
+inline const Value* readable_operand(Interpreter& interp, const Token& token)
+{
+    if (const value::ValueRef* bound = interp.bindings().find(token.name())) return bound->get();
+    return token.readable_literal();
+}
+
+// `a op b` on two names or literals (a plain_pair) holding integers.
+inline bool fold_integer_pair(Interpreter& interp, const Statement& statement, std::int64_t& result)
+{
+    const Value* left = readable_operand(interp, statement.tokens[0]);
+    if (left == nullptr || !left->is(Type::Integer)) return false;
+    const Value* right = readable_operand(interp, statement.tokens[2]);
+    if (right == nullptr || !right->is(Type::Integer)) return false;
+    result = combine_integers(statement.tokens[1].as_operator(), left->int_value(), right->int_value());
+    return true;
+}
+
 // The fold when every operand is an integer, the commonest case, kept
 // apart from the numeric fold so that it carries only 64-bit integers.
 bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t depth, std::int64_t& result)
 {
+    if (statement.plain_pair) return fold_integer_pair(interp, statement, result);
     // Walked by pointer: the operator before each right operand.
     const Token* const first = statement.tokens.data();
     const Token* const last = first + statement.tokens.size();
