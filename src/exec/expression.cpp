@@ -288,10 +288,10 @@ bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t 
     if (statement.plain_pair) return fold_integer_pair(interp, statement, result);
     // Walked by pointer: the operator before each right operand.
     const Token* const first = statement.tokens.data();
-    const Token* const last = first + statement.tokens.size();
+    const Token* const last_token = &statement.tokens.back();
     std::int64_t folded = 0;
     if (!integer_operand(interp, *first, depth, folded)) return false;
-    for (const Token* op = first + 1; last - op >= 2; op += 2) {
+    for (const Token* op = first + 1; op < last_token; op += 2) {
         std::int64_t right = 0;
         if (!integer_operand(interp, op[1], depth, right)) return false;
         folded = combine_integers(op->as_operator(), folded, right);
@@ -341,10 +341,10 @@ bool number_operand(Interpreter& interp, const Token& token, std::size_t depth, 
 bool fold_numbers(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result)
 {
     const Token* const first = statement.tokens.data();
-    const Token* const last = first + statement.tokens.size();
+    const Token* const last_token = &statement.tokens.back();
     FoldedNumber folded;
     if (!number_operand(interp, *first, depth, folded)) return false;
-    for (const Token* op = first + 1; last - op >= 2; op += 2) {
+    for (const Token* op = first + 1; op < last_token; op += 2) {
         FoldedNumber right;
         if (!number_operand(interp, op[1], depth, right)) return false;
         if (!combine_numbers(op->as_operator(), folded, right, folded)) return false;
