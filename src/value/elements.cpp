@@ -67,28 +67,20 @@ void ElementList::release_all() noexcept
     std::free(slots);
 }
 
-ElementList::Slot ElementList::boxed_slot(ValueRef element)
-{
-    return reinterpret_cast<Slot>(element.leak());
-}
-
 void ElementList::push_back(ValueRef element)
 {
     if (element.unique() && fits_inline(*element)) append(inline_slot(element->int_value()));
     else append(boxed_slot(std::move(element)));
 }
 
-void ElementList::append(Slot slot)
+void ElementList::grow_for(Slot slot)
 {
-    if (m_size == m_capacity) {
-        try {
-            grow();
-        } catch (...) {
-            if (!is_inline(slot)) ValueRef::adopt(boxed(slot));
-            throw;
-        }
+    try {
+        grow();
+    } catch (...) {
+        if (!is_inline(slot)) ValueRef::adopt(boxed(slot));
+        throw;
     }
-    m_slots[m_size++] = slot;
 }
 
 void ElementList::grow()
@@ -129,29 +121,6 @@ ValueRef ElementList::box(std::size_t at) const
     slot = boxed_slot(element);  // the slot keeps a reference of its own
     m_recently_boxed.push_back(at);
     return element;
-}
-
-ValueRef ElementList::lend(std::size_t at, ValueRef& spare) const
-{
-    Slot& slot = m_slots[at];
-    if (!is_inline(slot)) return ValueRef(boxed(slot));
-    if (!spare.unique()) return share(at);
-    ValueRef element = std::move(spare);
-    element->become_integer(inline_number(slot));
-    slot = boxed_slot(element);  // the slot keeps a reference of its own
-    return element;
-}
-
-void ElementList::take_back(std::size_t at, ValueRef& lent) const
-{
-    const bool held_only_here = at < m_size && !is_inline(m_slots[at]) && boxed(m_slots[at]) == lent.get() &&
-                                lent->use_count() == 2 && fits_inline(*lent) && !lent->is_cycle_candidate();
-    if (!held_only_here) {
-        lent.reset();
-        return;
-    }
-    m_slots[at] = inline_slot(lent->int_value());
-    ValueRef::adopt(lent.get());  // the slot's reference goes; `lent` keeps its own
 }
 
 void ElementList::box_all() const

@@ -104,10 +104,16 @@ private:
     static Slot inline_slot(std::int64_t number) { return (static_cast<Slot>(number) << 1) | 1u; }
     static std::int64_t inline_number(Slot slot) { return static_cast<std::int64_t>(slot) >> 1; }
     static Value* boxed(Slot slot) { return reinterpret_cast<Value*>(slot); }
-    static Slot boxed_slot(ValueRef element);
+    static Slot boxed_slot(ValueRef element) { return reinterpret_cast<Slot>(element.leak()); }
 
     void release_all() noexcept;
-    void append(Slot slot);
+    void append(Slot slot)
+    {
+        if (m_size == m_capacity) grow_for(slot);
+        m_slots[m_size++] = slot;
+    }
+    // Makes room for one more slot; a boxed `slot` is let go if that fails.
+    void grow_for(Slot slot);
     void grow();
     void resize_slots(std::size_t capacity);
     void take(ElementList& other) noexcept;

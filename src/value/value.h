@@ -343,6 +343,29 @@ inline bool ElementList::store_inline(std::size_t at, const Value& element) cons
     return true;
 }
 
+inline ValueRef ElementList::lend(std::size_t at, ValueRef& spare) const
+{
+    Slot& slot = m_slots[at];
+    if (!is_inline(slot)) return ValueRef(boxed(slot));
+    if (!spare.unique()) return share(at);
+    ValueRef element = std::move(spare);
+    element->become_integer(inline_number(slot));
+    slot = boxed_slot(element);  // the slot keeps a reference of its own
+    return element;
+}
+
+inline void ElementList::take_back(std::size_t at, ValueRef& lent) const
+{
+    const bool held_only_here = at < m_size && !is_inline(m_slots[at]) && boxed(m_slots[at]) == lent.get() &&
+                                lent->use_count() == 2 && fits_inline(*lent) && !lent->is_cycle_candidate();
+    if (!held_only_here) {
+        lent.reset();
+        return;
+    }
+    m_slots[at] = inline_slot(lent->int_value());
+    ValueRef::adopt(lent.get());  // the slot's reference goes; `lent` keeps its own
+}
+
 inline Value ElementList::value_at(std::size_t at) const
 {
     const Slot slot = m_slots[at];
