@@ -130,14 +130,16 @@ StatementRoute route_of(const Statement& statement)
     case StatementShape::Keyword:
         if (statement.keyword == Keyword::Compare) return StatementRoute::Compare;
         if (statement.keyword == Keyword::End) return StatementRoute::End;
+        if (statement.keyword == Keyword::Add) return StatementRoute::Add;
+        if (statement.keyword == Keyword::Index) return StatementRoute::Index;
         return StatementRoute::General;
     case StatementShape::Assignment: {
         const bool direct = statement.word[0]->kind() != OperandKind::Parenthesised &&
                             (statement.word[2]->is_plain() || statement.word[2]->kind() == OperandKind::Parenthesised);
-        if (!direct) return StatementRoute::General;
+        if (!direct) return StatementRoute::Assignment;
         return statement.compound ? StatementRoute::InPlace : StatementRoute::Copy;
     }
-    case StatementShape::Call:
+    case StatementShape::Call: return StatementRoute::Call;
     case StatementShape::Incomplete: break;
     }
     return StatementRoute::General;

@@ -165,7 +165,11 @@ enum class StatementRoute : std::uint8_t {
     ElementStore,
     Compare,
     End,
-    General,  // every other statement
+    Add,
+    Index,
+    Assignment,  // any other assignment
+    Call,        // a call statement
+    General,     // every other statement
 };
 
 struct Statement {

@@ -168,6 +168,15 @@ void Run::execute(const Code& code)
                 if (m_stopped) return;
                 continue;
             case StatementRoute::End: run_end(Operands(statement, 1)); return;
+            case StatementRoute::Add: run_add(Operands(statement, 1)); continue;
+            case StatementRoute::Index: run_index(Operands(statement, 1)); continue;
+            case StatementRoute::Assignment:
+                run_assignment(statement);
+                continue;
+            case StatementRoute::Call:
+                // A call statement: its value is dropped, further tokens ignored.
+                evaluate_call(m_interp, *statement.word[0]);
+                continue;
             case StatementRoute::General: break;
             }
             execute_statement(statement);
