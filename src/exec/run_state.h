@@ -211,7 +211,7 @@ private:
     Run loop_body_run(LoopState& loop);
     bool run_iteration(Run& body_run, const Code& body);
     // An `until` condition, read as the enclosing run sees the names.
-    bool loop_condition_holds(const Token& condition, LoopState& loop);
+    // (A plain pair of integers is read inline by `until` itself.)
     [[gnu::noinline]] bool evaluated_loop_condition_holds(const Token& condition, LoopState& loop);
     void take_ended(RunResult nested);
 

@@ -277,16 +277,13 @@ inline const Value* enclosing_operand(const Bindings& bindings, const Token& tok
 }
 
 // An `until` condition that is `(a < b)` on names or literals: its
-// statement, or null.
+// statement, or null. Splitting the inside here, before the first reading,
+// raises what that reading would raise.
 const Statement* plain_pair_inside(const Token& condition)
 {
-    if (condition.kind() != OperandKind::Parenthesised || condition.text().size() < 2) return nullptr;
-    try {
-        const Statement& inside = condition.inside().statements.front();
-        return inside.plain_pair ? &inside : nullptr;
-    } catch (const Error&) {
-        return nullptr;  // the condition's own evaluation reports it
-    }
+    if (condition.kind() != OperandKind::Parenthesised) return nullptr;
+    const Statement& inside = condition.inside().statements.front();
+    return inside.plain_pair ? &inside : nullptr;
 }
 
 // Whether the plain pair `pair` holds as the enclosing run sees it, when
@@ -324,32 +321,11 @@ void Run::run_until(const Operands& operands)
     const Statement* const pair = plain_pair_inside(condition);
     while (true) {
         bool holds = false;
-        if (pair == nullptr || !pair_holds(bindings, *pair, loop, holds)) holds = loop_condition_holds(condition, loop);
+        if (pair == nullptr || !pair_holds(bindings, *pair, loop, holds)) holds = evaluated_loop_condition_holds(condition, loop);
         if (!holds || !run_iteration(body_run, body)) return;
     }
 }
 
-
-bool Run::loop_condition_holds(const Token& condition, LoopState& loop)
-{
-    // `(a < b)` on names or literals: both are read as the enclosing run
-    // sees them, and two integers need no Value.
-    if (condition.kind() == OperandKind::Parenthesised) {
-        const Bindings& bindings = m_interp.bindings();
-        const bool alike = loop.created.empty() && loop.view_begin == loop.view_end;
-        const Statement& inside = condition.inside().statements.front();
-        if (inside.plain_pair) {
-            const Value* left = enclosing_operand(bindings, inside.tokens[0], loop, alike);
-            const Value* right = left != nullptr ? enclosing_operand(bindings, inside.tokens[2], loop, alike) : nullptr;
-            bool holds = false;
-            if (right != nullptr && left->is(Type::Integer) && right->is(Type::Integer) &&
-                integer_pair_truth(inside.tokens[1].as_operator(), left->int_value(), right->int_value(), holds)) {
-                return holds;
-            }
-        }
-    }
-    return evaluated_loop_condition_holds(condition, loop);
-}
 
 bool Run::evaluated_loop_condition_holds(const Token& condition, LoopState& loop)
 {
