@@ -6,24 +6,35 @@
 //   zirn -e TEXT [ARG...]   run TEXT the same way
 //   zirn -h | --help        the usage, on standard output
 //   zirn --version          "zirn" and the version
+//   zirn --check FILE...    read the programs without running them and
+//   zirn --check -e TEXT    report what looks wrong (check/checker.h)
+//   -W all|none|error       which warnings count (before the program)
 //
 // Options come before FILE or TEXT; every word after those is an argument of
 // the program, whatever it looks like. `--` ends the options, so a FILE whose
 // name starts with "-" can be run.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace zirn::app {
 
-enum class Action { Repl, RunFile, RunText, Help, Version, Misuse };
+enum class Action { Repl, RunFile, RunText, Help, Version, Misuse, Check };
+
+// -W: warnings shown (All), not shown (None), or counted as errors (Error).
+enum class WarningMode { All, None, Error };
 
 struct CommandLine {
     Action action = Action::Repl;
     std::string program;                 // RunFile: the file; RunText: the text
     std::vector<std::string> arguments;  // RunFile, RunText: the words for `args`
     std::string problem;                 // Misuse: what is wrong, for the message
+    std::optional<WarningMode> warnings; // -W, when given
+    // Check: the files in `arguments`, or with `check_text` the -e TEXT in
+    // `program`.
+    bool check_text = false;
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& words);

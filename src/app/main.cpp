@@ -11,6 +11,7 @@
 #include <csignal>
 #include <iostream>
 
+#include "app/check_command.h"
 #include "app/command_line.h"
 #include "app/program.h"
 #include "app/session.h"
@@ -71,6 +72,7 @@ int main(int argc, char** argv)
     case zirn::app::Action::Misuse:
         std::cerr << "zirn: " << command.problem << "\n" << zirn::app::usage_text() << std::flush;
         return 2;
+    case zirn::app::Action::Check: return zirn::app::run_check(command, std::cerr);
     case zirn::app::Action::RunText: {
         ProgramRun run{"-e", command.program, &command.arguments};
         return zirn::app::run_on_interpreter_stack(run_program_on_streams, &run);
