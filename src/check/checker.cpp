@@ -639,8 +639,10 @@ private:
             const PlacedToken& piece = tokens[at];
             if (operand) {
                 if (piece.text.empty()) {
+                    // Reading stops here when it runs: what follows is not looked at.
                     report(Rule::EmptyOperand, piece.offset, 1,
                            "an extra blank makes an empty operand here, which cannot be read");
+                    return;
                 } else {
                     check_operand(piece, context);
                 }
