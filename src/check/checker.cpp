@@ -283,6 +283,8 @@ private:
     // reads as a string: the token ends there, earlier than it looks.
     void check_closing_bracket(const PlacedToken& token)
     {
+        // An inside left open is reported as such, at its opening.
+        if (token.text.size() >= 2 && !lex::is_balanced(token.text.substr(1, token.text.size() - 2))) return;
         const char open = token.text.front();
         const char close = open == '(' ? ')' : '}';
         std::size_t depth = 0;

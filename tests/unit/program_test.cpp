@@ -48,12 +48,24 @@ Outcome run(const std::string& text, const std::vector<std::string>& arguments =
     return call.outcome;
 }
 
-// The one error line a failing program reports.
+// The one error line a failing program reports. Below it may come only
+// the program line it names, and a caret line under it.
 std::string error_of(const std::string& text)
 {
     const Outcome outcome = run(text);
     EXPECT_EQ(outcome.status, 1) << text;
-    return outcome.err;
+    const std::size_t first_end = outcome.err.find('\n');
+    if (first_end == std::string::npos) return outcome.err;
+    std::size_t at = first_end + 1;
+    for (int shown = 0; at < outcome.err.size(); ++shown) {
+        const std::size_t end = outcome.err.find('\n', at);
+        const std::string line = outcome.err.substr(at, end - at);
+        EXPECT_LT(shown, 2) << outcome.err;
+        EXPECT_EQ(line.rfind("    ", 0), 0u) << outcome.err;
+        EXPECT_NE(line.find(" | "), std::string::npos) << outcome.err;
+        at = end == std::string::npos ? outcome.err.size() : end + 1;
+    }
+    return outcome.err.substr(0, first_end + 1);
 }
 
 TEST(ProgramTest, RunsToTheEndWithTheArgumentsAndThePromptsDefinitions)
@@ -102,7 +114,9 @@ TEST(ProgramTest, TheFirstErrorEndsTheProgram)
     const Outcome outcome = run("$print$(\"one\")\n$nope$\n$print$(\"two\")");
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.out, "one\n");
-    EXPECT_EQ(outcome.err, "error: prog.ZIRN:2: undefined function 'nope'\n");
+    EXPECT_EQ(outcome.err, "error: prog.ZIRN:2: undefined function 'nope'\n"
+                           "    2 | $nope$\n"
+                           "      |  ^^^^\n");
 }
 
 TEST(ProgramTest, LinesCountLineFeedsInsideStringsBlocksAndParentheses)
@@ -143,6 +157,24 @@ TEST(ProgramTest, RunawayRecursionNamesTheFunction)
 {
     const std::string err = error_of("down = {\n    $down$\n}\n$down$");
     EXPECT_EQ(err.rfind("error: prog.ZIRN:2: in $down$ (called at line 2): recursion too deep: ", 0), 0u) << err;
+}
+
+TEST(ProgramTest, TheFailingLineIsShownWithACaretUnderWhatTheMessageQuotes)
+{
+    EXPECT_EQ(run("x = 1\nf = {\n\tend (x * heigth)\n}\n$f$").err,
+              "error: prog.ZIRN:3: in $f$ (called at line 5): stoi: 'heigth' is not a number, and no variable has "
+              "that name\n"
+              "    3 | \tend (x * heigth)\n"
+              "      | \t         ^^^^^^\n");
+    // Text left open: the caret under the bracket that stays open.
+    EXPECT_EQ(run("$print$(1)\nf = {\n    end 1\n").err,
+              "error: prog.ZIRN:2: unbalanced text: a quote, brace or parenthesis is left open\n"
+              "    2 | f = {\n"
+              "      |     ^\n");
+    // A message that quotes nothing of the line: the line alone.
+    EXPECT_EQ(run("list l\nindex l 3 x").err,
+              "error: prog.ZIRN:2: index out of range: position 3 in a list of length 0\n"
+              "    2 | index l 3 x\n");
 }
 
 TEST(ProgramTest, TextLeftOpenIsReportedWhereItOpens)
