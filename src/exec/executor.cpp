@@ -9,6 +9,7 @@
 #include "exec/run_state.h"
 #include "exec/suggest.h"
 #include "lex/error.h"
+#include "lex/excerpt.h"
 #include "lex/limits.h"
 #include "lex/stack_guard.h"
 #include "value/convert.h"
@@ -370,11 +371,14 @@ void Run::run_exec(const Operands& operands)
     // A line that fails also goes back to the folder it started in.
     m_interp.arm_prompt_read();
     DirectoryWatch directory(m_interp);
+    Value typed;
     try {
-        run_text_here(evaluate(operands[0]));
+        typed = evaluate(operands[0]);
+        run_text_here(typed);
     } catch (const Error& error) {
         directory.back_to_start();
         m_interp.report_error(describe(error));
+        show_entry_line(typed, error);
         // A recursion that went deep leaves its stack pages resident.
         if (error.kind() == ErrorKind::Recursion) release_stack_below_here();
     } catch (const std::bad_alloc&) {
@@ -443,6 +447,22 @@ void Run::run_also(const Operands& operands)
     const CodeRef code = compile_file(source.text, source.path);
     const NestingScope library(m_interp, limits::library_nesting_weight);
     run_code_here(*code);
+}
+
+void Run::show_entry_line(const Value& typed, const Error& error)
+{
+    // At a terminal, an entry of several lines shows the line the error
+    // quotes; piped sessions keep their one-line reports.
+    if (!m_interp.console().interactive() || !typed.is(value::Type::String)) return;
+    const std::string& text = typed.text();
+    if (text.find('\n') == std::string::npos) return;
+    const std::string excerpt = lex::excerpt_for_entry(text, error.what());
+    std::string_view rest = excerpt;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        m_interp.console().report(rest.substr(0, end));
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    }
 }
 
 void Run::run_text_here(const Value& text)

@@ -162,6 +162,8 @@ private:
     void run_exec(const Operands& operands);
     void run_also(const Operands& operands);
     void run_text_here(const value::Value& text);
+    // After an error in an entry typed at a terminal: the line it quotes.
+    void show_entry_line(const value::Value& typed, const Error& error);
     void run_code_here(const Code& code);
 
     // The Value bound to `name`, or null.

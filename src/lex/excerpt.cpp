@@ -71,4 +71,18 @@ std::string excerpt_for_message(std::string_view text, std::uint32_t line, std::
     return source_excerpt(text, line, column, piece.size());
 }
 
+std::string excerpt_for_entry(std::string_view text, std::string_view message)
+{
+    const std::string_view piece = quoted_piece(message);
+    if (piece.empty()) return "";
+    const std::size_t at = text.find(piece);
+    if (at == std::string_view::npos) return "";
+    const std::size_t line_start = text.rfind('\n', at == 0 ? 0 : at - 1);
+    const bool first_line = at == 0 || line_start == std::string_view::npos;
+    std::uint32_t line = 1;
+    for (std::size_t i = 0; i < at; ++i) line += text[i] == '\n' ? 1 : 0;
+    const std::size_t column = first_line ? at + 1 : at - line_start;
+    return source_excerpt(text, line, static_cast<std::uint32_t>(column), piece.size());
+}
+
 }  // namespace zirn::lex

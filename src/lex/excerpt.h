@@ -34,4 +34,9 @@ std::string_view quoted_piece(std::string_view message);
 // it stands on that line.
 std::string excerpt_for_message(std::string_view text, std::uint32_t line, std::string_view message);
 
+// For a report about a text of several lines whose failing line is not
+// known (an entry typed at the prompt): the first line that holds the piece
+// `message` quotes, with the caret under it; empty when no line holds it.
+std::string excerpt_for_entry(std::string_view text, std::string_view message);
+
 }  // namespace zirn::lex

@@ -103,4 +103,26 @@ wait_status >/dev/null
 (cd "$run" && printf 'piped = 1\n' | "$zirn" >/dev/null 2>&1)
 [ -e "$XDG_STATE_HOME" ] && fail "piped input wrote a history"
 
+# An error in an entry of several lines shows the line it quotes, with a
+# caret under the name; a one-line entry keeps its one-line report.
+start_zirn 'ZIRN_HISTORY= "$ZIRN"'
+wait_prompts 1 || fail "no prompt for the multi-line error"
+keys -l 'compare (1) {'
+keys Enter
+keys -l '    $print$((lodu + 1))'
+keys Enter
+mark
+keys -l '}'
+enter
+expect_new "error: stoi: 'lodu' is not a number" "the multi-line entry's error"
+expect_new '    2 |     $print$((lodu + 1))' "the multi-line entry's error shows its line"
+expect_new '      |              ^^^^' "a caret under the name the error quotes"
+mark
+keys -l '$print$(lodu)'
+enter
+expect_new "error: stoi: 'lodu' is not a number" "the one-line entry's error"
+since_mark | grep -qF ' | ' && fail "a one-line entry showed its line again"
+keys C-d
+wait_status >/dev/null
+
 finish
