@@ -189,6 +189,10 @@ private:
         finding.end_column = static_cast<std::uint32_t>(finding.column + std::max<std::size_t>(end - offset, 1));
         finding.severity = rule_info(rule).severity;
         finding.rule = rule;
+        // One finding, one line: words that span lines are shown on one.
+        for (char& ch : message) {
+            if (static_cast<unsigned char>(ch) < 32) ch = ' ';
+        }
         finding.message = std::move(message);
         m_findings.push_back(std::move(finding));
     }
