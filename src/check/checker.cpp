@@ -456,14 +456,18 @@ private:
         }
         const bool comparison = op == "==" || op == "!=" || op == "<=" || op == ">=" || op == "<" || op == ">";
         const bool arithmetic = op == "+" || op == "-" || op == "*" || op == "/";
+        // The value as meant: every word after the operator.
+        const std::string value =
+            words.size() > 3 ? "(" + joined_words(words, 2).substr(0, 60) + ")" : std::string(words[2].text);
         if (comparison) {
-            message += "; to compare, write compare (" + std::string(target) + " " + std::string(op) + " " +
-                       std::string(words[2].text) + ") { ... }";
+            message += "; assign with " + std::string(target) + " = " + value + ", or compare inside compare (" +
+                       std::string(target) + " " + std::string(op) + " " + joined_words(words, 2).substr(0, 60) +
+                       ") { ... }";
         } else if (arithmetic) {
             message += "; to change " + std::string(target) + ", write " + std::string(target) + " " +
-                       std::string(op) + "= " + std::string(words[2].text);
+                       std::string(op) + "= " + value;
         } else {
-            message += "; write " + std::string(target) + " = value";
+            message += "; write " + std::string(target) + " = " + value;
         }
         report(Rule::NotAssignment, words[1], std::move(message));
     }
@@ -493,7 +497,8 @@ private:
         } else if (from == 3 && exec::operator_from_text(extra.text) != OperatorKind::Unknown) {
             report(Rule::IgnoredWords, extra.offset, length,
                    ignored + " is ignored: " + std::string(why) + "; write " + std::string(words[0].text) + " " +
-                       std::string(words[1].text) + " (" + joined_words(words, 2).substr(0, 60) + ")");
+                       (is_proper_assignment(words[1].text) ? std::string(words[1].text) : std::string("=")) +
+                       " (" + joined_words(words, 2).substr(0, 60) + ")");
         } else {
             report(Rule::IgnoredWords, extra.offset, length, ignored + " is ignored: " + std::string(why));
         }
