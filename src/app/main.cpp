@@ -45,6 +45,11 @@ int run_program_on_streams(void* context)
     return zirn::app::run_program(console, run->name, run->text, *run->arguments);
 }
 
+int check_on_streams(void* context)
+{
+    return zirn::app::run_check(*static_cast<const zirn::app::CommandLine*>(context), std::cerr);
+}
+
 bool at_terminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
 
 int run_repl()
@@ -72,7 +77,11 @@ int main(int argc, char** argv)
     case zirn::app::Action::Misuse:
         std::cerr << "zirn: " << command.problem << "\n" << zirn::app::usage_text() << std::flush;
         return 2;
-    case zirn::app::Action::Check: return zirn::app::run_check(command, std::cerr);
+    case zirn::app::Action::Check: {
+        // Deeply nested text is checked by recursion: on the large stack too.
+        zirn::app::CommandLine check = command;
+        return zirn::app::run_on_interpreter_stack(check_on_streams, &check);
+    }
     case zirn::app::Action::RunText: {
         ProgramRun run{"-e", command.program, &command.arguments};
         return zirn::app::run_on_interpreter_stack(run_program_on_streams, &run);
