@@ -41,28 +41,20 @@ void place_open_text(Error& error, const std::string& name, std::string_view tex
     error.place().line = static_cast<std::uint32_t>(1 + std::count(before.begin(), before.end(), '\n'));
 }
 
-// Under the report of an error in the program's own text: its line, with a
-// caret under what the message quotes (or under the opening of text left
-// open).
-void show_error_line(exec::Console& console, const Error& error, const std::string& name, std::string_view text)
+// Under the report of an error in the program's own text: its line, with
+// carets under what the message quotes, or under the opening of text left
+// open.
+void show_error_line(exec::Interpreter& interp, const Error& error, std::string_view text)
 {
     const ErrorPlace& place = error.place();
-    if (place.file != name || place.line == 0) return;
-    std::string excerpt;
     const std::size_t open = error.kind() == ErrorKind::Unbalanced ? lex::open_position(text) : std::string_view::npos;
-    if (open != std::string_view::npos) {
-        const std::size_t line_start = text.rfind('\n', open == 0 ? 0 : open - 1);
-        const std::size_t column = line_start == std::string_view::npos || open == 0 ? open + 1 : open - line_start;
-        excerpt = lex::source_excerpt(text, place.line, static_cast<std::uint32_t>(column));
-    } else {
-        excerpt = lex::excerpt_for_message(text, place.line, error.what());
+    if (open == std::string_view::npos) {
+        interp.report_source_line(place.file, place.line, error.what());
+        return;
     }
-    std::string_view rest = excerpt;
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        console.report(rest.substr(0, end));
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-    }
+    const std::size_t line_start = text.rfind('\n', open == 0 ? 0 : open - 1);
+    const std::size_t column = line_start == std::string_view::npos || open == 0 ? open + 1 : open - line_start;
+    interp.report_lines(lex::source_excerpt(text, place.line, static_cast<std::uint32_t>(column)));
 }
 
 value::ValueRef argument_list(const std::vector<std::string>& arguments)
@@ -102,6 +94,7 @@ int run_program(exec::Console& console, const std::string& name, std::string_vie
     exec::Interpreter interp(builtins::builtin_table(), console);
     interp.set_built_in_library(library_files);
     const std::string_view program = without_interpreter_line(text);
+    interp.set_program_source(name, program);
     int status = 0;
     try {
         value::VarTable names;
@@ -118,7 +111,7 @@ int run_program(exec::Console& console, const std::string& name, std::string_vie
             exec::run_statements(interp, *code, &names, nullptr);
         } catch (const Error& error) {
             interp.report_error(describe(error));
-            show_error_line(console, error, name, program);
+            show_error_line(interp, error, program);
             status = 1;
         } catch (const std::bad_alloc&) {
             interp.report_error(name + ": out of memory");

@@ -456,13 +456,7 @@ void Run::show_entry_line(const Value& typed, const Error& error)
     if (!m_interp.console().interactive() || !typed.is(value::Type::String)) return;
     const std::string& text = typed.text();
     if (text.find('\n') == std::string::npos) return;
-    const std::string excerpt = lex::excerpt_for_entry(text, error.what());
-    std::string_view rest = excerpt;
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        m_interp.console().report(rest.substr(0, end));
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-    }
+    m_interp.report_lines(lex::excerpt_for_entry(text, error.what()));
 }
 
 void Run::run_text_here(const Value& text)

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "lex/error.h"
+#include "lex/excerpt.h"
 #include "lex/limits.h"
 #include "lex/splitter.h"
 
@@ -71,6 +72,21 @@ void Interpreter::report_error(std::string_view message)
     line += message;
     m_console.report(line);
     ++m_errors_reported;
+}
+
+void Interpreter::report_source_line(std::string_view file, std::uint32_t line, std::string_view message)
+{
+    if (m_program_name.empty() || file != m_program_name) return;
+    report_lines(lex::excerpt_for_message(m_program_text, line, message));
+}
+
+void Interpreter::report_lines(std::string_view lines)
+{
+    while (!lines.empty()) {
+        const std::size_t end = lines.find('\n');
+        m_console.report(lines.substr(0, end));
+        lines.remove_prefix(end == std::string_view::npos ? lines.size() : end + 1);
+    }
 }
 
 void Interpreter::attend(bool interruptible)

@@ -88,6 +88,19 @@ public:
 
     // Writes "error: " and `message` to the error stream and counts it.
     void report_error(std::string_view message);
+    // The text of the program run from a file (or -e), under the name its
+    // reports use, so that a report can show the line it is about.
+    void set_program_source(std::string name, std::string_view text)
+    {
+        m_program_name = std::move(name);
+        m_program_text = text;
+    }
+    // Writes, below a report about line `line` of `file`, that line of the
+    // program with carets under the piece `message` quotes (lex/excerpt.h).
+    // Nothing when `file` is not the program's.
+    void report_source_line(std::string_view file, std::uint32_t line, std::string_view message);
+    // Writes each line of `lines` to the error stream, uncounted.
+    void report_lines(std::string_view lines);
     std::size_t errors_reported() const { return m_errors_reported; }
 
     // Raises Error(Interrupted) when an interrupt was requested since the
@@ -165,6 +178,8 @@ private:
     std::uint64_t m_steps_left = 0;
     bool m_prompt_read_armed = false;
     std::size_t m_errors_reported = 0;
+    std::string m_program_name;
+    std::string_view m_program_text;  // owned by the caller of run_program
     std::size_t m_call_depth = 0;
     std::size_t m_nesting = 0;
     Bindings m_bindings;
