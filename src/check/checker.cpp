@@ -166,6 +166,13 @@ struct Context {
     std::vector<BuiltinScope> builtins;
 };
 
+Context function_body()
+{
+    Context body;
+    body.in_function = true;
+    return body;
+}
+
 class Checker {
 public:
     explicit Checker(std::string_view source) : m_source(source), m_lines(source) {}
@@ -421,17 +428,11 @@ private:
         }
         if (target.text.front() == '(') check_closing_bracket(target);
         const PlacedToken& value = words[2];
-        if (value.text.front() == '{') check_block(value, function_context(context));
+        // `name = { ... }` defines a function: its body runs with its own
+        // arguments, wherever it is called.
+        if (value.text.front() == '{') check_block(value, function_body());
         else check_operand(value, context);
         report_ignored(words, 3, context, "an assignment takes one value");
-    }
-
-    static Context function_context(const Context& context)
-    {
-        Context inside;
-        inside.in_function = true;
-        (void)context;
-        return inside;
     }
 
     void report_not_assignment(const std::vector<PlacedToken>& words)
@@ -514,9 +515,7 @@ private:
         case Keyword::Each:
         case Keyword::Until: {
             const std::string usage = std::string(name) + (keyword == Keyword::Each ? " (list) { ... }" : " (condition) { ... }");
-            if (words.size() < 3) {
-                if (!require(words, 3, usage)) return;
-            }
+            if (!require(words, 3, usage)) return;
             check_operand(words[1], context);
             const PlacedToken& block = words[2];
             if (block.text.front() != '{') {
