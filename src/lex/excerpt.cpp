@@ -61,6 +61,8 @@ std::string_view quoted_piece(std::string_view message)
     if (close == std::string_view::npos) return {};
     std::string_view piece = message.substr(open + 1, close - open - 1);
     if (piece.ends_with("...")) piece.remove_suffix(3);
+    // A quote shows control bytes as blanks: blanks alone mark nothing.
+    if (piece.find_first_not_of(' ') == std::string_view::npos) return {};
     return piece;
 }
 

@@ -26,7 +26,8 @@ std::string source_excerpt(std::string_view text, std::uint32_t line, std::uint3
 std::uint32_t find_on_line(std::string_view text, std::uint32_t line, std::string_view piece);
 
 // The first piece of program text that `message` quotes ('...'), without
-// the "..." of a quote cut short; empty when it quotes nothing.
+// the "..." of a quote cut short; empty when it quotes nothing (or only
+// blanks, which is how a quote shows control bytes).
 std::string_view quoted_piece(std::string_view message);
 
 // The excerpt for a report about line `line` of `text` whose message is

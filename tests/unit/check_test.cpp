@@ -219,6 +219,7 @@ TEST(ExcerptTest, TheLineWithACaretUnderTheQuotedPiece)
     EXPECT_EQ(lex::quoted_piece("stoi: 'abcdef...' is not"), "abcdef");
     EXPECT_EQ(lex::quoted_piece("nothing quoted"), "");
     EXPECT_EQ(lex::quoted_piece("one ' quote"), "");
+    EXPECT_EQ(lex::quoted_piece("' ' is not a statement"), "");
 }
 
 TEST(CommandLineTest, CheckTakesFilesOrOneTextAndWarningModes)
