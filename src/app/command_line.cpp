@@ -27,8 +27,32 @@ CommandLine run(Action action, std::string program, std::vector<std::string> arg
 
 }  // namespace
 
+std::optional<WarningMode> warning_mode_named(std::string_view word)
+{
+    if (word == "all") return WarningMode::All;
+    if (word == "none") return WarningMode::None;
+    if (word == "error") return WarningMode::Error;
+    return std::nullopt;
+}
+
+WarningMode choose_warning_mode(const CommandLine& line, const char* setting, bool piped_repl, std::string& notice)
+{
+    if (line.warnings) return *line.warnings;
+    if (setting != nullptr && *setting != '\0') {
+        if (const std::optional<WarningMode> named = warning_mode_named(setting)) return *named;
+        notice = std::string("ZIRN_WARNINGS takes all, none or error, not '") + setting + "'; the default is used";
+    }
+    return piped_repl ? WarningMode::None : WarningMode::All;
+}
+
 CommandLine parse_command_line(const std::vector<std::string>& words)
 {
+    std::optional<WarningMode> warnings;
+    // Every way out of the loop carries the -W seen before it.
+    const auto with_warnings = [&](CommandLine line) {
+        if (line.action != Action::Misuse) line.warnings = warnings;
+        return line;
+    };
     // words[0] is the program's own name.
     for (std::size_t i = 1; i < words.size(); ++i) {
         const std::string& word = words[i];
@@ -37,18 +61,26 @@ CommandLine parse_command_line(const std::vector<std::string>& words)
         };
         if (word == "-h" || word == "--help") return run(Action::Help, "", {});
         if (word == "--version") return run(Action::Version, "", {});
+        if (word == "-W" || (word.size() > 2 && word.compare(0, 2, "-W") == 0)) {
+            // `-W all` or `-Wall`.
+            if (word == "-W" && i + 1 == words.size()) return misuse("option '-W' needs all, none or error after it");
+            const std::string mode = word == "-W" ? words[++i] : word.substr(2);
+            warnings = warning_mode_named(mode);
+            if (!warnings) return misuse("option '-W' takes all, none or error, not '" + mode + "'");
+            continue;
+        }
         if (word == "-e") {
             if (i + 1 == words.size()) return misuse("option '-e' needs the program text after it");
-            return run(Action::RunText, words[i + 1], rest(i + 2));
+            return with_warnings(run(Action::RunText, words[i + 1], rest(i + 2)));
         }
         if (word == "--") {
-            if (i + 1 == words.size()) return CommandLine{};
-            return run(Action::RunFile, words[i + 1], rest(i + 2));
+            if (i + 1 == words.size()) return with_warnings(CommandLine{});
+            return with_warnings(run(Action::RunFile, words[i + 1], rest(i + 2)));
         }
         if (word.size() > 1 && word[0] == '-') return misuse("unknown option '" + word + "'");
-        return run(Action::RunFile, word, rest(i + 1));
+        return with_warnings(run(Action::RunFile, word, rest(i + 1)));
     }
-    return CommandLine{};
+    return with_warnings(CommandLine{});
 }
 
 std::string usage_text()
@@ -59,8 +91,15 @@ std::string usage_text()
            "       zirn -h | --help        show this help\n"
            "       zirn --version          show the version\n"
            "\n"
+           "  -W all|none|error   before FILE, -e or nothing: show warnings (the default for\n"
+           "                      programs and at a terminal), show none (the default for\n"
+           "                      piped input), or stop at the first like at an error;\n"
+           "                      the environment variable ZIRN_WARNINGS does the same\n"
+           "\n"
            "A program stops at its first error, reported as 'error: FILE:LINE: message'\n"
-           "on standard error, with exit status 1. More in zirn(1) and the user guide.\n";
+           "on standard error, with exit status 1. A warning, 'FILE:LINE: warning: message\n"
+           "[rule]', says that a program runs but likely not as meant; it is shown once\n"
+           "per place. More in zirn(1) and the user guide.\n";
 }
 
 std::string version_text() { return std::string("zirn ") + ZIRN_VERSION + "\n"; }

@@ -6,27 +6,44 @@
 //   zirn -e TEXT [ARG...]   run TEXT the same way
 //   zirn -h | --help        the usage, on standard output
 //   zirn --version          "zirn" and the version
+//   -W all|none|error       before any of these: show warnings, say none, or
+//                           stop at the first one like at an error
 //
 // Options come before FILE or TEXT; every word after those is an argument of
 // the program, whatever it looks like. `--` ends the options, so a FILE whose
 // name starts with "-" can be run.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zirn::app {
 
 enum class Action { Repl, RunFile, RunText, Help, Version, Misuse };
 
+enum class WarningMode { All, None, Error };
+
 struct CommandLine {
     Action action = Action::Repl;
+    std::optional<WarningMode> warnings;  // -W; unset: the default (see warning_mode_for)
     std::string program;                 // RunFile: the file; RunText: the text
     std::vector<std::string> arguments;  // RunFile, RunText: the words for `args`
     std::string problem;                 // Misuse: what is wrong, for the message
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& words);
+
+// The warning mode a word names ("all", "none", "error"), or nothing.
+std::optional<WarningMode> warning_mode_named(std::string_view word);
+
+// The warning mode of a run: `-W` when given, else the environment
+// variable ZIRN_WARNINGS (`setting`, null when unset; empty counts as
+// unset), else all, but none for a REPL reading piped input, whose
+// transcript stays as it always was. A setting that names no mode is
+// passed over, with `notice` saying so.
+WarningMode choose_warning_mode(const CommandLine& line, const char* setting, bool piped_repl, std::string& notice);
 
 // The usage text, ending with a line feed.
 std::string usage_text();

@@ -55,9 +55,12 @@ OperandKind classify(std::string_view text)
 // meant as a name, so the message says so.
 Value read_number_literal(std::string_view text)
 {
-    const std::string_view hint = text == "not" ? ", and no variable has that name ('not' negates only at the start "
-                                                  "of an expression or after an operator that waits for its operand)"
-                                                : ", and no variable has that name";
+    const std::string_view hint =
+        text == "not"  ? ", and no variable has that name ('not' negates only at the start "
+                         "of an expression or after an operator that waits for its operand)"
+        : text.empty() ? ", and no variable has that name: it is an empty operand, as $f$() passes one (call a "
+                         "function without arguments as $f) and a blank right after '(' starts one"
+                       : ", and no variable has that name";
     if (text.find('.') != std::string_view::npos) return Value::floating(value::parse_float_text(text, hint));
     return Value::integer(value::parse_integer_text(text, hint));
 }

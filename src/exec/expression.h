@@ -38,6 +38,19 @@ bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumbe
 value::Value apply_operator(OperatorKind op, const value::Value& left, const value::Value& right);
 value::Value apply_operator(std::string_view op, const value::Value& left, const value::Value& right);
 
+// The warnings of the operator rules below; each is called only where its
+// condition holds.
+[[gnu::cold, gnu::noinline]] void warn_zero_divisor();
+[[gnu::cold, gnu::noinline]] void warn_inexact_comparison(OperatorKind op, std::int64_t left, std::int64_t right);
+
+// Integers are compared through single precision, as to_float reads them:
+// above 2^24 two different integers can compare equal. That is warned
+// about here, the one place every integer comparison goes through.
+inline void check_exact_comparison(OperatorKind op, float l, float r, std::int64_t left, std::int64_t right)
+{
+    if (l == r && left != right) [[unlikely]] warn_inexact_comparison(op, left, right);
+}
+
 // For two integers under `op`: sets `truth_value` to whether the result
 // is nonzero, as the truth test would read it, and returns true; returns
 // false for an operator it leaves to apply_operator.
@@ -51,12 +64,30 @@ inline bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t 
     switch (op) {
     case OperatorKind::And: truth_value = left != 0 && right != 0; return true;
     case OperatorKind::Or: truth_value = left != 0 || right != 0; return true;
-    case OperatorKind::Equal: truth_value = l == r; return true;
-    case OperatorKind::NotEqual: truth_value = r != l; return true;
-    case OperatorKind::Greater: truth_value = l > r; return true;
-    case OperatorKind::GreaterEqual: truth_value = l >= r; return true;
-    case OperatorKind::Less: truth_value = l < r; return true;
-    case OperatorKind::LessEqual: truth_value = l <= r; return true;
+    case OperatorKind::Equal:
+        truth_value = l == r;
+        check_exact_comparison(op, l, r, left, right);
+        return true;
+    case OperatorKind::NotEqual:
+        truth_value = r != l;
+        check_exact_comparison(op, l, r, left, right);
+        return true;
+    case OperatorKind::Greater:
+        truth_value = l > r;
+        check_exact_comparison(op, l, r, left, right);
+        return true;
+    case OperatorKind::GreaterEqual:
+        truth_value = l >= r;
+        check_exact_comparison(op, l, r, left, right);
+        return true;
+    case OperatorKind::Less:
+        truth_value = l < r;
+        check_exact_comparison(op, l, r, left, right);
+        return true;
+    case OperatorKind::LessEqual:
+        truth_value = l <= r;
+        check_exact_comparison(op, l, r, left, right);
+        return true;
     case OperatorKind::Add: truth_value = bits(left) + bits(right) != 0; return true;
     case OperatorKind::Subtract: truth_value = bits(left) - bits(right) != 0; return true;
     case OperatorKind::Multiply: truth_value = bits(left) * bits(right) != 0; return true;
@@ -83,6 +114,32 @@ inline bool apply_operator_in_place(OperatorKind op, value::Value& target, const
     }
     return apply_operator_in_place_slowly(op, target, right);
 }
+
+// The quotient of two integers: a zero on either side gives zero (a zero
+// divisor is warned about), and the one quotient that does not fit,
+// the lowest integer by -1, wraps around to itself.
+inline std::int64_t divide_integers(std::int64_t left, std::int64_t right)
+{
+    if (right == 0) [[unlikely]] {
+        warn_zero_divisor();
+        return 0;
+    }
+    if (left == 0) return 0;
+    return right == -1 ? static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(left)) : left / right;
+}
+
+// The quotient of two floats, with the same rule for zeros.
+inline long double divide_reals(long double left, long double right)
+{
+    if (right == 0) [[unlikely]] {
+        warn_zero_divisor();
+        return 0.0L;
+    }
+    return left == 0 ? 0.0L : left / right;
+}
+
+// How an operator is written.
+std::string_view operator_text(OperatorKind op);
 
 value::Value add_values(const value::Value& left, const value::Value& right);
 value::Value subtract_values(const value::Value& left, const value::Value& right);

@@ -3,13 +3,42 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "exec/code.h"
+
 #include "lex/error.h"
 #include "lex/limits.h"
 #include "lex/splitter.h"
 
 namespace zirn::exec {
 
-Interpreter::Interpreter(const BuiltinTable& builtins, Console& console) : m_builtins(builtins), m_console(console) {}
+namespace {
+
+// Operators and conversions find the interpreter to warn through here:
+// nothing is passed down to them for the sake of a warning.
+thread_local Interpreter* running_on_thread = nullptr;
+
+}  // namespace
+
+Interpreter* interpreter_on_this_thread() { return running_on_thread; }
+
+Interpreter::Interpreter(const BuiltinTable& builtins, Console& console)
+    : m_builtins(builtins), m_console(console), m_previous_on_thread(running_on_thread)
+{
+    running_on_thread = this;
+}
+
+Interpreter::~Interpreter()
+{
+    if (running_on_thread == this) running_on_thread = m_previous_on_thread;
+}
+
+bool Interpreter::first_warning_at(const Statement* statement, WarningRule rule)
+{
+    const bool in_file = statement != nullptr && statement->file != nullptr;
+    auto place = in_file ? std::make_tuple(*statement->file, statement->line, static_cast<const Statement*>(nullptr), rule)
+                         : std::make_tuple(std::string(), std::uint32_t{0}, statement, rule);
+    return m_warned.insert(std::move(place)).second;
+}
 
 namespace {
 
