@@ -90,16 +90,13 @@ std::string usage_text()
            "       zirn -e TEXT [ARG...]   run TEXT as a program\n"
            "       zirn -h | --help        show this help\n"
            "       zirn --version          show the version\n"
-           "\n"
-           "  -W all|none|error   before FILE, -e or nothing: show warnings (the default for\n"
-           "                      programs and at a terminal), show none (the default for\n"
-           "                      piped input), or stop at the first like at an error;\n"
-           "                      the environment variable ZIRN_WARNINGS does the same\n"
+           "       zirn -W MODE ...        warnings, before the rest: all (the default, but\n"
+           "                               none for piped input), none, or error (stop at\n"
+           "                               the first); ZIRN_WARNINGS=MODE does the same\n"
            "\n"
            "A program stops at its first error, reported as 'error: FILE:LINE: message'\n"
-           "on standard error, with exit status 1. A warning, 'FILE:LINE: warning: message\n"
-           "[rule]', says that a program runs but likely not as meant; it is shown once\n"
-           "per place. More in zirn(1) and the user guide.\n";
+           "on standard error, with exit status 1. A warning 'FILE:LINE: warning: message'\n"
+           "says a program runs but likely not as meant. More in zirn(1) and the guide.\n";
 }
 
 std::string version_text() { return std::string("zirn ") + ZIRN_VERSION + "\n"; }

@@ -210,7 +210,13 @@ Value evaluate_literal(std::string_view text)
     const Token token{std::string(text)};
     // As a one-token expression: a lone `not` has nothing to negate.
     if (token.is_not()) throw Error(ErrorKind::MissingOperand, "'not' needs an operand after it");
-    return token.literal();
+    try {
+        return token.literal();
+    } catch (Error& error) {
+        // List data is no code: advice about how code is written does not fit.
+        error.set_advice("");
+        throw;
+    }
 }
 
 Value evaluate_call(Interpreter& interp, const Token& token)

@@ -251,11 +251,14 @@ void Run::execute_statement(const Statement& statement)
     case StatementShape::Assignment: return run_assignment(statement);
     case StatementShape::Incomplete: {
         const std::string& first = statement.word[0]->text();
-        std::string detail = quote_text(first) + " is not a statement: an assignment is written name = value";
-        if (first.compare(0, 1, "#") == 0 || first.compare(0, 2, "//") == 0) {
-            detail += "; ZIRN has no comments: keep a note in a block that never runs, compare (0) { ... }";
-        }
-        throw Error(ErrorKind::MissingOperand, detail);
+        Error error(ErrorKind::MissingOperand,
+                    quote_text(first) + " is not a statement: an assignment is written name = value");
+        // `# note` and `// note` are comments elsewhere; `#!` lines are
+        // interpreter lines, out of place.
+        const bool comment = (first.compare(0, 1, "#") == 0 && first.compare(0, 2, "#!") != 0) ||
+                             first.compare(0, 2, "//") == 0;
+        if (comment) error.set_advice("ZIRN has no comments: keep a note in a block that never runs, compare (0) { ... }");
+        throw error;
     }
     }
 }

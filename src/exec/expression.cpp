@@ -177,33 +177,26 @@ std::string describe_type(const Value& v)
     return (vowel ? "an " : "a ") + std::string(name);
 }
 
-// A number reading failed inside an operator: the message says which
-// operator met which types, and what to write instead. Out-of-range
-// numbers keep their own message.
+// A number reading failed inside an operator: the error goes on with
+// advice saying which operator met which types, and what to write
+// instead. Out-of-range numbers keep their message as it is.
 [[noreturn, gnu::cold, gnu::noinline]] void raise_unreadable_operand(const Error& error, OperatorKind op,
                                                                      const Value& left, const Value& right)
 {
-    if (std::string_view(error.what()).find(" is not a number") == std::string_view::npos) throw error;
-    const bool integer_reading = error.kind() == ErrorKind::IntegerText;
-    const Value* unreadable = nullptr;
-    for (const Value* side : {&left, &right}) {
-        if (!side->is(Type::String)) continue;
-        const bool readable = integer_reading ? value::try_parse_integer_text(side->text()).has_value()
-                                              : value::try_parse_float_text(side->text()).has_value();
-        if (!readable) {
-            unreadable = side;
-            break;
-        }
+    if (!error.advice().empty() || std::string_view(error.what()).find(" is not a number") == std::string_view::npos) {
+        throw error;
     }
-    if (unreadable == nullptr) throw error;
-    std::string detail = std::string(operator_text(op)) + " of " + describe_type(left) + " and " +
-                         describe_type(right) + " reads " + quote_text(unreadable->text()) + " as a number; ";
-    if (op == OperatorKind::Add) {
-        detail += "join texts with $str$, as in (\"n=\" + $str$(n))";
-    } else {
-        detail += "only a text that holds a number can be used with " + std::string(operator_text(op));
+    std::string advice = std::string(operator_text(op)) + " of " + describe_type(left) + " and " +
+                         describe_type(right) + " reads the text as a number: ";
+    switch (op) {
+    case OperatorKind::Add: advice += "join texts with $str$, as in (\"n=\" + $str$(n))"; break;
+    case OperatorKind::Equal:
+    case OperatorKind::NotEqual: advice += "compare a text with a text, as in ($str$(n) == \"7\")"; break;
+    default: advice += "only a text that holds a number can be used with " + std::string(operator_text(op)); break;
     }
-    throw Error(error.kind(), detail);
+    Error explained = error;
+    explained.set_advice(std::move(advice));
+    throw explained;
 }
 
 Value apply_operator_reading(OperatorKind op, const Value& left, const Value& right);

@@ -39,9 +39,9 @@ const Code& block_operand(const Operands& operands, std::string_view keyword)
         if (!condition.empty()) condition += ' ';
         condition += operands[i].text();
     }
-    throw Error(ErrorKind::MissingOperand, "the block " + quote_text(block.text()) +
-                                               " is too short to have an inside; a condition is one operand: write " +
-                                               std::string(keyword) + " (" + condition + ") { ... }");
+    throw Error(ErrorKind::MissingOperand, "the block " + quote_text(block.text()) + " is too short to have an inside")
+        .set_advice("a condition is one operand in parentheses: write " + std::string(keyword) + " (" + condition +
+                    ") { ... }");
 }
 
 // A position must name an existing element (or byte of a text).

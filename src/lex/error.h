@@ -79,7 +79,11 @@ public:
     const std::string& suggestion() const { return m_suggestion; }
     // What to write instead, found where the error was raised; shown after
     // the message (and instead of a suggestion).
-    void set_advice(std::string advice) { m_advice = std::move(advice); }
+    Error& set_advice(std::string advice)
+    {
+        m_advice = std::move(advice);
+        return *this;
+    }
     const std::string& advice() const { return m_advice; }
 
     ErrorPlace& place() { return m_place; }
