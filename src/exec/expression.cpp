@@ -128,6 +128,13 @@ Value divide_values(const Value& left, const Value& right)
     return Value::integer(divide_integers(l, value::to_integer(right)));
 }
 
+std::string describe_type(const Value& v)
+{
+    const std::string_view name = value::type_name(v.type());
+    const bool vowel = !name.empty() && std::string_view("aeiou").find(name.front()) != std::string_view::npos;
+    return (vowel ? "an " : "a ") + std::string(name);
+}
+
 std::string_view operator_text(OperatorKind op)
 {
     switch (op) {
@@ -153,7 +160,7 @@ std::string_view operator_text(OperatorKind op)
 void warn_zero_divisor()
 {
     warn(WarningRule::ZeroDivisor,
-         [] { return std::string("a division by zero gives 0 and the program goes on; test the divisor first"); });
+         [] { return std::string("a division by zero gives 0, not an error; test the divisor first"); });
 }
 
 void warn_inexact_comparison(OperatorKind op, std::int64_t left, std::int64_t right)
@@ -168,14 +175,6 @@ void warn_inexact_comparison(OperatorKind op, std::int64_t left, std::int64_t ri
 namespace {
 
 bool holds_no_number(const Value& v) { return v.is(Type::List) || v.is(Type::Func); }
-
-// "a string", "an integer", "a list" ...
-std::string describe_type(const Value& v)
-{
-    const std::string_view name = value::type_name(v.type());
-    const bool vowel = !name.empty() && std::string_view("aeiou").find(name.front()) != std::string_view::npos;
-    return (vowel ? "an " : "a ") + std::string(name);
-}
 
 // A number reading failed inside an operator: the error goes on with
 // advice saying which operator met which types, and what to write

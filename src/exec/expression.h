@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "exec/code.h"
@@ -140,6 +141,8 @@ inline long double divide_reals(long double left, long double right)
 
 // How an operator is written.
 std::string_view operator_text(OperatorKind op);
+// The type of `v` as a message says it: "a string", "an integer", ...
+std::string describe_type(const value::Value& v);
 
 value::Value add_values(const value::Value& left, const value::Value& right);
 value::Value subtract_values(const value::Value& left, const value::Value& right);

@@ -173,9 +173,7 @@ bool reads_only_names_older_than(const Bindings& bindings, const Token& conditio
 {
     warn(WarningRule::AddToNonList, [&] {
         const std::string shown = quote_text(name.text());
-        std::string message = "add to " + shown + ", which is " +
-                              (target.is(Type::Unspecified) ? std::string("unspecified")
-                                                            : "a " + std::string(value::type_name(target.type()))) +
+        std::string message = "add to " + shown + ", which is " + describe_type(target) +
                               ", not a list: nothing visible changes; make it a list first with list " + name.text();
         if (target.is(Type::String)) message += ", or join texts with " + name.text() + " += ...";
         return message;
