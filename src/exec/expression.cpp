@@ -163,8 +163,9 @@ void warn_zero_divisor()
          [] { return std::string("a division by zero gives 0, not an error; test the divisor first"); });
 }
 
-void warn_inexact_comparison(OperatorKind op, std::int64_t left, std::int64_t right)
+void check_exact_comparison(OperatorKind op, std::int64_t left, std::int64_t right)
 {
+    if (left == right || static_cast<float>(left) != static_cast<float>(right)) return;
     warn(WarningRule::InexactComparison, [&] {
         return std::to_string(left) + " " + std::string(operator_text(op)) + " " + std::to_string(right) +
                " compares the integers in single precision, where these two are the same number; "

@@ -42,20 +42,14 @@ value::Value apply_operator(std::string_view op, const value::Value& left, const
 // The warnings of the operator rules below; each is called only where its
 // condition holds.
 [[gnu::cold, gnu::noinline]] void warn_zero_divisor();
-[[gnu::cold, gnu::noinline]] void warn_inexact_comparison(OperatorKind op, std::int64_t left, std::int64_t right);
-
-// Integers are compared through single precision, as to_float reads them:
-// above 2^24 two different integers can compare equal. That is warned
-// about here, the one place every integer comparison goes through.
-inline void check_exact_comparison(OperatorKind op, float l, float r, std::int64_t left, std::int64_t right)
-{
-    if (l == r && left != right) [[unlikely]] warn_inexact_comparison(op, left, right);
-}
+// Warns when `left` and `right` differ but are the same in single precision.
+[[gnu::cold, gnu::noinline]] void check_exact_comparison(OperatorKind op, std::int64_t left, std::int64_t right);
 
 // For two integers under `op`: sets `truth_value` to whether the result
 // is nonzero, as the truth test would read it, and returns true; returns
 // false for an operator it leaves to apply_operator.
-inline bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t right, bool& truth_value)
+[[gnu::always_inline]] inline bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t right,
+                                                      bool& truth_value)
 {
     // Comparisons go through single precision, as to_float reads integers;
     // arithmetic wraps around through the unsigned type.
@@ -65,35 +59,26 @@ inline bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t 
     switch (op) {
     case OperatorKind::And: truth_value = left != 0 && right != 0; return true;
     case OperatorKind::Or: truth_value = left != 0 || right != 0; return true;
-    case OperatorKind::Equal:
-        truth_value = l == r;
-        check_exact_comparison(op, l, r, left, right);
-        return true;
-    case OperatorKind::NotEqual:
-        truth_value = r != l;
-        check_exact_comparison(op, l, r, left, right);
-        return true;
-    case OperatorKind::Greater:
-        truth_value = l > r;
-        check_exact_comparison(op, l, r, left, right);
-        return true;
-    case OperatorKind::GreaterEqual:
-        truth_value = l >= r;
-        check_exact_comparison(op, l, r, left, right);
-        return true;
-    case OperatorKind::Less:
-        truth_value = l < r;
-        check_exact_comparison(op, l, r, left, right);
-        return true;
-    case OperatorKind::LessEqual:
-        truth_value = l <= r;
-        check_exact_comparison(op, l, r, left, right);
-        return true;
+    case OperatorKind::Equal: truth_value = l == r; break;
+    case OperatorKind::NotEqual: truth_value = r != l; break;
+    case OperatorKind::Greater: truth_value = l > r; return true;
+    case OperatorKind::GreaterEqual: truth_value = l >= r; return true;
+    case OperatorKind::Less: truth_value = l < r; return true;
+    case OperatorKind::LessEqual: truth_value = l <= r; return true;
     case OperatorKind::Add: truth_value = bits(left) + bits(right) != 0; return true;
     case OperatorKind::Subtract: truth_value = bits(left) - bits(right) != 0; return true;
     case OperatorKind::Multiply: truth_value = bits(left) * bits(right) != 0; return true;
     default: return false;
     }
+    // Above 2^24 two different integers can be the same in single
+    // precision: every integer `==` and `!=` comes here, so this is where
+    // that is warned about (the ordering comparisons, the conditions of
+    // counting loops, are left unchecked, so that they cost nothing more).
+    // Such integers are both at least 2^24 in size, so one look at the left
+    // one rules out nearly every comparison a program makes.
+    constexpr std::uint64_t exact_bound = std::uint64_t{1} << 24;
+    if (bits(left) + (exact_bound - 1) > 2 * exact_bound - 2) [[unlikely]] check_exact_comparison(op, left, right);
+    return true;
 }
 
 // Sets `target` to apply_operator(op, target, right) without building a new
