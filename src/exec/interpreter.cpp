@@ -29,7 +29,18 @@ Interpreter::Interpreter(const BuiltinTable& builtins, Console& console)
 
 Interpreter::~Interpreter()
 {
-    if (running_on_thread == this) running_on_thread = m_previous_on_thread;
+    // Interpreters of one thread usually end in the reverse order of their
+    // start, but need not: this one leaves the chain wherever it is in it.
+    if (running_on_thread == this) {
+        running_on_thread = m_previous_on_thread;
+        return;
+    }
+    for (Interpreter* later = running_on_thread; later != nullptr; later = later->m_previous_on_thread) {
+        if (later->m_previous_on_thread == this) {
+            later->m_previous_on_thread = m_previous_on_thread;
+            return;
+        }
+    }
 }
 
 bool Interpreter::first_warning_at(const Statement* statement, WarningRule rule)

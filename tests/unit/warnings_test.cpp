@@ -3,6 +3,7 @@
 // or nothing at all). What each rule says is checked by the golden tests.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "app/program.h"
 #include "app/session.h"
 #include "exec/console.h"
+#include "exec/interpreter.h"
 #include "exec/warnings.h"
 
 namespace {
@@ -176,6 +178,30 @@ TEST(WarningRuleTest, EveryRuleHasItsOwnName)
         for (const std::string& earlier : names) EXPECT_NE(name, earlier);
         names.push_back(name);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WarningThreadTest, TheInterpreterOnAThreadIsTheLatestThatStillLives)
+{
+    std::istringstream in;
+    std::ostringstream out, err;
+    zirn::exec::StreamConsole console(in, out, err);
+    const zirn::exec::BuiltinTable table;
+    auto first = std::make_unique<zirn::exec::Interpreter>(table, console);
+    auto second = std::make_unique<zirn::exec::Interpreter>(table, console);
+    EXPECT_EQ(zirn::exec::interpreter_on_this_thread(), second.get());
+    // Ended out of order: the chain must not keep the ended one.
+    first.reset();
+    EXPECT_EQ(zirn::exec::interpreter_on_this_thread(), second.get());
+    second.reset();
+    EXPECT_EQ(zirn::exec::interpreter_on_this_thread(), nullptr);
+    auto third = std::make_unique<zirn::exec::Interpreter>(table, console);
+    auto fourth = std::make_unique<zirn::exec::Interpreter>(table, console);
+    fourth.reset();
+    EXPECT_EQ(zirn::exec::interpreter_on_this_thread(), third.get());
 }
 
 }  // namespace
