@@ -90,11 +90,6 @@ private:
     std::vector<value::ValueRef> m_more;
 };
 
-bool is_name_byte(char byte)
-{
-    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || byte == '_';
-}
-
 // Adds every word of `text` (letters, digits and "_") to `words`.
 void add_words(std::string_view text, std::set<std::string_view>& words)
 {
@@ -105,12 +100,6 @@ void add_words(std::string_view text, std::set<std::string_view>& words)
         while (at < text.size() && is_name_byte(text[at])) ++at;
         if (at > start) words.insert(text.substr(start, at - start));
     }
-}
-
-bool is_argument_name(std::string_view name)
-{
-    return name.size() > 3 && name.substr(0, 3) == "arg" &&
-           name.find_first_not_of("0123456789", 3) == std::string_view::npos;
 }
 
 // The plain assignments of `body` that name their target before any other

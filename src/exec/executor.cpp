@@ -485,11 +485,6 @@ ValueRef Run::bound_value(const Token& name, std::string_view statement) const
 
 namespace {
 
-bool is_name_byte(char byte)
-{
-    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || byte == '_';
-}
-
 // True when `name` stands as a whole word somewhere in `text`.
 bool mentions_name(std::string_view text, std::string_view name)
 {

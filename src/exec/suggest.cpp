@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "exec/warnings.h"
 #include "value/names.h"
 
 namespace zirn::exec {
@@ -78,13 +79,6 @@ std::vector<std::string_view> names_bound_now(const Interpreter& interp, bool fu
 }
 
 namespace {
-
-// "arg" and a decimal index: a name only a call binds.
-bool is_argument_name(std::string_view name)
-{
-    return name.size() > 3 && name.substr(0, 3) == "arg" &&
-           name.find_first_not_of("0123456789", 3) == std::string_view::npos;
-}
 
 // For a missing argN: how many arguments the call running here was given.
 std::string argument_count_advice(Interpreter& interp)

@@ -40,6 +40,19 @@ enum class WarningRule : std::uint8_t {
 #undef ZIRN_WARNING_ENUM
 };
 
+// A byte that may be part of a name: letters, digits and "_".
+inline bool is_name_byte(char byte)
+{
+    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || byte == '_';
+}
+
+// "arg" and a decimal index: a name that only a call binds.
+inline bool is_argument_name(std::string_view name)
+{
+    return name.size() > 3 && name.substr(0, 3) == "arg" &&
+           name.find_first_not_of("0123456789", 3) == std::string_view::npos;
+}
+
 // The name a warning shows in brackets, and `-W` documentation uses.
 std::string_view rule_name(WarningRule rule);
 
