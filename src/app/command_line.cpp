@@ -27,14 +27,6 @@ CommandLine run(Action action, std::string program, std::vector<std::string> arg
     return line;
 }
 
-std::optional<WarningMode> warning_mode(std::string_view word)
-{
-    if (word == "all") return WarningMode::All;
-    if (word == "none") return WarningMode::None;
-    if (word == "error") return WarningMode::Error;
-    return std::nullopt;
-}
-
 // `--check` and the words after it: -W MODE, -e TEXT, or files.
 CommandLine parse_check(const std::vector<std::string>& words, std::size_t from, std::optional<WarningMode> warnings)
 {
@@ -45,9 +37,11 @@ CommandLine parse_check(const std::vector<std::string>& words, std::size_t from,
         const std::string& word = words[i];
         if (options && word == "--") {
             options = false;
-        } else if (options && word == "-W") {
-            if (i + 1 == words.size() || !warning_mode(words[i + 1])) return misuse("option '-W' needs all, none or error after it");
-            warnings = warning_mode(words[++i]);
+        } else if (options && word.compare(0, 2, "-W") == 0) {
+            if (word == "-W" && i + 1 == words.size()) return misuse("option '-W' needs all, none or error after it");
+            const std::string mode = word == "-W" ? words[++i] : word.substr(2);
+            warnings = warning_mode_named(mode);
+            if (!warnings) return misuse("option '-W' takes all, none or error, not '" + mode + "'");
         } else if (options && word == "-e") {
             if (i + 1 == words.size()) return misuse("option '-e' needs the program text after it");
             if (line.check_text) return misuse("'--check' takes one '-e TEXT'");
@@ -67,14 +61,33 @@ CommandLine parse_check(const std::vector<std::string>& words, std::size_t from,
 
 }  // namespace
 
+std::optional<WarningMode> warning_mode_named(std::string_view word)
+{
+    if (word == "all") return WarningMode::All;
+    if (word == "none") return WarningMode::None;
+    if (word == "error") return WarningMode::Error;
+    return std::nullopt;
+}
+
+WarningMode choose_warning_mode(const CommandLine& line, const char* setting, bool piped_repl, std::string& notice)
+{
+    if (line.warnings) return *line.warnings;
+    if (setting != nullptr && *setting != '\0') {
+        if (const std::optional<WarningMode> named = warning_mode_named(setting)) return *named;
+        notice = std::string("ZIRN_WARNINGS takes all, none or error, not '") + setting + "'; the default is used";
+    }
+    return piped_repl ? WarningMode::None : WarningMode::All;
+}
+
 CommandLine parse_command_line(const std::vector<std::string>& words)
 {
-    // words[0] is the program's own name.
     std::optional<WarningMode> warnings;
+    // Every way out of the loop carries the -W seen before it.
     const auto with_warnings = [&](CommandLine line) {
         if (line.action != Action::Misuse) line.warnings = warnings;
         return line;
     };
+    // words[0] is the program's own name.
     for (std::size_t i = 1; i < words.size(); ++i) {
         const std::string& word = words[i];
         const auto rest = [&](std::size_t from) {
@@ -82,9 +95,12 @@ CommandLine parse_command_line(const std::vector<std::string>& words)
         };
         if (word == "-h" || word == "--help") return run(Action::Help, "", {});
         if (word == "--version") return run(Action::Version, "", {});
-        if (word == "-W") {
-            if (i + 1 == words.size() || !warning_mode(words[i + 1])) return misuse("option '-W' needs all, none or error after it");
-            warnings = warning_mode(words[++i]);
+        if (word == "-W" || (word.size() > 2 && word.compare(0, 2, "-W") == 0)) {
+            // `-W all` or `-Wall`.
+            if (word == "-W" && i + 1 == words.size()) return misuse("option '-W' needs all, none or error after it");
+            const std::string mode = word == "-W" ? words[++i] : word.substr(2);
+            warnings = warning_mode_named(mode);
+            if (!warnings) return misuse("option '-W' takes all, none or error, not '" + mode + "'");
             continue;
         }
         if (word == "--check") return parse_check(words, i + 1, warnings);
@@ -109,12 +125,16 @@ std::string usage_text()
            "       zirn -e TEXT [ARG...]   run TEXT as a program\n"
            "       zirn --check FILE...    read programs without running them and report\n"
            "       zirn --check -e TEXT    what looks wrong: FILE:LINE:COL: error|warning: ...\n"
-           "       -W none | -W error      with --check: hide warnings, or count them as errors\n"
            "       zirn -h | --help        show this help\n"
            "       zirn --version          show the version\n"
+           "       zirn -W MODE ...        warnings, before the rest: all (the default, but\n"
+           "                               none for piped input), none, or error (stop at\n"
+           "                               the first; with --check: count them as errors);\n"
+           "                               ZIRN_WARNINGS=MODE does the same\n"
            "\n"
            "A program stops at its first error, reported as 'error: FILE:LINE: message'\n"
-           "on standard error, with exit status 1. More in zirn(1) and the user guide.\n";
+           "on standard error, with exit status 1. A warning 'FILE:LINE: warning: message'\n"
+           "says a program runs but likely not as meant. More in zirn(1) and the guide.\n";
 }
 
 std::string version_text() { return std::string("zirn ") + ZIRN_VERSION + "\n"; }

@@ -8,7 +8,9 @@
 //   zirn --version          "zirn" and the version
 //   zirn --check FILE...    read the programs without running them and
 //   zirn --check -e TEXT    report what looks wrong (check/checker.h)
-//   -W all|none|error       which warnings count (before the program)
+//   -W all|none|error       before any of these: show warnings, say none, or
+//                           stop at the first one like at an error (with
+//                           --check: which findings count for the status)
 //
 // Options come before FILE or TEXT; every word after those is an argument of
 // the program, whatever it looks like. `--` ends the options, so a FILE whose
@@ -17,6 +19,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zirn::app {
@@ -31,13 +34,23 @@ struct CommandLine {
     std::string program;                 // RunFile: the file; RunText: the text
     std::vector<std::string> arguments;  // RunFile, RunText: the words for `args`
     std::string problem;                 // Misuse: what is wrong, for the message
-    std::optional<WarningMode> warnings; // -W, when given
+    std::optional<WarningMode> warnings; // -W, when given (see choose_warning_mode)
     // Check: the files in `arguments`, or with `check_text` the -e TEXT in
     // `program`.
     bool check_text = false;
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& words);
+
+// The warning mode a word names ("all", "none", "error"), or nothing.
+std::optional<WarningMode> warning_mode_named(std::string_view word);
+
+// The warning mode of a run: `-W` when given, else the environment
+// variable ZIRN_WARNINGS (`setting`, null when unset; empty counts as
+// unset), else all, but none for a REPL reading piped input, whose
+// transcript stays as it always was. A setting that names no mode is
+// passed over, with `notice` saying so.
+WarningMode choose_warning_mode(const CommandLine& line, const char* setting, bool piped_repl, std::string& notice);
 
 // The usage text, ending with a line feed.
 std::string usage_text();

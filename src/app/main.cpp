@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
 
 #include "app/check_command.h"
@@ -20,29 +21,32 @@
 
 namespace {
 
-int run_standard_session(void* /*context*/)
+int run_standard_session(void* context)
 {
     zirn::exec::StreamConsole console(std::cin, std::cout, std::cerr);
-    return zirn::app::run_session(console);
+    const auto warnings = *static_cast<const zirn::exec::WarningMode*>(context);
+    return zirn::app::run_session(console, zirn::exec::FileAccess::Real, 0, warnings);
 }
 
-int run_terminal_session(void* /*context*/)
+int run_terminal_session(void* context)
 {
     zirn::app::TerminalConsole console;
-    return zirn::app::run_session(console);
+    const auto warnings = *static_cast<const zirn::exec::WarningMode*>(context);
+    return zirn::app::run_session(console, zirn::exec::FileAccess::Real, 0, warnings);
 }
 
 struct ProgramRun {
     std::string name;
     std::string text;
     const std::vector<std::string>* arguments;
+    zirn::exec::WarningMode warnings;
 };
 
 int run_program_on_streams(void* context)
 {
     const auto* run = static_cast<const ProgramRun*>(context);
     zirn::exec::StreamConsole console(std::cin, std::cout, std::cerr);
-    return zirn::app::run_program(console, run->name, run->text, *run->arguments);
+    return zirn::app::run_program(console, run->name, run->text, *run->arguments, run->warnings);
 }
 
 int check_on_streams(void* context)
@@ -52,12 +56,28 @@ int check_on_streams(void* context)
 
 bool at_terminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
 
-int run_repl()
+// The mode the command line, ZIRN_WARNINGS and the kind of run choose.
+zirn::exec::WarningMode chosen_warnings(const zirn::app::CommandLine& command)
 {
-    if (!at_terminal()) return zirn::app::run_on_interpreter_stack(run_standard_session, nullptr);
+    const bool piped_repl = command.action == zirn::app::Action::Repl && !at_terminal();
+    std::string notice;
+    const zirn::app::WarningMode mode =
+        zirn::app::choose_warning_mode(command, std::getenv("ZIRN_WARNINGS"), piped_repl, notice);
+    if (!notice.empty()) std::cerr << "zirn: " << notice << "\n";
+    switch (mode) {
+    case zirn::app::WarningMode::All: return zirn::exec::WarningMode::Report;
+    case zirn::app::WarningMode::None: return zirn::exec::WarningMode::Off;
+    case zirn::app::WarningMode::Error: return zirn::exec::WarningMode::Stop;
+    }
+    return zirn::exec::WarningMode::Off;
+}
+
+int run_repl(zirn::exec::WarningMode warnings)
+{
+    if (!at_terminal()) return zirn::app::run_on_interpreter_stack(run_standard_session, &warnings);
     // Ctrl-C must reach the thread that reads the terminal, not this one.
     zirn::app::block_terminal_signals();
-    return zirn::app::run_on_interpreter_stack(run_terminal_session, nullptr);
+    return zirn::app::run_on_interpreter_stack(run_terminal_session, &warnings);
 }
 
 }  // namespace
@@ -71,7 +91,7 @@ int main(int argc, char** argv)
     const std::vector<std::string> words(argv, argv + argc);
     const zirn::app::CommandLine command = zirn::app::parse_command_line(words);
     switch (command.action) {
-    case zirn::app::Action::Repl: return run_repl();
+    case zirn::app::Action::Repl: return run_repl(chosen_warnings(command));
     case zirn::app::Action::Help: std::cout << zirn::app::usage_text() << std::flush; return 0;
     case zirn::app::Action::Version: std::cout << zirn::app::version_text() << std::flush; return 0;
     case zirn::app::Action::Misuse:
@@ -83,7 +103,7 @@ int main(int argc, char** argv)
         return zirn::app::run_on_interpreter_stack(check_on_streams, &check);
     }
     case zirn::app::Action::RunText: {
-        ProgramRun run{"-e", command.program, &command.arguments};
+        ProgramRun run{"-e", command.program, &command.arguments, chosen_warnings(command)};
         return zirn::app::run_on_interpreter_stack(run_program_on_streams, &run);
     }
     case zirn::app::Action::RunFile: {
@@ -93,7 +113,7 @@ int main(int argc, char** argv)
             std::cerr << "error: " << problem << std::endl;
             return 1;
         }
-        ProgramRun run{command.program, std::move(*text), &command.arguments};
+        ProgramRun run{command.program, std::move(*text), &command.arguments, chosen_warnings(command)};
         return zirn::app::run_on_interpreter_stack(run_program_on_streams, &run);
     }
     }

@@ -89,10 +89,11 @@ std::optional<std::string> read_program_file(const std::string& path, std::strin
 }
 
 int run_program(exec::Console& console, const std::string& name, std::string_view text,
-                const std::vector<std::string>& arguments)
+                const std::vector<std::string>& arguments, exec::WarningMode warnings)
 {
     exec::Interpreter interp(builtins::builtin_table(), console);
     interp.set_built_in_library(library_files);
+    interp.set_warning_mode(warnings);
     const std::string_view program = without_interpreter_line(text);
     interp.set_program_source(name, program);
     int status = 0;

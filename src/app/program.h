@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "exec/console.h"
+#include "exec/warnings.h"
 
 namespace zirn::app {
 
@@ -22,7 +23,8 @@ std::optional<std::string> read_program_file(const std::string& path, std::strin
 // as given, or "-e"). A first line starting with "#!" is skipped. Returns the
 // exit status: 0 when the program ran to its end (or to an `end`), 1 after
 // an error, which is reported as one line "error: NAME:LINE: message".
+// Warnings are reported as `warnings` says (none by default).
 int run_program(exec::Console& console, const std::string& name, std::string_view text,
-                const std::vector<std::string>& arguments);
+                const std::vector<std::string>& arguments, exec::WarningMode warnings = exec::WarningMode::Off);
 
 }  // namespace zirn::app

@@ -32,10 +32,12 @@ private:
 
 }  // namespace
 
-int run_session(exec::Console& console, exec::FileAccess access, std::uint64_t step_budget)
+int run_session(exec::Console& console, exec::FileAccess access, std::uint64_t step_budget,
+                exec::WarningMode warnings)
 {
     exec::Interpreter interp(builtins::builtin_table(), console);
     interp.set_file_access(access);
+    interp.set_warning_mode(warnings);
     if (step_budget != 0) interp.set_step_budget(step_budget);
     const AttachedInterpreter attached(console, interp);
     try {

@@ -13,8 +13,9 @@ namespace zirn::app {
 // exit status: 0 when no typed line ended in an error, 1 otherwise. A
 // non-zero `step_budget` bounds the statements and loop iterations the whole
 // session may run (Interpreter::set_step_budget); running out ends it.
+// Warnings are reported as `warnings` says (none by default).
 int run_session(exec::Console& console, exec::FileAccess access = exec::FileAccess::Real,
-                std::uint64_t step_budget = 0);
+                std::uint64_t step_budget = 0, exec::WarningMode warnings = exec::WarningMode::Off);
 
 // Runs `body` on a thread whose stack is as large as limits.h says, so deep
 // recursion in ZIRN programs has room, and returns its result.

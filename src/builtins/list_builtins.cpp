@@ -2,6 +2,7 @@
 #include "builtins/base64.h"
 #include "builtins/registry.h"
 #include "exec/evaluate.h"
+#include "exec/warnings.h"
 #include "lex/error.h"
 #include "lex/limits.h"
 #include "lex/stack_guard.h"
@@ -45,9 +46,29 @@ Value builtin_encodelist(exec::Interpreter& interp, const exec::BuiltinCall& cal
     return Value::string(value::render_list(fetch_argument(interp, call, 0, "encodelist").elements()));
 }
 
+namespace {
+
+// A list text is read by dropping its first and its last character: with a
+// line end or a blank after the ")", the ")" stays in the last element.
+[[gnu::cold, gnu::noinline]] void warn_trailing_blank(exec::Interpreter& interp, char last)
+{
+    const char* what = last == '\n' ? "a line end" : last == '\r' ? "a carriage return" : "a blank";
+    exec::warn_with(interp, exec::WarningRule::DecodeTrailingBlank,
+                    std::string("the list text ends with ") + what +
+                        ", so decodelist drops that instead of the closing ')', which stays in the last element; "
+                        "a text read from a file keeps its line end: remove it first");
+}
+
+}  // namespace
+
 Value builtin_decodelist(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return Value::list(decode_list(interp, fetch_text(interp, call, 0, "decodelist")));
+    const std::string text = fetch_text(interp, call, 0, "decodelist");
+    if (!text.empty()) {
+        const char last = text.back();
+        if (last == '\n' || last == '\r' || last == ' ' || last == '\t') [[unlikely]] warn_trailing_blank(interp, last);
+    }
+    return Value::list(decode_list(interp, text));
 }
 
 Value builtin_base64encode(exec::Interpreter& interp, const exec::BuiltinCall& call)

@@ -55,9 +55,10 @@ OperandKind classify(std::string_view text)
 // meant as a name, so the message says so.
 Value read_number_literal(std::string_view text)
 {
-    const std::string_view hint = text == "not" ? ", and no variable has that name ('not' negates only at the start "
-                                                  "of an expression or after an operator that waits for its operand)"
-                                                : ", and no variable has that name";
+    const std::string_view hint =
+        text == "not" ? ", and no variable has that name ('not' negates only at the start "
+                        "of an expression or after an operator that waits for its operand)"
+                      : ", and no variable has that name";
     if (text.find('.') != std::string_view::npos) return Value::floating(value::parse_float_text(text, hint));
     return Value::integer(value::parse_integer_text(text, hint));
 }
@@ -344,6 +345,10 @@ const Value& Token::unreadable_literal() const
         // A word that starts like a name was most likely meant as one.
         const bool word = !m_text.empty() && (std::isalpha(static_cast<unsigned char>(m_text[0])) != 0 || m_text[0] == '_');
         if (word && !m_is_not) error.about_missing(MissingKind::Name, m_text);
+        if (m_text.empty()) {
+            error.set_advice("an empty operand comes from $f$(), which passes one empty argument (call a function "
+                             "without arguments as $f), or from a blank right after '('");
+        }
         throw;
     }
     throw Error(ErrorKind::IntegerText, quote_text(m_text) + " is not a number");

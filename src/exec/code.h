@@ -213,8 +213,19 @@ struct SourceOrigin {
     std::uint32_t first_line = 1;  // the file's line of the text's line 1
 };
 
+// A plain assignment (`n = arg0`) that is the first statement of a body to
+// name its target: run as a function body, it changes the caller's
+// variable when the caller has one of that name.
+struct FirstAssignment {
+    const Statement* statement;
+    const Token* target;
+};
+
 struct Code {
     std::vector<Statement> statements;
+    // Worked out the first time a call looks at this text as a function
+    // body while warnings are on.
+    mutable std::optional<std::vector<FirstAssignment>> first_assignments;
     SourceOrigin origin;  // file null: the text came from no file
     // When the first statement that is not empty is an `end`: its position
     // (a block that only ends, `{ end x }`, needs no run of its own).

@@ -1,10 +1,12 @@
 #include "exec/evaluate.h"
 
 #include <memory>
+#include <set>
 
 #include "exec/executor.h"
 #include "exec/expression.h"
 #include "exec/run_state.h"
+#include "exec/warnings.h"
 #include "lex/error.h"
 #include "lex/stack_guard.h"
 #include "value/convert.h"
@@ -88,6 +90,67 @@ private:
     std::vector<value::ValueRef> m_more;
 };
 
+// Adds every word of `text` (letters, digits and "_") to `words`.
+void add_words(std::string_view text, std::set<std::string_view>& words)
+{
+    std::size_t at = 0;
+    while (at < text.size()) {
+        while (at < text.size() && !is_name_byte(text[at])) ++at;
+        const std::size_t start = at;
+        while (at < text.size() && is_name_byte(text[at])) ++at;
+        if (at > start) words.insert(text.substr(start, at - start));
+    }
+}
+
+// The plain assignments of `body` that name their target before any other
+// statement of it does, the right-hand side included (`n = (n + 1)` is an
+// update, meant to reach the caller).
+std::vector<FirstAssignment> find_first_assignments(const Code& body)
+{
+    std::vector<FirstAssignment> found;
+    std::set<std::string_view> named;
+    for (const Statement& statement : body.statements) {
+        if (statement.shape == StatementShape::Assignment && !statement.compound &&
+            statement.word[0]->kind() == OperandKind::Number) {
+            const std::string_view target = statement.word[0]->text();
+            std::set<std::string_view> right;
+            add_words(statement.word[2]->text(), right);
+            const bool fresh = !target.empty() && is_name_byte(target.front()) && !is_argument_name(target) &&
+                               named.count(target) == 0 && right.count(target) == 0;
+            if (fresh) found.push_back(FirstAssignment{&statement, statement.word[0]});
+        }
+        for (const Token& token : statement.tokens) add_words(token.text(), named);
+    }
+    return found;
+}
+
+// A function body whose first use of a name is `name = ...` while its
+// caller has a variable of that name: the assignment changes the caller's
+// variable, which is rarely what a function copying its argument means.
+[[gnu::cold, gnu::noinline]] void warn_caller_variables(Interpreter& interp, const CallSite& call, const Code& body)
+{
+    if (!body.first_assignments) body.first_assignments = find_first_assignments(body);
+    if (body.first_assignments->empty()) return;
+    const RunPosition* caller = interp.innermost_position();
+    const Statement* call_statement = caller != nullptr ? caller->statement : nullptr;
+    for (const FirstAssignment& assignment : *body.first_assignments) {
+        if (interp.bindings().find(assignment.target->name()) == nullptr) continue;
+        const std::string name = assignment.target->text();
+        std::string message = quote_text(name + " = " + assignment.statement->word[2]->text()) + " in $" + call.name +
+                              "$ changes the caller's variable " + quote_text(name);
+        if (call_statement != nullptr && call_statement->file != nullptr) {
+            message += " (called at ";
+            const Statement* shown = assignment.statement;
+            if (shown->file == nullptr || *shown->file != *call_statement->file) message += *call_statement->file + ":";
+            else message += "line ";
+            message += std::to_string(call_statement->line) + ")";
+        }
+        message += ": a function sees and changes every name of its caller; give the function's own "
+                   "variable a name the caller does not use";
+        warn_with(interp, WarningRule::CallerVariable, message, assignment.statement);
+    }
+}
+
 }  // namespace
 
 Value evaluate_token(Interpreter& interp, const Token& token, Blocks blocks)
@@ -136,7 +199,13 @@ Value evaluate_literal(std::string_view text)
     const Token token{std::string(text)};
     // As a one-token expression: a lone `not` has nothing to negate.
     if (token.is_not()) throw Error(ErrorKind::MissingOperand, "'not' needs an operand after it");
-    return token.literal();
+    try {
+        return token.literal();
+    } catch (Error& error) {
+        // List data is no code: advice about how code is written does not fit.
+        error.set_advice("");
+        throw;
+    }
 }
 
 Value evaluate_call(Interpreter& interp, const Token& token)
@@ -194,6 +263,7 @@ Value call_with_body(Interpreter& interp, const CallSite& call, const Code* body
     }
     // 3. The body is the function's text without its braces.
     if (body == nullptr) raise_not_callable(call, function_text(*shown));
+    if (interp.warning_mode() != WarningMode::Off) [[unlikely]] warn_caller_variables(interp, call, *body);
     CallDepthScope depth(interp);
     Bindings& bindings = interp.bindings();
     const UndoScope scope(bindings);

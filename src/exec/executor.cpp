@@ -8,6 +8,7 @@
 #include "exec/keywords.h"
 #include "exec/run_state.h"
 #include "exec/suggest.h"
+#include "exec/warnings.h"
 #include "lex/error.h"
 #include "lex/excerpt.h"
 #include "lex/limits.h"
@@ -141,6 +142,7 @@ void Run::execute(const Code& code)
     const auto end = code.statements.end();
     for (auto next = code.statements.begin(); next != end; ++next) {
         const Statement& statement = *next;
+        m_position.statement = &statement;
         // The statement an error belongs to, where it is not `statement`.
         const Statement* failing = nullptr;
         try {
@@ -248,9 +250,17 @@ void Run::execute_statement(const Statement& statement)
         evaluate_call(m_interp, *statement.word[0]);
         return;
     case StatementShape::Assignment: return run_assignment(statement);
-    case StatementShape::Incomplete:
-        throw Error(ErrorKind::MissingOperand, quote_text(statement.word[0]->text()) +
-                                                   " is not a statement: an assignment is written name = value");
+    case StatementShape::Incomplete: {
+        const std::string& first = statement.word[0]->text();
+        Error error(ErrorKind::MissingOperand,
+                    quote_text(first) + " is not a statement: an assignment is written name = value");
+        // `# note` and `// note` are comments elsewhere; `#!` lines are
+        // interpreter lines, out of place.
+        const bool comment = (first.compare(0, 1, "#") == 0 && first.compare(0, 2, "#!") != 0) ||
+                             first.compare(0, 2, "//") == 0;
+        if (comment) error.set_advice("ZIRN has no comments: keep a note in a block that never runs, compare (0) { ... }");
+        throw error;
+    }
     }
 }
 
@@ -487,13 +497,53 @@ ValueRef Run::bound_value(const Token& name, std::string_view statement) const
     return *ref;
 }
 
-std::size_t Run::show_rebound_names(std::uint64_t tag)
+namespace {
+
+// True when `name` stands as a whole word somewhere in `text`.
+bool mentions_name(std::string_view text, std::string_view name)
+{
+    if (name.empty()) return false;
+    for (std::size_t at = text.find(name); at != std::string_view::npos; at = text.find(name, at + 1)) {
+        const bool starts = at == 0 || !is_name_byte(text[at - 1]);
+        const std::size_t after = at + name.size();
+        if (starts && (after == text.size() || !is_name_byte(text[after]))) return true;
+    }
+    return false;
+}
+
+// A loop round rebound `name` (with `index`, `where`, `list`, ...), and a
+// block it runs now reads the binding the round began with instead.
+[[gnu::cold, gnu::noinline]] void warn_older_binding(Interpreter& interp, const Bindings& bindings, const Token& block,
+                                                     std::size_t first_record, std::size_t end_record)
+{
+    for (std::size_t i = first_record; i < end_record; ++i) {
+        const NameId name = bindings.undo_name(i);
+        const ValueRef* now = bindings.find(name);
+        if (now == nullptr || bindings.undo_old(i).ref.get() == now->get()) continue;
+        const std::string_view text = value::name_text(name);
+        if (!mentions_name(block.text(), text)) continue;
+        warn_with(interp, WarningRule::OlderBinding,
+                  "the block reads " + quote_text(text) +
+                      " as it was when this round of the loop began, not as this round bound it since "
+                      "(a block in a loop sees such a new binding only in the first round); copy it with = "
+                      "before the block, as in seen = " +
+                      std::string(text) + ", and read the copy in the block");
+        return;
+    }
+}
+
+}  // namespace
+
+std::size_t Run::show_rebound_names(const Token& block, std::uint64_t tag)
 {
     // The records since the iteration began are exactly its rebindings of
     // names it did not create; newest first, so the oldest one, the
     // binding the iteration began with, is the one left.
     Bindings& bindings = m_interp.bindings();
     const std::size_t end = bindings.mark();
+    if (m_interp.warning_mode() != WarningMode::Off) [[unlikely]] {
+        warn_older_binding(m_interp, bindings, block, m_rules.iteration_mark, end);
+    }
     for (std::size_t i = end; i > m_rules.iteration_mark; --i) {
         const NameId name = bindings.undo_name(i - 1);
         ValueRef old = bindings.undo_old(i - 1).ref;

@@ -6,6 +6,7 @@
 #include "lex/error.h"
 #include "lex/limits.h"
 #include "lex/stack_guard.h"
+#include "exec/warnings.h"
 #include "value/convert.h"
 
 namespace zirn::exec {
@@ -94,24 +95,137 @@ Value multiply_values(const Value& left, const Value& right)
     return Value::integer(wrap(bits(l) * bits(value::to_integer(right))));
 }
 
+namespace {
+
+// A zero dividend leaves the divisor unread; a divisor that is a number of
+// zero is warned about all the same.
+void check_unread_divisor(const Value& right)
+{
+    if ((right.is(Type::Integer) && right.int_value() == 0) || (right.is(Type::Float) && right.float_value() == 0)) {
+        warn_zero_divisor();
+    }
+}
+
+}  // namespace
+
 Value divide_values(const Value& left, const Value& right)
 {
     // A zero on either side gives zero; a zero dividend leaves the divisor
     // unread.
     if (either_float(left, right)) {
         const long double l = value::to_float(left);
-        if (l == 0) return Value::floating(0.0L);
-        const long double r = value::to_float(right);
-        return Value::floating(r == 0 ? 0.0L : l / r);
+        if (l == 0) {
+            check_unread_divisor(right);
+            return Value::floating(0.0L);
+        }
+        return Value::floating(divide_reals(l, value::to_float(right)));
     }
     const std::int64_t l = value::to_integer(left);
-    if (l == 0) return Value::integer(0);
-    const std::int64_t r = value::to_integer(right);
-    if (r == 0) return Value::integer(0);
-    // The one quotient that does not fit: it wraps to itself.
-    if (r == -1) return Value::integer(wrap(0 - bits(l)));
-    return Value::integer(l / r);
+    if (l == 0) {
+        check_unread_divisor(right);
+        return Value::integer(0);
+    }
+    return Value::integer(divide_integers(l, value::to_integer(right)));
 }
+
+std::string describe_type(const Value& v)
+{
+    const std::string_view name = value::type_name(v.type());
+    const bool vowel = !name.empty() && std::string_view("aeiou").find(name.front()) != std::string_view::npos;
+    return (vowel ? "an " : "a ") + std::string(name);
+}
+
+std::string_view operator_text(OperatorKind op)
+{
+    switch (op) {
+    case OperatorKind::And: return "and";
+    case OperatorKind::Or: return "or";
+    case OperatorKind::Equal: return "==";
+    case OperatorKind::NotEqual: return "!=";
+    case OperatorKind::Greater: return ">";
+    case OperatorKind::GreaterEqual: return ">=";
+    case OperatorKind::Less: return "<";
+    case OperatorKind::LessEqual: return "<=";
+    case OperatorKind::Add: return "+";
+    case OperatorKind::Subtract: return "-";
+    case OperatorKind::Multiply: return "*";
+    case OperatorKind::Divide: return "/";
+    case OperatorKind::Member: return "->";
+    case OperatorKind::None:
+    case OperatorKind::Unknown: break;
+    }
+    return "?";
+}
+
+void warn_zero_divisor()
+{
+    warn(WarningRule::ZeroDivisor,
+         [] { return std::string("a division by zero gives 0, not an error; test the divisor first"); });
+}
+
+void check_exact_comparison(OperatorKind op, std::int64_t left, std::int64_t right)
+{
+    if (left == right || static_cast<float>(left) != static_cast<float>(right)) return;
+    warn(WarningRule::InexactComparison, [&] {
+        return std::to_string(left) + " " + std::string(operator_text(op)) + " " + std::to_string(right) +
+               " compares the integers in single precision, where these two are the same number; "
+               "compare their difference with 0 instead, as in ((a - b) == 0)";
+    });
+}
+
+namespace {
+
+bool holds_no_number(const Value& v) { return v.is(Type::List) || v.is(Type::Func); }
+
+// A number reading failed inside an operator: the error goes on with
+// advice saying which operator met which types, and what to write
+// instead. Out-of-range numbers keep their message as it is.
+[[noreturn, gnu::cold, gnu::noinline]] void raise_unreadable_operand(const Error& error, OperatorKind op,
+                                                                     const Value& left, const Value& right)
+{
+    if (!error.advice().empty() || std::string_view(error.what()).find(" is not a number") == std::string_view::npos) {
+        throw error;
+    }
+    std::string advice = std::string(operator_text(op)) + " of " + describe_type(left) + " and " +
+                         describe_type(right) + " reads the text as a number: ";
+    switch (op) {
+    case OperatorKind::Add: advice += "join texts with $str$, as in (\"n=\" + $str$(n))"; break;
+    case OperatorKind::Equal:
+    case OperatorKind::NotEqual: advice += "compare a text with a text, as in ($str$(n) == \"7\")"; break;
+    default: advice += "only a text that holds a number can be used with " + std::string(operator_text(op)); break;
+    }
+    Error explained = error;
+    explained.set_advice(std::move(advice));
+    throw explained;
+}
+
+Value apply_operator_reading(OperatorKind op, const Value& left, const Value& right);
+
+// What an operator makes of a list or a function: the number 0, so the
+// result is 0 or 1 whatever the list holds.
+[[gnu::cold, gnu::noinline]] void warn_no_number_operand(OperatorKind op, const Value& left, const Value& right)
+{
+    // `==` and `!=` compare a list with a list or a text by its text form,
+    // which means something; only a number on the other side reads it as 0.
+    if ((op == OperatorKind::Equal || op == OperatorKind::NotEqual) && !value::is_number(left) &&
+        !value::is_number(right)) {
+        return;
+    }
+    warn(WarningRule::NoNumberOperand, [&] {
+        const Value& odd = holds_no_number(left) ? left : right;
+        std::string message = std::string(operator_text(op)) + " of " + describe_type(left) + " and " +
+                              describe_type(right) + " reads the " + std::string(value::type_name(odd.type())) +
+                              " as the number 0";
+        if (odd.is(Type::List)) {
+            message += "; add an element with add LIST VALUE, count the elements with $size$(LIST)";
+        } else {
+            message += "; call the function ($f$ or $f$(...)) to use its result";
+        }
+        return message;
+    });
+}
+
+}  // namespace
 
 Value apply_operator(OperatorKind op, const Value& left, const Value& right)
 {
@@ -128,6 +242,25 @@ Value apply_operator(OperatorKind op, const Value& left, const Value& right)
             break;
         }
         }
+    }
+    try {
+        return apply_operator_reading(op, left, right);
+    } catch (const Error& error) {
+        if (error.kind() == ErrorKind::IntegerText || error.kind() == ErrorKind::FloatText) {
+            raise_unreadable_operand(error, op, left, right);
+        }
+        throw;
+    }
+}
+
+namespace {
+
+// Every operand pair but two integers under an operator they have a fast
+// way for.
+Value apply_operator_reading(OperatorKind op, const Value& left, const Value& right)
+{
+    if ((holds_no_number(left) || holds_no_number(right)) && op != OperatorKind::Member) [[unlikely]] {
+        warn_no_number_operand(op, left, right);
     }
     switch (op) {
     case OperatorKind::And: return truth(value::to_integer(left) != 0 && value::to_integer(right) != 0);
@@ -148,6 +281,8 @@ Value apply_operator(OperatorKind op, const Value& left, const Value& right)
     }
     return Value();
 }
+
+}  // namespace
 
 bool apply_operator_in_place_slowly(OperatorKind op, Value& target, const Value& right)
 {
@@ -173,11 +308,7 @@ std::int64_t combine_integers(OperatorKind op, std::int64_t left, std::int64_t r
     case OperatorKind::Add: return wrap(bits(left) + bits(right));
     case OperatorKind::Subtract: return wrap(bits(left) - bits(right));
     case OperatorKind::Multiply: return wrap(bits(left) * bits(right));
-    case OperatorKind::Divide:
-        // As divide_values: a zero on either side gives zero, and the one
-        // quotient that does not fit wraps to itself.
-        if (left == 0 || right == 0) return 0;
-        return right == -1 ? wrap(0 - bits(left)) : left / right;
+    case OperatorKind::Divide: return divide_integers(left, right);
     default: {
         bool holds = false;
         integer_pair_truth(op, left, right, holds);
@@ -209,7 +340,7 @@ bool combine_numbers(OperatorKind op, const FoldedNumber& left, const FoldedNumb
     case OperatorKind::Add: result = folded_float(l + r); return true;
     case OperatorKind::Subtract: result = folded_float(l - r); return true;
     case OperatorKind::Multiply: result = folded_float(l * r); return true;
-    case OperatorKind::Divide: result = folded_float(l == 0 || r == 0 ? 0.0L : l / r); return true;
+    case OperatorKind::Divide: result = folded_float(divide_reals(l, r)); return true;
     case OperatorKind::Greater: result = folded_truth(l > r); return true;
     case OperatorKind::GreaterEqual: result = folded_truth(l >= r); return true;
     case OperatorKind::Less: result = folded_truth(l < r); return true;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "exec/code.h"
@@ -38,10 +39,17 @@ bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumbe
 value::Value apply_operator(OperatorKind op, const value::Value& left, const value::Value& right);
 value::Value apply_operator(std::string_view op, const value::Value& left, const value::Value& right);
 
+// The warnings of the operator rules below; each is called only where its
+// condition holds.
+[[gnu::cold, gnu::noinline]] void warn_zero_divisor();
+// Warns when `left` and `right` differ but are the same in single precision.
+[[gnu::cold, gnu::noinline]] void check_exact_comparison(OperatorKind op, std::int64_t left, std::int64_t right);
+
 // For two integers under `op`: sets `truth_value` to whether the result
 // is nonzero, as the truth test would read it, and returns true; returns
 // false for an operator it leaves to apply_operator.
-inline bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t right, bool& truth_value)
+[[gnu::always_inline]] inline bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t right,
+                                                      bool& truth_value)
 {
     // Comparisons go through single precision, as to_float reads integers;
     // arithmetic wraps around through the unsigned type.
@@ -51,8 +59,8 @@ inline bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t 
     switch (op) {
     case OperatorKind::And: truth_value = left != 0 && right != 0; return true;
     case OperatorKind::Or: truth_value = left != 0 || right != 0; return true;
-    case OperatorKind::Equal: truth_value = l == r; return true;
-    case OperatorKind::NotEqual: truth_value = r != l; return true;
+    case OperatorKind::Equal: truth_value = l == r; break;
+    case OperatorKind::NotEqual: truth_value = r != l; break;
     case OperatorKind::Greater: truth_value = l > r; return true;
     case OperatorKind::GreaterEqual: truth_value = l >= r; return true;
     case OperatorKind::Less: truth_value = l < r; return true;
@@ -62,6 +70,15 @@ inline bool integer_pair_truth(OperatorKind op, std::int64_t left, std::int64_t 
     case OperatorKind::Multiply: truth_value = bits(left) * bits(right) != 0; return true;
     default: return false;
     }
+    // Above 2^24 two different integers can be the same in single
+    // precision: every integer `==` and `!=` comes here, so this is where
+    // that is warned about (the ordering comparisons, the conditions of
+    // counting loops, are left unchecked, so that they cost nothing more).
+    // Such integers are both at least 2^24 in size, so one look at the left
+    // one rules out nearly every comparison a program makes.
+    constexpr std::uint64_t exact_bound = std::uint64_t{1} << 24;
+    if (bits(left) + (exact_bound - 1) > 2 * exact_bound - 2) [[unlikely]] check_exact_comparison(op, left, right);
+    return true;
 }
 
 // Sets `target` to apply_operator(op, target, right) without building a new
@@ -83,6 +100,34 @@ inline bool apply_operator_in_place(OperatorKind op, value::Value& target, const
     }
     return apply_operator_in_place_slowly(op, target, right);
 }
+
+// The quotient of two integers: a zero on either side gives zero (a zero
+// divisor is warned about), and the one quotient that does not fit,
+// the lowest integer by -1, wraps around to itself.
+inline std::int64_t divide_integers(std::int64_t left, std::int64_t right)
+{
+    if (right == 0) [[unlikely]] {
+        warn_zero_divisor();
+        return 0;
+    }
+    if (left == 0) return 0;
+    return right == -1 ? static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(left)) : left / right;
+}
+
+// The quotient of two floats, with the same rule for zeros.
+inline long double divide_reals(long double left, long double right)
+{
+    if (right == 0) [[unlikely]] {
+        warn_zero_divisor();
+        return 0.0L;
+    }
+    return left == 0 ? 0.0L : left / right;
+}
+
+// How an operator is written.
+std::string_view operator_text(OperatorKind op);
+// The type of `v` as a message says it: "a string", "an integer", ...
+std::string describe_type(const value::Value& v);
 
 value::Value add_values(const value::Value& left, const value::Value& right);
 value::Value subtract_values(const value::Value& left, const value::Value& right);

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "exec/code.h"
+
 #include "lex/error.h"
 #include "lex/excerpt.h"
 #include "lex/limits.h"
@@ -10,7 +12,45 @@
 
 namespace zirn::exec {
 
-Interpreter::Interpreter(const BuiltinTable& builtins, Console& console) : m_builtins(builtins), m_console(console) {}
+namespace {
+
+// Operators and conversions find the interpreter to warn through here:
+// nothing is passed down to them for the sake of a warning.
+thread_local Interpreter* running_on_thread = nullptr;
+
+}  // namespace
+
+Interpreter* interpreter_on_this_thread() { return running_on_thread; }
+
+Interpreter::Interpreter(const BuiltinTable& builtins, Console& console)
+    : m_builtins(builtins), m_console(console), m_previous_on_thread(running_on_thread)
+{
+    running_on_thread = this;
+}
+
+Interpreter::~Interpreter()
+{
+    // Interpreters of one thread usually end in the reverse order of their
+    // start, but need not: this one leaves the chain wherever it is in it.
+    if (running_on_thread == this) {
+        running_on_thread = m_previous_on_thread;
+        return;
+    }
+    for (Interpreter* later = running_on_thread; later != nullptr; later = later->m_previous_on_thread) {
+        if (later->m_previous_on_thread == this) {
+            later->m_previous_on_thread = m_previous_on_thread;
+            return;
+        }
+    }
+}
+
+bool Interpreter::first_warning_at(const Statement* statement, WarningRule rule)
+{
+    const bool in_file = statement != nullptr && statement->file != nullptr;
+    auto place = in_file ? std::make_tuple(*statement->file, statement->line, static_cast<const Statement*>(nullptr), rule)
+                         : std::make_tuple(std::string(), std::uint32_t{0}, statement, rule);
+    return m_warned.insert(std::move(place)).second;
+}
 
 namespace {
 

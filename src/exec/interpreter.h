@@ -11,13 +11,16 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "exec/bindings.h"
 #include "exec/console.h"
 #include "exec/sandbox.h"
+#include "exec/warnings.h"
 #include "lex/limits.h"
 #include "lex/stack_guard.h"
 #include "value/cycles.h"
@@ -62,6 +65,9 @@ struct LibraryFile {
 class Interpreter {
 public:
     Interpreter(const BuiltinTable& builtins, Console& console);
+    ~Interpreter();
+    Interpreter(const Interpreter&) = delete;
+    Interpreter& operator=(const Interpreter&) = delete;
 
     const BuiltinTable& builtins() const { return m_builtins; }
     Console& console() { return m_console; }
@@ -156,6 +162,16 @@ public:
     Bindings& bindings() { return m_bindings; }
     const Bindings& bindings() const { return m_bindings; }
 
+    // Whether warnings are shown, stop the program, or are not looked for.
+    WarningMode warning_mode() const { return m_warning_mode; }
+    void set_warning_mode(WarningMode mode) { m_warning_mode = mode; }
+    // The statement the innermost run is at (see RunPosition).
+    const RunPosition* innermost_position() const { return m_innermost_position; }
+    void set_innermost_position(const RunPosition* position) { m_innermost_position = position; }
+    // True the first time `rule` is warned about at `statement` (or, for a
+    // statement of a file, at its line): a warning is shown once per place.
+    bool first_warning_at(const Statement* statement, WarningRule rule);
+
     // `cd` calls this before it changes the current folder, so that a
     // DirectoryWatch can bring the session back.
     void note_directory_change();
@@ -183,6 +199,12 @@ private:
     std::size_t m_call_depth = 0;
     std::size_t m_nesting = 0;
     Bindings m_bindings;
+    WarningMode m_warning_mode = WarningMode::Off;
+    const RunPosition* m_innermost_position = nullptr;
+    // Places warned about: file and line, or the statement of no file.
+    std::set<std::tuple<std::string, std::uint32_t, const Statement*, WarningRule>> m_warned;
+    // The interpreter that was running on this thread before this one.
+    Interpreter* m_previous_on_thread = nullptr;
     // Set while a DirectoryWatch lives; the folder it came from is kept
     // once `cd` is about to leave it.
     bool m_directory_watched = false;

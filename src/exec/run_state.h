@@ -76,7 +76,12 @@ class Run {
 public:
     Run(Interpreter& interp, const BindingRules& rules, RunMode mode) : m_interp(interp), m_rules(rules), m_mode(mode)
     {
+        m_position.outer = interp.innermost_position();
+        interp.set_innermost_position(&m_position);
     }
+    ~Run() { m_interp.set_innermost_position(m_position.outer); }
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
 
     // Runs the statements until the end of the list or an `end`.
     void execute(const Code& code);
@@ -176,12 +181,13 @@ private:
     // A block statement's table holds, for a name that this loop iteration
     // rebound, the binding the iteration began with. Binds those with
     // `tag`, undoably, and returns how many it changed.
-    std::size_t show_block_table(std::uint64_t tag = 0)
+    // `block` is the block statement's block, which a warning looks into.
+    std::size_t show_block_table(const Token& block, std::uint64_t tag = 0)
     {
         if (m_rules.kind != RunKind::Iteration || m_interp.bindings().mark() == m_rules.iteration_mark) return 0;
-        return show_rebound_names(tag);
+        return show_rebound_names(block, tag);
     }
-    std::size_t show_rebound_names(std::uint64_t tag);
+    std::size_t show_rebound_names(const Token& block, std::uint64_t tag);
     value::Value evaluate(const Token& token, Blocks blocks = Blocks::Run);
     bool condition_holds(const Token& token)
     {
@@ -222,6 +228,8 @@ private:
     RunMode m_mode;
     RunResult m_result;
     bool m_stopped = false;  // `end`, or a `compare` block that ended
+    // The statement this run is at, for warnings (see RunPosition).
+    RunPosition m_position;
 };
 
 inline void Run::bind(value::NameId name, value::ValueRef ref)

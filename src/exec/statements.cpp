@@ -4,6 +4,7 @@
 
 #include "exec/keywords.h"
 #include "exec/run_state.h"
+#include "exec/warnings.h"
 #include "lex/error.h"
 #include "value/convert.h"
 
@@ -24,6 +25,23 @@ const Code& block_code(const Token& block)
         throw Error(ErrorKind::MissingOperand, "the block " + quote_text(block.text()) + " is too short to have an inside");
     }
     return block.inside();
+}
+
+// The same for the block of `keyword`, operands[1]. Where that is no
+// block but the rest of a condition written without its parentheses
+// (`compare x > 3 {`), the error says how to write it.
+const Code& block_operand(const Operands& operands, std::string_view keyword)
+{
+    const Token& block = operands[1];
+    if (block.text().size() >= 2 || operands.size() < 3) return block_code(block);
+    std::string condition;
+    for (std::size_t i = 0; i < operands.size() && operands[i].kind() != OperandKind::Block; ++i) {
+        if (!condition.empty()) condition += ' ';
+        condition += operands[i].text();
+    }
+    throw Error(ErrorKind::MissingOperand, "the block " + quote_text(block.text()) + " is too short to have an inside")
+        .set_advice("a condition is one operand in parentheses: write " + std::string(keyword) + " (" + condition +
+                    ") { ... }");
 }
 
 // A position must name an existing element (or byte of a text).
@@ -149,13 +167,26 @@ bool reads_only_names_older_than(const Bindings& bindings, const Token& conditio
     return true;
 }
 
+// `add` to a Value that is no list keeps the element where nothing shows
+// it: the statement looks as if it worked and changes nothing visible.
+[[gnu::cold, gnu::noinline]] void warn_add_to_non_list(const Token& name, const Value& target)
+{
+    warn(WarningRule::AddToNonList, [&] {
+        const std::string shown = quote_text(name.text());
+        std::string message = "add to " + shown + ", which is " + describe_type(target) +
+                              ", not a list: nothing visible changes; make it a list first with list " + name.text();
+        if (target.is(Type::String)) message += ", or join texts with " + name.text() + " += ...";
+        return message;
+    });
+}
+
 }  // namespace
 
 void Run::run_compare(const Operands& operands)
 {
     require_operands(operands, 2, "compare (condition) { block }");
     if (!condition_holds(operands[0])) return;
-    const Code& body = block_code(operands[1]);
+    const Code& body = block_operand(operands, "compare");
     // The block sees every name; what it binds vanishes with it.
     const NestingScope nesting(m_interp);
     // A block that only ends binds nothing and sees what this run sees
@@ -164,7 +195,7 @@ void Run::run_compare(const Operands& operands)
         m_rules.kind != RunKind::Iteration || m_interp.bindings().mark() == m_rules.iteration_mark;
     if (body.leading_end && sees_as_this_run) return end_from_block(body);
     const UndoScope scope(m_interp.bindings());
-    show_block_table();
+    show_block_table(operands[1]);
     Run block(m_interp, BindingRules{}, m_mode);
     block.execute(body);
     if (block.m_result.ended) {
@@ -180,6 +211,7 @@ void Run::end_from_block(const Code& body)
     // statement it came from.
     for (std::size_t i = 0;; ++i) {
         const Statement& statement = body.statements[i];
+        m_position.statement = &statement;
         try {
             m_interp.check_interrupt(m_mode == RunMode::Program);
             if (i < *body.leading_end) continue;
@@ -224,13 +256,13 @@ void Run::run_each(const Operands& operands)
 {
     require_operands(operands, 2, "each (collection) { block }");
     const Value collection = evaluate(operands[0]);
-    const Code& body = block_code(operands[1]);
+    const Code& body = block_operand(operands, "each");
     Bindings& bindings = m_interp.bindings();
     const NestingScope nesting(m_interp);
     const UndoScope scope(bindings);
     LoopState loop;
     loop.first_tag = bindings.new_tag();
-    show_block_table(loop.first_tag);
+    show_block_table(operands[1], loop.first_tag);
     const CreatedNames created(bindings, loop);
     Run body_run = loop_body_run(loop);
     // The sequence is fixed before the first iteration: a text gives one
@@ -304,14 +336,14 @@ const Statement* plain_pair_inside(const Token& condition)
 void Run::run_until(const Operands& operands)
 {
     require_operands(operands, 2, "until (condition) { block }");
-    const Code& body = block_code(operands[1]);
+    const Code& body = block_operand(operands, "until");
     Bindings& bindings = m_interp.bindings();
     const NestingScope nesting(m_interp);
     const UndoScope scope(bindings);
     LoopState loop;
     loop.first_tag = bindings.new_tag();
     loop.view_begin = bindings.mark();
-    show_block_table(loop.first_tag);
+    show_block_table(operands[1], loop.first_tag);
     loop.view_end = bindings.mark();
     const CreatedNames created(bindings, loop);
     Run body_run = loop_body_run(loop);
@@ -350,6 +382,7 @@ void Run::run_add(const Operands& operands)
         // A name or a literal cannot change the list while it is read.
         const ValueRef* list = lookup(operands[0]);
         if (list == nullptr) bound_value(operands[0], "add");  // raises
+        if (!(*list)->is(Type::List)) [[unlikely]] warn_add_to_non_list(operands[0], **list);
         const Value& added = *plain_operand(m_interp, operands[1]);
         // The added Value is copied before the list is changed: adding a
         // list to itself adds it as it was.
@@ -364,6 +397,7 @@ void Run::run_add(const Operands& operands)
     }
     const ValueRef list = bound_value(operands[0], "add");
     Value added = evaluate(operands[1]);
+    if (!list->is(Type::List)) [[unlikely]] warn_add_to_non_list(operands[0], *list);
     list->elements_for_update().push_back(std::move(added));
     m_interp.cycles().note(list);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "exec/warnings.h"
 #include "value/names.h"
 
 namespace zirn::exec {
@@ -77,8 +78,28 @@ std::vector<std::string_view> names_bound_now(const Interpreter& interp, bool fu
     return names;
 }
 
+namespace {
+
+// For a missing argN: how many arguments the call running here was given.
+std::string argument_count_advice(Interpreter& interp)
+{
+    std::size_t count = 0;
+    while (interp.bindings().find(value::argument_name(count)) != nullptr) ++count;
+    if (count == 0) return "no call running here was given arguments";
+    std::string advice = "the function was called with " + std::to_string(count) +
+                         (count == 1 ? " argument, arg0" : " arguments, arg0 to arg" + std::to_string(count - 1));
+    return advice + "; pass every argument it reads";
+}
+
+}  // namespace
+
 void suggest_name(Error& error, Interpreter& interp)
 {
+    if (error.missing_kind() == MissingKind::Name && is_argument_name(error.missing_name())) {
+        error.set_suggestion("");
+        error.set_advice(argument_count_advice(interp));
+        return;
+    }
     const bool function = error.missing_kind() == MissingKind::Function;
     std::vector<std::string_view> candidates;
     if (function) {

@@ -56,7 +56,8 @@ std::string describe(const Error& error)
         }
     }
     line += error.what();
-    if (!error.suggestion().empty()) line += "; did you mean " + quote_text(error.suggestion()) + "?";
+    if (!error.advice().empty()) line += "; " + error.advice();
+    else if (!error.suggestion().empty()) line += "; did you mean " + quote_text(error.suggestion()) + "?";
     return line;
 }
 

@@ -33,7 +33,8 @@ namespace zirn {
     X(DecodeList, "decodelist: ")                             \
     X(EncodeList, "encodelist: ")                             \
     X(Interrupted, "interrupted")                             \
-    X(StepBudget, "step budget exhausted: ")
+    X(StepBudget, "step budget exhausted: ")                  \
+    X(Warning, "")
 
 enum class ErrorKind {
 #define ZIRN_ERROR_ENUM(kind, prefix) kind,
@@ -76,6 +77,14 @@ public:
     bool suggestion_sought() const { return m_suggestion_sought; }
     void set_suggestion(std::string name);
     const std::string& suggestion() const { return m_suggestion; }
+    // What to write instead, found where the error was raised; shown after
+    // the message (and instead of a suggestion).
+    Error& set_advice(std::string advice)
+    {
+        m_advice = std::move(advice);
+        return *this;
+    }
+    const std::string& advice() const { return m_advice; }
 
     ErrorPlace& place() { return m_place; }
     const ErrorPlace& place() const { return m_place; }
@@ -86,6 +95,7 @@ private:
     bool m_suggestion_sought = false;
     std::string m_missing_name;
     std::string m_suggestion;
+    std::string m_advice;
     ErrorPlace m_place;
 };
 

@@ -51,11 +51,12 @@ check() {
   # A sanitizer build may warn when an error unwinds a deep stack; that
   # notice is not the program's output. The earlier core did not tell where
   # an error inside a library file happened, nor suggest a name: both are
-  # taken off the error lines.
+  # taken off the error lines, and so is the advice after the message
+  # (what to write instead), which it did not give either.
   grep -v -E '^==[0-9]+==WARNING: ASan is ignoring requested __asan_handle_no_return|^False positive error reports may follow$|^For details see https://github.com/google/sanitizers/issues/189$' \
     "$dir/.stderr" |
     sed -E -e 's/^error: [^:]*\.ZIRN:[0-9]+: (in \$[^$]*\$( \(called at [^)]*\))?: )?/error: /' \
-      -e "s/; did you mean '.*'\?\$//" >"$dir/.stderr.program"
+      -e "s/; did you mean '.*'\?\$//" -e 's/^(error: [^;]*); .*$/\1/' >"$dir/.stderr.program"
   local ok=1
   cmp -s "$dir/.stdout" "$corpus/seed$seed.out" || ok=0
   cmp -s "$dir/.stderr.program" "$corpus/seed$seed.err" || ok=0
