@@ -3,6 +3,7 @@
 #include <pthread.h>
 
 #include "app/repl_text.h"
+#include "builtins/reference.h"
 #include "builtins/registry.h"
 #include "exec/code.h"
 #include "exec/executor.h"
@@ -37,6 +38,10 @@ int run_session(exec::Console& console, exec::FileAccess access, std::uint64_t s
     exec::Interpreter interp(builtins::builtin_table(), console);
     interp.set_file_access(access);
     if (step_budget != 0) interp.set_step_budget(step_budget);
+    // A person at the prompt sees values and gets help; piped sessions
+    // keep their exact output.
+    interp.set_echo_values(console.interactive());
+    interp.set_help(builtins::help_text);
     const AttachedInterpreter attached(console, interp);
     try {
         try {

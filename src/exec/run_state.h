@@ -163,6 +163,8 @@ private:
     void run_also(const Operands& operands);
     void run_text_here(const value::Value& text);
     void run_code_here(const Code& code);
+    // A typed entry: run as written, but a lone value or call is shown.
+    void run_typed_text(const value::Value& text);
 
     // The Value bound to `name`, or null.
     const value::ValueRef* lookup(const Token& name) const { return m_interp.bindings().find(name.name()); }
