@@ -208,6 +208,8 @@ std::string help_text(std::string_view topic)
     for_each_reference([&](const ReferenceEntry& entry) { names.push_back(entry.name); });
     if (const std::optional<std::string> near = exec::nearest_name(without_call_marks(topic), names)) {
         text += "; did you mean '" + std::string(*near) + "'?";
+    } else {
+        text += '.';
     }
     text += " 'help' lists everything.\n";
     return text;
