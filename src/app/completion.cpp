@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "builtins/reference.h"
 #include "exec/keywords.h"
 #include "exec/suggest.h"
 
@@ -25,7 +26,34 @@ std::string as_call(std::string_view name)
     return call;
 }
 
+// A builtin as its reference writes it in a call.
+std::string builtin_call(std::string_view name)
+{
+    for (const exec::ReferenceEntry& entry : builtins::builtin_reference()) {
+        if (entry.name == name) return builtins::call_form(entry);
+    }
+    return as_call(name);
+}
+
 }  // namespace
+
+bool inside_parentheses(std::string_view before)
+{
+    std::size_t depth = 0;
+    char quote = 0;
+    for (const char ch : before) {
+        if (quote != 0) {
+            if (ch == quote) quote = 0;
+        } else if (ch == '"' || ch == '\'') {
+            quote = ch;
+        } else if (ch == '(') {
+            ++depth;
+        } else if (ch == ')' && depth > 0) {
+            --depth;
+        }
+    }
+    return depth > 0;
+}
 
 std::vector<std::string> completions(std::string_view word, const std::vector<std::string_view>& names,
                                      const std::vector<std::string_view>& functions,
@@ -36,7 +64,7 @@ std::vector<std::string> completions(std::string_view word, const std::vector<st
     const std::string_view prefix = call ? word.substr(1) : word;
     const auto starts = [&](std::string_view name) { return name.substr(0, prefix.size()) == prefix; };
     for (const auto& entry : builtins) {
-        if (starts(entry.first)) found.push_back(as_call(entry.first));
+        if (starts(entry.first)) found.push_back(builtin_call(entry.first));
     }
     if (call) {
         for (std::string_view name : functions) {

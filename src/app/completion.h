@@ -13,7 +13,8 @@ namespace zirn::app {
 
 // Everything `word` can be completed to, sorted, without repeats:
 //   - a word starting with "$": the builtins and the names bound to a
-//     function, as calls ("$pr" gives "$print$(");
+//     function, as calls ("$pr" gives "$print$("; a builtin that takes no
+//     arguments comes without a list: "$inp" gives "$input");
 //   - any other word: the keywords, the names bound (as themselves) and the
 //     builtins as calls ("pr" gives "$print$(").
 // `names` and `functions` are the names bound right now, all of them and
@@ -22,6 +23,11 @@ namespace zirn::app {
 std::vector<std::string> completions(std::string_view word, const std::vector<std::string_view>& names,
                                      const std::vector<std::string_view>& functions,
                                      const exec::BuiltinTable& builtins);
+
+// True when `before` (the line up to a word) leaves a parenthesis open
+// outside quotes: the word is an argument or an operand, and a blank after
+// it would be one argument too many before the ")".
+bool inside_parentheses(std::string_view before);
 
 // The same for the interpreter's names right now.
 std::vector<std::string> completions(std::string_view word, const exec::Interpreter& interp);

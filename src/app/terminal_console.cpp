@@ -39,7 +39,7 @@ char* copy_for_readline(const std::string& text)
 // readline's form of the completions of `text`: the text that replaces the
 // word first (their common start, or the word itself when they share less),
 // then every completion, then null.
-extern "C" char** complete_word(const char* text, int /*start*/, int /*end*/)
+extern "C" char** complete_word(const char* text, int word_start, int /*end*/)
 {
     rl_attempted_completion_over = 1;  // never file names
     if (completing_for == nullptr) return nullptr;
@@ -60,7 +60,12 @@ extern "C" char** complete_word(const char* text, int /*start*/, int /*end*/)
     }
     matches[count] = nullptr;
     // A call is completed up to its open parenthesis: no blank after it.
-    if (found.size() == 1 && found.front().back() == '(') rl_completion_suppress_append = 1;
+    // Nor inside parentheses, where a blank before the ")" would make an
+    // empty argument.
+    const bool call_opened = found.size() == 1 && found.front().back() == '(';
+    if (call_opened || inside_parentheses(std::string_view(rl_line_buffer, static_cast<std::size_t>(word_start)))) {
+        rl_completion_suppress_append = 1;
+    }
     return matches;
 }
 

@@ -35,6 +35,33 @@ TEST(CompletionTest, OffersKeywordsNamesAndCalls)
     EXPECT_EQ(offer("zz"), std::vector<std::string>{});
 }
 
+TEST(CompletionTest, BuiltinsWithoutArgumentsCompleteWithoutAList)
+{
+    const std::vector<std::string_view> none;
+    const auto offer = [&](std::string_view word) {
+        return app::completions(word, none, none, builtins::builtin_table());
+    };
+    EXPECT_EQ(offer("$inp"), std::vector<std::string>{"$input"});
+    EXPECT_EQ(offer("$werhat"), std::vector<std::string>{"$werhatdasgemacht"});
+    EXPECT_EQ(offer("i"), (std::vector<std::string>{"$input", "$int$(", "$isdir$(", "index"}));
+}
+
+TEST(CompletionTest, KnowsWhenAWordIsInsideParentheses)
+{
+    EXPECT_FALSE(app::inside_parentheses(""));
+    EXPECT_FALSE(app::inside_parentheses("x = "));
+    EXPECT_TRUE(app::inside_parentheses("$print$("));
+    EXPECT_TRUE(app::inside_parentheses("$print$((a + "));
+    EXPECT_FALSE(app::inside_parentheses("$print$(a) "));
+    EXPECT_TRUE(app::inside_parentheses("$f$((1) "));
+    // Parentheses inside quotes are text.
+    EXPECT_FALSE(app::inside_parentheses("x = \"(\" "));
+    EXPECT_TRUE(app::inside_parentheses("$print$(')' "));
+    EXPECT_FALSE(app::inside_parentheses("a = ')' "));
+    // A stray ")" does not hide a later "(".
+    EXPECT_TRUE(app::inside_parentheses(") $size$("));
+}
+
 TEST(HistoryPathTest, FollowsTheEnvironment)
 {
     static std::map<std::string, std::string> environment;
