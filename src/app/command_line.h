@@ -4,6 +4,8 @@
 //   zirn                    the REPL
 //   zirn FILE [ARG...]      run FILE; the ARGs become the list `args`
 //   zirn -e TEXT [ARG...]   run TEXT the same way
+//   zirn - [ARG...]         run the program read from standard input
+//   zirn -i FILE | -e TEXT | -   run the program, then the prompt with its names
 //   zirn -h | --help        the usage, on standard output
 //   zirn --version          "zirn" and the version
 //
@@ -17,13 +19,14 @@
 
 namespace zirn::app {
 
-enum class Action { Repl, RunFile, RunText, Help, Version, Misuse };
+enum class Action { Repl, RunFile, RunText, RunStandardInput, Help, Version, Misuse };
 
 struct CommandLine {
     Action action = Action::Repl;
     std::string program;                 // RunFile: the file; RunText: the text
     std::vector<std::string> arguments;  // RunFile, RunText: the words for `args`
     std::string problem;                 // Misuse: what is wrong, for the message
+    bool then_prompt = false;            // -i: the prompt follows the program
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& words);

@@ -1,6 +1,7 @@
 // The zirn executable. Without arguments it runs the built-in REPL on
-// standard input and output; with a file (or -e and a text) it runs that
-// program and ends; see command_line.h.
+// standard input and output; with a file (or -e and a text, or - for
+// standard input) it runs that program and ends, or with -i goes on at the
+// prompt; see command_line.h.
 //
 // With a terminal on both standard input and standard output, the REPL reads
 // lines with line editing and Ctrl-C stops the running line; otherwise the
@@ -44,6 +45,21 @@ int run_program_on_streams(void* context)
     return zirn::app::run_program(console, run->name, run->text, *run->arguments);
 }
 
+// `zirn -i`: the program, then the prompt, at a terminal or on the streams.
+int run_program_then_standard_session(void* context)
+{
+    const auto* run = static_cast<const ProgramRun*>(context);
+    zirn::exec::StreamConsole console(std::cin, std::cout, std::cerr);
+    return zirn::app::run_program_then_session(console, run->name, run->text, *run->arguments);
+}
+
+int run_program_then_terminal_session(void* context)
+{
+    const auto* run = static_cast<const ProgramRun*>(context);
+    zirn::app::TerminalConsole console;
+    return zirn::app::run_program_then_session(console, run->name, run->text, *run->arguments);
+}
+
 bool at_terminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
 
 int run_repl()
@@ -52,6 +68,20 @@ int run_repl()
     // Ctrl-C must reach the thread that reads the terminal, not this one.
     zirn::app::block_terminal_signals();
     return zirn::app::run_on_interpreter_stack(run_terminal_session, nullptr);
+}
+
+int run(ProgramRun& program, bool then_prompt)
+{
+    if (!then_prompt) return zirn::app::run_on_interpreter_stack(run_program_on_streams, &program);
+    if (!at_terminal()) return zirn::app::run_on_interpreter_stack(run_program_then_standard_session, &program);
+    zirn::app::block_terminal_signals();
+    return zirn::app::run_on_interpreter_stack(run_program_then_terminal_session, &program);
+}
+
+int cannot_read(const std::string& problem)
+{
+    std::cerr << "error: " << problem << std::endl;
+    return 1;
 }
 
 }  // namespace
@@ -72,18 +102,22 @@ int main(int argc, char** argv)
         std::cerr << "zirn: " << command.problem << "\n" << zirn::app::usage_text() << std::flush;
         return 2;
     case zirn::app::Action::RunText: {
-        ProgramRun run{"-e", command.program, &command.arguments};
-        return zirn::app::run_on_interpreter_stack(run_program_on_streams, &run);
+        ProgramRun program{"-e", command.program, &command.arguments};
+        return run(program, command.then_prompt);
     }
     case zirn::app::Action::RunFile: {
         std::string problem;
         std::optional<std::string> text = zirn::app::read_program_file(command.program, problem);
-        if (!text) {
-            std::cerr << "error: " << problem << std::endl;
-            return 1;
-        }
-        ProgramRun run{command.program, std::move(*text), &command.arguments};
-        return zirn::app::run_on_interpreter_stack(run_program_on_streams, &run);
+        if (!text) return cannot_read(problem);
+        ProgramRun program{command.program, std::move(*text), &command.arguments};
+        return run(program, command.then_prompt);
+    }
+    case zirn::app::Action::RunStandardInput: {
+        std::string problem;
+        std::optional<std::string> text = zirn::app::read_program_stream(std::cin, problem);
+        if (!text) return cannot_read(problem);
+        ProgramRun program{std::string(zirn::app::standard_input_name), std::move(*text), &command.arguments};
+        return run(program, command.then_prompt);
     }
     }
     return 2;
