@@ -75,13 +75,14 @@ std::string usage_text()
            "       zirn FILE [ARG...]      run the program in FILE; the ARGs are the list args\n"
            "       zirn -e TEXT [ARG...]   run TEXT as a program\n"
            "       zirn - [ARG...]         run the program read from standard input\n"
-           "       zirn -i FILE|-e TEXT|-  run the program, then the > prompt with its names\n"
+           "       zirn -i FILE [ARG...]   run FILE, then the > prompt with the names it bound\n"
+           "                               (-i also goes before -e TEXT and before -)\n"
            "       zirn -h | --help        show this help\n"
            "       zirn --version          show the version\n"
            "\n"
            "A program stops at its first error, reported as 'error: FILE:LINE: message'\n"
-           "on standard error, with exit status 1. At the prompt, 'help' lists the\n"
-           "statements and builtins. More in zirn(1) and the user guide.\n";
+           "on standard error, with exit status 1. At a terminal, 'help' at the prompt lists\n"
+           "the statements and builtins. More in zirn(1) and the user guide.\n";
 }
 
 std::string version_text() { return std::string("zirn ") + ZIRN_VERSION + "\n"; }
