@@ -12,6 +12,7 @@
 #include <csignal>
 #include <iostream>
 
+#include "app/colour.h"
 #include "app/command_line.h"
 #include "app/program.h"
 #include "app/session.h"
@@ -20,15 +21,33 @@
 
 namespace {
 
+// The plain standard streams; error lines get colour when standard error
+// is a terminal that wants it.
+class StandardConsole : public zirn::exec::StreamConsole {
+public:
+    StandardConsole()
+        : StreamConsole(std::cin, std::cout, std::cerr), m_colour(zirn::app::colour_wanted_for(STDERR_FILENO))
+    {
+    }
+    void report(std::string_view line) override
+    {
+        StreamConsole::report(m_colour ? zirn::app::paint_report(line) : std::string(line));
+    }
+
+private:
+    bool m_colour;
+};
+
 int run_standard_session(void* /*context*/)
 {
-    zirn::exec::StreamConsole console(std::cin, std::cout, std::cerr);
+    StandardConsole console;
     return zirn::app::run_session(console);
 }
 
 int run_terminal_session(void* /*context*/)
 {
     zirn::app::TerminalConsole console;
+    console.paint_banner_until_first_read();
     return zirn::app::run_session(console);
 }
 
@@ -41,7 +60,7 @@ struct ProgramRun {
 int run_program_on_streams(void* context)
 {
     const auto* run = static_cast<const ProgramRun*>(context);
-    zirn::exec::StreamConsole console(std::cin, std::cout, std::cerr);
+    StandardConsole console;
     return zirn::app::run_program(console, run->name, run->text, *run->arguments);
 }
 
@@ -49,7 +68,7 @@ int run_program_on_streams(void* context)
 int run_program_then_standard_session(void* context)
 {
     const auto* run = static_cast<const ProgramRun*>(context);
-    zirn::exec::StreamConsole console(std::cin, std::cout, std::cerr);
+    StandardConsole console;
     return zirn::app::run_program_then_session(console, run->name, run->text, *run->arguments);
 }
 
@@ -80,7 +99,8 @@ int run(ProgramRun& program, bool then_prompt)
 
 int cannot_read(const std::string& problem)
 {
-    std::cerr << "error: " << problem << std::endl;
+    const std::string line = "error: " + problem;
+    std::cerr << (zirn::app::colour_wanted_for(STDERR_FILENO) ? zirn::app::paint_report(line) : line) << std::endl;
     return 1;
 }
 

@@ -10,6 +10,7 @@
 #include <readline/history.h>
 #include <readline/readline.h>
 
+#include "app/colour.h"
 #include "app/completion.h"
 #include "exec/interpreter.h"
 
@@ -154,7 +155,10 @@ std::optional<HistoryFile> open_history_file()
 
 }  // namespace
 
-TerminalConsole::TerminalConsole() : m_history(open_history_file())
+TerminalConsole::TerminalConsole()
+    : m_history(open_history_file()),
+      m_colour_screen(colour_wanted_for(fileno(stdout))),
+      m_colour_reports(colour_wanted_for(fileno(stderr)))
 {
     set_up_readline();
     if (m_history) {
@@ -177,7 +181,12 @@ void TerminalConsole::attach(exec::Interpreter* interp)
 
 void TerminalConsole::write(std::string_view text)
 {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (m_banner_open) {
+        const std::string painted = paint_banner(text);
+        std::fwrite(painted.data(), 1, painted.size(), stdout);
+    } else {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+    }
     note_output(text);
 }
 
@@ -196,7 +205,10 @@ std::optional<std::string> TerminalConsole::read_line(exec::LineKind kind)
     if (repl_line) drop_pending_interrupt();
     else raise_pending_interrupt();
     const ProgramHistory history(!repl_line);
-    const std::string prompt = m_open_line;
+    m_banner_open = false;
+    // The REPL's own prompts get colour; a program's question stays as the
+    // program wrote it.
+    const std::string prompt = repl_line && m_colour_screen ? paint_prompt_for_readline(m_open_line) : m_open_line;
     for (;;) {
         std::string line;
         switch (edit_line(prompt, line)) {
@@ -232,7 +244,8 @@ void TerminalConsole::report(std::string_view line)
     // A Ctrl-C that stopped a line was echoed as "^C" by the terminal.
     if (take_interrupt_key() || !m_open_line.empty()) move_to_fresh_line();
     std::fflush(stdout);
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    const std::string shown = m_colour_reports ? paint_report(line) : std::string(line);
+    std::fwrite(shown.data(), 1, shown.size(), stderr);
     std::fputc('\n', stderr);
     std::fflush(stderr);
 }

@@ -12,6 +12,7 @@
 
 #include "app/completion.h"
 #include "app/history_file.h"
+#include "app/colour.h"
 #include "builtins/registry.h"
 
 namespace {
@@ -60,6 +61,39 @@ TEST(CompletionTest, KnowsWhenAWordIsInsideParentheses)
     EXPECT_FALSE(app::inside_parentheses("a = ')' "));
     // A stray ")" does not hide a later "(".
     EXPECT_TRUE(app::inside_parentheses(") $size$("));
+}
+
+TEST(ColourTest, OnlyATerminalThatWantsIt)
+{
+    EXPECT_TRUE(app::colour_wanted(true, nullptr, "xterm-256color"));
+    EXPECT_TRUE(app::colour_wanted(true, "", "screen"));  // an empty NO_COLOR counts as unset
+    EXPECT_FALSE(app::colour_wanted(false, nullptr, "xterm"));
+    EXPECT_FALSE(app::colour_wanted(true, "1", "xterm"));
+    EXPECT_FALSE(app::colour_wanted(true, nullptr, "dumb"));
+    EXPECT_FALSE(app::colour_wanted(true, nullptr, nullptr));
+    EXPECT_FALSE(app::colour_wanted(true, nullptr, ""));
+}
+
+TEST(ColourTest, PaintsTheLabelsOfReportLinesOnly)
+{
+    EXPECT_EQ(app::paint_report("error: undefined function 'f'"), "\033[1;31merror:\033[0m undefined function 'f'");
+    EXPECT_EQ(app::paint_report("error: p.ZIRN:3: in $f$: error: again"),
+              "\033[1;31merror:\033[0m p.ZIRN:3: in $f$: error: again");
+    EXPECT_EQ(app::paint_report("p.ZIRN:4: warning: x is never read [unused]"),
+              "p.ZIRN:4: \033[1;35mwarning:\033[0m x is never read [unused]");
+    EXPECT_EQ(app::paint_report("warning: close"), "\033[1;35mwarning:\033[0m close");
+    // A source line or a caret under it stays as it is.
+    EXPECT_EQ(app::paint_report("    x = (1 +"), "    x = (1 +");
+    EXPECT_EQ(app::paint_report("errors: 2"), "errors: 2");
+    EXPECT_EQ(app::paint_report(""), "");
+}
+
+TEST(ColourTest, PromptCodesTakeNoRoomForReadline)
+{
+    const std::string prompt = app::paint_prompt_for_readline("> ");
+    EXPECT_EQ(prompt, "\001\033[1;32m\002> \001\033[0m\002");
+    EXPECT_EQ(app::paint_prompt_for_readline(""), "");
+    EXPECT_EQ(app::paint_banner("ZIRN\n"), "\033[1;36mZIRN\n\033[0m");
 }
 
 TEST(HistoryPathTest, FollowsTheEnvironment)
