@@ -37,24 +37,6 @@ std::string builtin_call(std::string_view name)
 
 }  // namespace
 
-bool inside_parentheses(std::string_view before)
-{
-    std::size_t depth = 0;
-    char quote = 0;
-    for (const char ch : before) {
-        if (quote != 0) {
-            if (ch == quote) quote = 0;
-        } else if (ch == '"' || ch == '\'') {
-            quote = ch;
-        } else if (ch == '(') {
-            ++depth;
-        } else if (ch == ')' && depth > 0) {
-            --depth;
-        }
-    }
-    return depth > 0;
-}
-
 std::vector<std::string> completions(std::string_view word, const std::vector<std::string_view>& names,
                                      const std::vector<std::string_view>& functions,
                                      const exec::BuiltinTable& builtins)

@@ -24,11 +24,6 @@ std::vector<std::string> completions(std::string_view word, const std::vector<st
                                      const std::vector<std::string_view>& functions,
                                      const exec::BuiltinTable& builtins);
 
-// True when `before` (the line up to a word) leaves a parenthesis open
-// outside quotes: the word is an argument or an operand, and a blank after
-// it would be one argument too many before the ")".
-bool inside_parentheses(std::string_view before);
-
 // The same for the interpreter's names right now.
 std::vector<std::string> completions(std::string_view word, const exec::Interpreter& interp);
 

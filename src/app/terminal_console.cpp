@@ -40,7 +40,7 @@ char* copy_for_readline(const std::string& text)
 // readline's form of the completions of `text`: the text that replaces the
 // word first (their common start, or the word itself when they share less),
 // then every completion, then null.
-extern "C" char** complete_word(const char* text, int word_start, int /*end*/)
+extern "C" char** complete_word(const char* text, int /*start*/, int /*end*/)
 {
     rl_attempted_completion_over = 1;  // never file names
     if (completing_for == nullptr) return nullptr;
@@ -61,12 +61,7 @@ extern "C" char** complete_word(const char* text, int word_start, int /*end*/)
     }
     matches[count] = nullptr;
     // A call is completed up to its open parenthesis: no blank after it.
-    // Nor inside parentheses, where a blank before the ")" would make an
-    // empty argument.
-    const bool call_opened = found.size() == 1 && found.front().back() == '(';
-    if (call_opened || inside_parentheses(std::string_view(rl_line_buffer, static_cast<std::size_t>(word_start)))) {
-        rl_completion_suppress_append = 1;
-    }
+    if (found.size() == 1 && found.front().back() == '(') rl_completion_suppress_append = 1;
     return matches;
 }
 
@@ -80,6 +75,19 @@ extern "C" int complete_or_indent(int count, int key)
     // A second Tab in a row lists the completions, as readline's own does.
     if (rl_last_func == complete_or_indent) rl_last_func = rl_complete;
     return rl_complete(count, key);
+}
+
+// A ")" typed right after a completion takes back the blank the completion
+// added, which would make an empty last argument: `$print$(coun` Tab `)`
+// gives `$print$(counter)`. Typed blanks stay.
+extern "C" int close_parenthesis(int count, int key)
+{
+    const bool after_completion = rl_last_func == complete_or_indent || rl_last_func == rl_complete;
+    if (after_completion && rl_point > 0 && rl_line_buffer[rl_point - 1] == ' ') {
+        rl_delete_text(rl_point - 1, rl_point);
+        --rl_point;
+    }
+    return rl_insert(count, key);
 }
 
 // What readline's line callback hands back. readline's callback interface
@@ -141,6 +149,7 @@ void set_up_readline()
     // A pasted block arrives as keys: each line feed enters one line.
     rl_variable_bind("enable-bracketed-paste", "off");
     rl_bind_key('\t', complete_or_indent);
+    rl_bind_key(')', close_parenthesis);
     rl_attempted_completion_function = complete_word;
     rl_completer_word_break_characters = word_breaks;
     stifle_history(history_limit);

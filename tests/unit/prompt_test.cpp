@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/colour.h"
 #include "app/completion.h"
 #include "app/history_file.h"
-#include "app/colour.h"
 #include "builtins/registry.h"
 
 namespace {
@@ -45,22 +45,6 @@ TEST(CompletionTest, BuiltinsWithoutArgumentsCompleteWithoutAList)
     EXPECT_EQ(offer("$inp"), std::vector<std::string>{"$input"});
     EXPECT_EQ(offer("$werhat"), std::vector<std::string>{"$werhatdasgemacht"});
     EXPECT_EQ(offer("i"), (std::vector<std::string>{"$input", "$int$(", "$isdir$(", "index"}));
-}
-
-TEST(CompletionTest, KnowsWhenAWordIsInsideParentheses)
-{
-    EXPECT_FALSE(app::inside_parentheses(""));
-    EXPECT_FALSE(app::inside_parentheses("x = "));
-    EXPECT_TRUE(app::inside_parentheses("$print$("));
-    EXPECT_TRUE(app::inside_parentheses("$print$((a + "));
-    EXPECT_FALSE(app::inside_parentheses("$print$(a) "));
-    EXPECT_TRUE(app::inside_parentheses("$f$((1) "));
-    // Parentheses inside quotes are text.
-    EXPECT_FALSE(app::inside_parentheses("x = \"(\" "));
-    EXPECT_TRUE(app::inside_parentheses("$print$(')' "));
-    EXPECT_FALSE(app::inside_parentheses("a = ')' "));
-    // A stray ")" does not hide a later "(".
-    EXPECT_TRUE(app::inside_parentheses(") $size$("));
 }
 
 TEST(ColourTest, OnlyATerminalThatWantsIt)
