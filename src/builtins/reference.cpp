@@ -24,39 +24,39 @@ constexpr ReferenceEntry builtin(std::string_view name, std::string_view synopsi
 // table and ZIRN_BUILTINS name the same builtins in the same order).
 constexpr std::array builtins{
     builtin("print", "$print$(value [end])",
-            "writes the value and a line end; end \"nah\" writes none, \"r\" a carriage return",
+            "writes the value, a line end (\"nah\": none)",
             "$print$(\"a\" \"nah\")\n$print$(\"b\")\n", "ab\n"),
-    ReferenceEntry{EntryKind::Builtin, "input", "$input", "reads one line from standard input (\"\" at its end)",
+    ReferenceEntry{EntryKind::Builtin, "input", "$input", "reads one line (\"\" at the end of input)",
                    "name = $input\n$print$((\"hello \" + name))\n", "hello Ada\n", "Ada\n", true},
-    builtin("size", "$size$(value)", "the length of a string in bytes, or the number of elements of a list",
+    builtin("size", "$size$(value)", "bytes of a string, elements of a list",
             "$print$($size$(\"abc\"))\n$print$($size$($range$(4)))\n", "3\n5\n"),
-    builtin("turn", "$turn$(value type)", "converts the value to the type named: integer, float, string, func, list",
+    builtin("turn", "$turn$(value type)", "converts the value to the named type",
             "$print$(($turn$(\"42\" \"integer\") + 1))\n", "43\n"),
     builtin("str", "$str$(value)", "converts the value to a string", "$print$(($str$(5) + \"1\"))\n", "51\n"),
-    builtin("int", "$int$(value)", "converts to an integer: the digits a text starts with; a float truncated",
+    builtin("int", "$int$(value)", "converts to an integer (a text's leading digits)",
             "$print$(($int$(\"12abc\") + 1))\n$print$($int$(-2.9))\n", "13\n-2\n"),
     builtin("float", "$float$(value)", "converts the value to a float", "$print$($float$(2))\n", "2.000000\n"),
-    builtin("func", "$func$(value)", "the text of the value, a list written without quotes around its strings",
+    builtin("func", "$func$(value)", "the value's text; a list's strings unquoted",
             "$print$($func$($decodelist$('(1 \"a\")')))\n", "[1 ,a]\n"),
-    builtin("list", "$list$(value)", "converts the value to a list; a list stays as it is",
+    builtin("list", "$list$(value)", "converts to a list; a list stays as it is",
             "$print$($list$($range$(1)))\n", "[0, 1]\n"),
     ReferenceEntry{EntryKind::Builtin, "werhatdasgemacht", "$werhatdasgemacht", "prints the ZIRN logo and its maker",
                    "$werhatdasgemacht\n", "-----Was made by Marvek in 2024-----\n", {}, true, true},
-    builtin("encodelist", "$encodelist$(list)", "writes the list as one line of text, in parentheses",
+    builtin("encodelist", "$encodelist$(list)", "writes the list as one line of text",
             "$print$($encodelist$($range$(2)))\n", "(0 1 2)\n"),
-    builtin("decodelist", "$decodelist$(text)", "reads such a text back into a list; calls in it are refused",
+    builtin("decodelist", "$decodelist$(text)", "reads that text back into a list (no calls)",
             "saved = $decodelist$('(1 \"a b\" (2 3))')\n$print$(saved)\n", "[1, \"a b\", [2, 3]]\n"),
-    builtin("typeof", "$typeof$(value)", "the type name: integer, float, string, func, list or unspecified",
+    builtin("typeof", "$typeof$(value)", "the name of the value's type",
             "$print$($typeof$(1.5))\n$print$($typeof$(\"1\"))\n", "float\nstring\n"),
     builtin("readfile", "$readfile$(path)", "the whole content of the file",
             "$writefile$(\"note.txt\" \"hi\")\n$print$($readfile$(\"note.txt\"))\n", "hi\n"),
-    builtin("writefile", "$writefile$(path content)", "replaces the file's content, creating the file if needed",
+    builtin("writefile", "$writefile$(path content)", "replaces (or creates) the file's content",
             "$writefile$(\"n.txt\" \"one\")\n$writefile$(\"n.txt\" \"two\")\n$print$($readfile$(\"n.txt\"))\n",
             "two\n"),
     builtin("mkdir", "$mkdir$(path)", "creates one folder", "$mkdir$(\"box\")\n$print$($isdir$(\"box\"))\n", "1\n"),
-    builtin("rm", "$rm$(path)", "removes a file, or a folder with everything in it",
+    builtin("rm", "$rm$(path)", "removes a file, or a folder and all in it",
             "$writefile$(\"old.txt\" \"x\")\n$rm$(\"old.txt\")\n$print$($exists$(\"old.txt\"))\n", "0\n"),
-    builtin("listdir", "$listdir$(path)", "the names in the folder, as a list of strings",
+    builtin("listdir", "$listdir$(path)", "the names in the folder, as strings",
             "$mkdir$(\"box\")\n$writefile$(\"box/a.txt\" \"\")\n$print$($listdir$(\"box\"))\n", "[\"a.txt\"]\n"),
     builtin("exists", "$exists$(path)", "1 when anything exists at the path, else 0",
             "$print$($exists$(\"nothing-here\"))\n", "0\n"),
@@ -165,18 +165,16 @@ std::string cheat_sheet()
     for (const ReferenceEntry& entry : exec::statement_reference()) {
         if (entry.kind == EntryKind::Statement) add_line(text, entry.synopsis, entry.summary);
     }
-    text += "Operators, worked out strictly from left to right: ";
-    bool first = true;
+    text += "Operators, worked out strictly from left to right (no precedence):\n ";
     for (const ReferenceEntry& entry : exec::statement_reference()) {
         if (entry.kind != EntryKind::Operator) continue;
-        if (!first) text += "  ";
+        text += "  ";
         text += entry.name;
-        first = false;
     }
     text += "\nBuiltins:\n";
     for (const ReferenceEntry& entry : builtins) add_line(text, entry.synopsis, entry.summary);
     text += "'help NAME' shows one of them with an example: help print, help until, help +\n"
-            "To leave, press Ctrl-D on an empty line; 'man zirn' and the user guide describe the language.\n";
+            "To leave, press Ctrl-D on an empty line. 'man zirn' and the guide say more.\n";
     return text;
 }
 

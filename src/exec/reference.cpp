@@ -22,25 +22,25 @@ constexpr ReferenceEntry operation(std::string_view name, std::string_view synop
 
 // The statements in the order of the keyword list (a test checks it).
 constexpr std::array statements{
-    statement("compare", "compare (condition) { ... }", "runs the block once when the condition is not 0",
+    statement("compare", "compare (condition) { ... }", "runs the block once if the condition is not 0",
               "x = 5\ncompare (x > 3) {\n    $print$(\"big\")\n}\n", "big\n"),
-    statement("each", "each (list or text) { ... }", "runs the block for every element, named `element`",
+    statement("each", "each (list or text) { ... }", "runs the block for each element, as `element`",
               "each ($range$(2)) {\n    $print$(element)\n}\n", "0\n1\n2\n"),
     statement("until", "until (condition) { ... }", "runs the block WHILE the condition is not 0",
               "n = 0\nuntil (n < 3) {\n    n += 1\n}\n$print$(n)\n", "3\n"),
-    statement("end", "end value", "returns the value from a function; in a loop's block it stops the loop",
+    statement("end", "end value", "returns a value; in a loop's block, stops it",
               "double = {\n    end (arg0 * 2)\n}\n$print$($double$(21))\n", "42\n"),
     statement("add", "add list value", "appends the value to the list",
               "list l\nadd l 5\nadd l \"x\"\n$print$(l)\n", "[5, \"x\"]\n"),
-    statement("remove", "remove list position", "removes the element at the position (counted from 0)",
+    statement("remove", "remove list position", "removes the element at the position (from 0)",
               "l = $range$(3)\nremove l 0\n$print$(l)\n", "[1, 2, 3]\n"),
     statement("list", "list name", "makes the name a new, empty list", "list l\n$print$($size$(l))\n", "0\n"),
-    statement("where", "where list value target", "sets target to the position of the first equal element",
+    statement("where", "where list value target", "target = position of the first equal element",
               "l = $range$(5)\nwhere l 3 at\n$print$(at)\n", "3\n"),
-    statement("index", "index list position target", "makes target the element at the position (from 0)",
+    statement("index", "index list position target", "target = the element at the position (from 0)",
               "l = $decodelist$('(\"a\" \"b\")')\nindex l 1 second\n$print$(second)\n", "b\n"),
     statement("exec", "exec text", "runs the text as statements, right here", "exec '$print$((6 * 7))'\n", "42\n"),
-    statement("also", "also 'name'", "loads the library file name.ZIRN from lib/ or the current folder",
+    statement("also", "also 'name'", "loads name.ZIRN from lib/ or the current folder",
               "also 'math'\n$print$($fib$(10))\n", "55\n"),
 };
 

@@ -148,6 +148,9 @@ TEST(ReferenceTest, HelpShowsTheSheetOneEntryOrTheNearestName)
         EXPECT_NE(sheet.find(shown), std::string::npos) << entry->name;
     }
     EXPECT_NE(sheet.find("To leave, press Ctrl-D on an empty line"), std::string::npos);
+    // Every line fits a terminal of 80 columns.
+    std::istringstream lines(sheet);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 80u) << line;
 
     const std::string print = builtins::help_text("print");
     EXPECT_EQ(print.rfind("$print$(value [end])", 0), 0u) << print;
