@@ -24,7 +24,7 @@ constexpr ReferenceEntry builtin(std::string_view name, std::string_view synopsi
 // table and ZIRN_BUILTINS name the same builtins in the same order).
 constexpr std::array builtins{
     builtin("print", "$print$(value [end])",
-            "writes the value, a line end (\"nah\": none)",
+            "writes value + line end (\"nah\": none, \"r\": CR)",
             "$print$(\"a\" \"nah\")\n$print$(\"b\")\n", "ab\n"),
     ReferenceEntry{EntryKind::Builtin, "input", "$input", "reads one line (\"\" at the end of input)",
                    "name = $input\n$print$((\"hello \" + name))\n", "hello Ada\n", "Ada\n", true},
