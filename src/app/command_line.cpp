@@ -79,7 +79,9 @@ WarningMode choose_warning_mode(const CommandLine& line, const char* setting, bo
     return piped_repl ? WarningMode::None : WarningMode::All;
 }
 
-CommandLine parse_command_line(const std::vector<std::string>& words)
+namespace {
+
+CommandLine parse_words(const std::vector<std::string>& words, bool& then_prompt)
 {
     std::optional<WarningMode> warnings;
     // Every way out of the loop carries the -W seen before it.
@@ -104,6 +106,11 @@ CommandLine parse_command_line(const std::vector<std::string>& words)
             continue;
         }
         if (word == "--check") return parse_check(words, i + 1, warnings);
+        if (word == "-i") {
+            then_prompt = true;
+            continue;
+        }
+        if (word == "-") return with_warnings(run(Action::RunStandardInput, "", rest(i + 1)));
         if (word == "-e") {
             if (i + 1 == words.size()) return misuse("option '-e' needs the program text after it");
             return with_warnings(run(Action::RunText, words[i + 1], rest(i + 2)));
@@ -118,6 +125,17 @@ CommandLine parse_command_line(const std::vector<std::string>& words)
     return with_warnings(CommandLine{});
 }
 
+}  // namespace
+
+CommandLine parse_command_line(const std::vector<std::string>& words)
+{
+    bool then_prompt = false;
+    CommandLine line = parse_words(words, then_prompt);
+    line.then_prompt = then_prompt && (line.action == Action::RunFile || line.action == Action::RunText ||
+                                       line.action == Action::RunStandardInput);
+    return line;
+}
+
 std::string usage_text()
 {
     return "usage: zirn                    start the REPL: run each line typed at the > prompt\n"
@@ -125,6 +143,9 @@ std::string usage_text()
            "       zirn -e TEXT [ARG...]   run TEXT as a program\n"
            "       zirn --check FILE...    read programs without running them and report\n"
            "       zirn --check -e TEXT    what looks wrong: FILE:LINE:COL: error|warning: ...\n"
+           "       zirn - [ARG...]         run the program read from standard input\n"
+           "       zirn -i FILE [ARG...]   run FILE, then the > prompt with the names it bound\n"
+           "                               (-i also goes before -e TEXT and before -)\n"
            "       zirn -h | --help        show this help\n"
            "       zirn --version          show the version\n"
            "       zirn -W MODE ...        warnings, before the rest: all (the default, but\n"
@@ -134,7 +155,8 @@ std::string usage_text()
            "\n"
            "A program stops at its first error, reported as 'error: FILE:LINE: message'\n"
            "on standard error, with exit status 1. A warning 'FILE:LINE: warning: message'\n"
-           "says a program runs but likely not as meant. More in zirn(1) and the guide.\n";
+           "says a program runs but likely not as meant. At a terminal, 'help' at the\n"
+           "prompt lists the statements and builtins. More in zirn(1) and the guide.\n";
 }
 
 std::string version_text() { return std::string("zirn ") + ZIRN_VERSION + "\n"; }

@@ -4,6 +4,8 @@
 //   zirn                    the REPL
 //   zirn FILE [ARG...]      run FILE; the ARGs become the list `args`
 //   zirn -e TEXT [ARG...]   run TEXT the same way
+//   zirn - [ARG...]         run the program read from standard input
+//   zirn -i FILE | -e TEXT | -   run the program, then the prompt with its names
 //   zirn -h | --help        the usage, on standard output
 //   zirn --version          "zirn" and the version
 //   zirn --check FILE...    read the programs without running them and
@@ -24,7 +26,7 @@
 
 namespace zirn::app {
 
-enum class Action { Repl, RunFile, RunText, Help, Version, Misuse, Check };
+enum class Action { Repl, RunFile, RunText, RunStandardInput, Help, Version, Misuse, Check };
 
 // -W: warnings shown (All), not shown (None), or counted as errors (Error).
 enum class WarningMode { All, None, Error };
@@ -38,6 +40,7 @@ struct CommandLine {
     // Check: the files in `arguments`, or with `check_text` the -e TEXT in
     // `program`.
     bool check_text = false;
+    bool then_prompt = false;            // -i: the prompt follows the program
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& words);

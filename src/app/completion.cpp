@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "builtins/reference.h"
 #include "exec/keywords.h"
 #include "exec/suggest.h"
 
@@ -25,6 +26,15 @@ std::string as_call(std::string_view name)
     return call;
 }
 
+// A builtin as its reference writes it in a call.
+std::string builtin_call(std::string_view name)
+{
+    for (const exec::ReferenceEntry& entry : builtins::builtin_reference()) {
+        if (entry.name == name) return builtins::call_form(entry);
+    }
+    return as_call(name);
+}
+
 }  // namespace
 
 std::vector<std::string> completions(std::string_view word, const std::vector<std::string_view>& names,
@@ -36,7 +46,7 @@ std::vector<std::string> completions(std::string_view word, const std::vector<st
     const std::string_view prefix = call ? word.substr(1) : word;
     const auto starts = [&](std::string_view name) { return name.substr(0, prefix.size()) == prefix; };
     for (const auto& entry : builtins) {
-        if (starts(entry.first)) found.push_back(as_call(entry.first));
+        if (starts(entry.first)) found.push_back(builtin_call(entry.first));
     }
     if (call) {
         for (std::string_view name : functions) {

@@ -13,7 +13,8 @@ namespace zirn::app {
 
 // Everything `word` can be completed to, sorted, without repeats:
 //   - a word starting with "$": the builtins and the names bound to a
-//     function, as calls ("$pr" gives "$print$(");
+//     function, as calls ("$pr" gives "$print$("; a builtin that takes no
+//     arguments comes without a list: "$inp" gives "$input");
 //   - any other word: the keywords, the names bound (as themselves) and the
 //     builtins as calls ("pr" gives "$print$(").
 // `names` and `functions` are the names bound right now, all of them and

@@ -1,6 +1,7 @@
 // The zirn executable. Without arguments it runs the built-in REPL on
-// standard input and output; with a file (or -e and a text) it runs that
-// program and ends; see command_line.h.
+// standard input and output; with a file (or -e and a text, or - for
+// standard input) it runs that program and ends, or with -i goes on at the
+// prompt; see command_line.h.
 //
 // With a terminal on both standard input and standard output, the REPL reads
 // lines with line editing and Ctrl-C stops the running line; otherwise the
@@ -13,6 +14,7 @@
 #include <iostream>
 
 #include "app/check_command.h"
+#include "app/colour.h"
 #include "app/command_line.h"
 #include "app/program.h"
 #include "app/session.h"
@@ -21,9 +23,26 @@
 
 namespace {
 
+// The plain standard streams; error lines get colour when standard error
+// is a terminal that wants it.
+class StandardConsole : public zirn::exec::StreamConsole {
+public:
+    StandardConsole()
+        : StreamConsole(std::cin, std::cout, std::cerr), m_colour(zirn::app::colour_wanted_for(STDERR_FILENO))
+    {
+    }
+    void report(std::string_view line) override
+    {
+        StreamConsole::report(m_colour ? zirn::app::paint_report(line) : std::string(line));
+    }
+
+private:
+    bool m_colour;
+};
+
 int run_standard_session(void* context)
 {
-    zirn::exec::StreamConsole console(std::cin, std::cout, std::cerr);
+    StandardConsole console;
     const auto warnings = *static_cast<const zirn::exec::WarningMode*>(context);
     return zirn::app::run_session(console, zirn::exec::FileAccess::Real, 0, warnings);
 }
@@ -32,6 +51,7 @@ int run_terminal_session(void* context)
 {
     zirn::app::TerminalConsole console;
     const auto warnings = *static_cast<const zirn::exec::WarningMode*>(context);
+    console.paint_banner_until_first_read();
     return zirn::app::run_session(console, zirn::exec::FileAccess::Real, 0, warnings);
 }
 
@@ -45,13 +65,28 @@ struct ProgramRun {
 int run_program_on_streams(void* context)
 {
     const auto* run = static_cast<const ProgramRun*>(context);
-    zirn::exec::StreamConsole console(std::cin, std::cout, std::cerr);
+    StandardConsole console;
     return zirn::app::run_program(console, run->name, run->text, *run->arguments, run->warnings);
 }
 
 int check_on_streams(void* context)
 {
     return zirn::app::run_check(*static_cast<const zirn::app::CommandLine*>(context), std::cerr);
+}
+
+// `zirn -i`: the program, then the prompt, at a terminal or on the streams.
+int run_program_then_standard_session(void* context)
+{
+    const auto* run = static_cast<const ProgramRun*>(context);
+    StandardConsole console;
+    return zirn::app::run_program_then_session(console, run->name, run->text, *run->arguments, run->warnings);
+}
+
+int run_program_then_terminal_session(void* context)
+{
+    const auto* run = static_cast<const ProgramRun*>(context);
+    zirn::app::TerminalConsole console;
+    return zirn::app::run_program_then_session(console, run->name, run->text, *run->arguments, run->warnings);
 }
 
 bool at_terminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
@@ -80,6 +115,21 @@ int run_repl(zirn::exec::WarningMode warnings)
     return zirn::app::run_on_interpreter_stack(run_terminal_session, &warnings);
 }
 
+int run(ProgramRun& program, bool then_prompt)
+{
+    if (!then_prompt) return zirn::app::run_on_interpreter_stack(run_program_on_streams, &program);
+    if (!at_terminal()) return zirn::app::run_on_interpreter_stack(run_program_then_standard_session, &program);
+    zirn::app::block_terminal_signals();
+    return zirn::app::run_on_interpreter_stack(run_program_then_terminal_session, &program);
+}
+
+int cannot_read(const std::string& problem)
+{
+    const std::string line = "error: " + problem;
+    std::cerr << (zirn::app::colour_wanted_for(STDERR_FILENO) ? zirn::app::paint_report(line) : line) << std::endl;
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -103,18 +153,22 @@ int main(int argc, char** argv)
         return zirn::app::run_on_interpreter_stack(check_on_streams, &check);
     }
     case zirn::app::Action::RunText: {
-        ProgramRun run{"-e", command.program, &command.arguments, chosen_warnings(command)};
-        return zirn::app::run_on_interpreter_stack(run_program_on_streams, &run);
+        ProgramRun program{"-e", command.program, &command.arguments, chosen_warnings(command)};
+        return run(program, command.then_prompt);
     }
     case zirn::app::Action::RunFile: {
         std::string problem;
         std::optional<std::string> text = zirn::app::read_program_file(command.program, problem);
-        if (!text) {
-            std::cerr << "error: " << problem << std::endl;
-            return 1;
-        }
-        ProgramRun run{command.program, std::move(*text), &command.arguments, chosen_warnings(command)};
-        return zirn::app::run_on_interpreter_stack(run_program_on_streams, &run);
+        if (!text) return cannot_read(problem);
+        ProgramRun program{command.program, std::move(*text), &command.arguments, chosen_warnings(command)};
+        return run(program, command.then_prompt);
+    }
+    case zirn::app::Action::RunStandardInput: {
+        std::string problem;
+        std::optional<std::string> text = zirn::app::read_program_stream(std::cin, problem);
+        if (!text) return cannot_read(problem);
+        ProgramRun program{std::string(zirn::app::standard_input_name), std::move(*text), &command.arguments, chosen_warnings(command)};
+        return run(program, command.then_prompt);
     }
     }
     return 2;

@@ -88,43 +88,63 @@ std::optional<std::string> read_program_file(const std::string& path, std::strin
     return contents.str();
 }
 
+std::optional<std::string> read_program_stream(std::istream& in, std::string& problem)
+{
+    std::ostringstream contents;
+    // Copying nothing (an empty input) marks only `contents` as failed.
+    contents << in.rdbuf();
+    if (in.bad()) {
+        problem = "cannot read the program from standard input: " + std::string(std::strerror(errno));
+        return std::nullopt;
+    }
+    return contents.str();
+}
+
+int run_program_in(exec::Interpreter& interp, value::VarTable& names, const std::string& name, std::string_view text,
+                   const std::vector<std::string>& arguments)
+{
+    const std::string_view program = without_interpreter_line(text);
+    interp.set_program_source(name, program);
+    try {
+        exec::run_statements(interp, *exec::compile(program_prelude), &names, nullptr);
+        names.bind("args", argument_list(arguments));
+        exec::CodeRef code;
+        try {
+            code = exec::compile_file(program, name);
+        } catch (Error& error) {
+            place_open_text(error, name, program);
+            throw;
+        }
+        exec::run_statements(interp, *code, &names, nullptr);
+    } catch (const Error& error) {
+        interp.report_error(describe(error));
+        show_error_line(interp, error, program);
+        return 1;
+    } catch (const std::bad_alloc&) {
+        interp.report_error(name + ": out of memory");
+        return 1;
+    } catch (const std::exception& error) {
+        interp.report_error(name + ": " + error.what());
+        return 1;
+    }
+    return 0;
+}
+
 int run_program(exec::Console& console, const std::string& name, std::string_view text,
                 const std::vector<std::string>& arguments, exec::WarningMode warnings)
 {
     exec::Interpreter interp(builtins::builtin_table(), console);
     interp.set_built_in_library(library_files);
     interp.set_warning_mode(warnings);
-    const std::string_view program = without_interpreter_line(text);
-    interp.set_program_source(name, program);
     int status = 0;
     try {
         value::VarTable names;
-        try {
-            exec::run_statements(interp, *exec::compile(program_prelude), &names, nullptr);
-            names.bind("args", argument_list(arguments));
-            exec::CodeRef code;
-            try {
-                code = exec::compile_file(program, name);
-            } catch (Error& error) {
-                place_open_text(error, name, program);
-                throw;
-            }
-            exec::run_statements(interp, *code, &names, nullptr);
-        } catch (const Error& error) {
-            interp.report_error(describe(error));
-            show_error_line(interp, error, program);
-            status = 1;
-        } catch (const std::bad_alloc&) {
-            interp.report_error(name + ": out of memory");
-            status = 1;
-        } catch (const std::exception& error) {
-            interp.report_error(name + ": " + error.what());
-            status = 1;
-        }
+        status = run_program_in(interp, names, name, text, arguments);
         console.flush();
     } catch (const exec::OutputLost& lost) {
-        // The program's output is being lost: it ends here.
-        interp.report_error(name + ": cannot write to standard output: " + lost.reason);
+        // The program's output is being lost: it ends here, quietly when
+        // its reader simply went away.
+        if (!lost.reader_gone) interp.report_error(name + ": cannot write to standard output: " + lost.reason);
         status = 1;
     }
     // Every table is gone: whatever is left holds only itself.

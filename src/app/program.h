@@ -5,6 +5,7 @@
 // the library built into the program. The first error ends it.
 #pragma once
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,12 +13,21 @@
 
 #include "exec/console.h"
 #include "exec/warnings.h"
+#include "exec/interpreter.h"
+#include "value/var_table.h"
 
 namespace zirn::app {
 
 // The whole text of the program file `path`, or nothing, with `problem`
 // saying why (a folder, a missing or unreadable file).
 std::optional<std::string> read_program_file(const std::string& path, std::string& problem);
+
+// The whole of `in` (standard input, for `zirn -`), or nothing, with
+// `problem` saying why.
+std::optional<std::string> read_program_stream(std::istream& in, std::string& problem);
+
+// The name errors give a program read from standard input.
+inline constexpr std::string_view standard_input_name = "<stdin>";
 
 // Runs `text` as the program called `name` (the name errors show: the file
 // as given, or "-e"). A first line starting with "#!" is skipped. Returns the
@@ -26,5 +36,12 @@ std::optional<std::string> read_program_file(const std::string& path, std::strin
 // Warnings are reported as `warnings` says (none by default).
 int run_program(exec::Console& console, const std::string& name, std::string_view text,
                 const std::vector<std::string>& arguments, exec::WarningMode warnings = exec::WarningMode::Off);
+
+// The steps of run_program on an interpreter set up by the caller, binding
+// into `names`: after an error, what the program bound before it stays.
+// Returns the exit status; an error is reported, a lost output
+// (exec::OutputLost) passes to the caller.
+int run_program_in(exec::Interpreter& interp, value::VarTable& names, const std::string& name, std::string_view text,
+                   const std::vector<std::string>& arguments);
 
 }  // namespace zirn::app

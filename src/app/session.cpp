@@ -2,7 +2,11 @@
 
 #include <pthread.h>
 
+#include <functional>
+
+#include "app/program.h"
 #include "app/repl_text.h"
+#include "builtins/reference.h"
 #include "builtins/registry.h"
 #include "exec/code.h"
 #include "exec/executor.h"
@@ -30,29 +34,36 @@ private:
     exec::Console& m_console;
 };
 
-}  // namespace
-
-int run_session(exec::Console& console, exec::FileAccess access, std::uint64_t step_budget,
-                exec::WarningMode warnings)
+// A person at the prompt sees values and gets help; piped sessions keep
+// their exact output.
+void set_up_prompt(exec::Interpreter& interp, const exec::Console& console)
 {
-    exec::Interpreter interp(builtins::builtin_table(), console);
-    interp.set_file_access(access);
-    interp.set_warning_mode(warnings);
-    if (step_budget != 0) interp.set_step_budget(step_budget);
+    interp.set_echo_values(console.interactive());
+    interp.set_help(builtins::help_text);
+}
+
+// Runs `script` (the REPL text, or its prompt loop) with the names of
+// `outer` until the input ends; `work`, when given, runs first (a program
+// given with -i). Returns the session's exit status.
+int run_repl_script(exec::Interpreter& interp, exec::Console& console, std::string_view script,
+                    const std::function<void(value::VarTable&)>& work = {})
+{
     const AttachedInterpreter attached(console, interp);
     try {
+        value::VarTable outer;
         try {
-            const exec::CodeRef script = exec::compile(repl_text);
-            value::VarTable outer;
-            exec::run_statements(interp, *script, &outer, nullptr, exec::RunMode::Repl);
+            if (work) work(outer);
+            const exec::CodeRef code = exec::compile(script);
+            exec::run_statements(interp, *code, &outer, nullptr, exec::RunMode::Repl);
         } catch (const exec::EndOfInput&) {
             // A person at a terminal pressed Ctrl-D: end their line first.
             if (console.interactive()) console.end_line();
         }
         console.flush();
     } catch (const exec::OutputLost& lost) {
-        // Everything printed from here on would be lost too.
-        interp.report_error("cannot write to standard output: " + lost.reason);
+        // Everything printed from here on would be lost too. A reader that
+        // went away needs no message.
+        if (!lost.reader_gone) interp.report_error("cannot write to standard output: " + lost.reason);
         interp.cycles().collect();
         return 1;
     } catch (const std::exception& error) {
@@ -65,6 +76,37 @@ int run_session(exec::Console& console, exec::FileAccess access, std::uint64_t s
     // Every table is gone: whatever is left holds only itself.
     interp.cycles().collect();
     return interp.errors_reported() == 0 ? 0 : 1;
+}
+
+// The REPL text's prompt loop, its last statement.
+std::string_view prompt_loop()
+{
+    return repl_text.substr(repl_text.rfind("until (1) {"));
+}
+
+}  // namespace
+
+int run_session(exec::Console& console, exec::FileAccess access, std::uint64_t step_budget,
+                exec::WarningMode warnings)
+{
+    exec::Interpreter interp(builtins::builtin_table(), console);
+    interp.set_file_access(access);
+    interp.set_warning_mode(warnings);
+    if (step_budget != 0) interp.set_step_budget(step_budget);
+    set_up_prompt(interp, console);
+    return run_repl_script(interp, console, repl_text);
+}
+
+int run_program_then_session(exec::Console& console, const std::string& name, std::string_view text,
+                             const std::vector<std::string>& arguments, exec::WarningMode warnings)
+{
+    exec::Interpreter interp(builtins::builtin_table(), console);
+    interp.set_built_in_library(library_files);
+    interp.set_warning_mode(warnings);
+    set_up_prompt(interp, console);
+    return run_repl_script(interp, console, prompt_loop(), [&](value::VarTable& names) {
+        run_program_in(interp, names, name, text, arguments);
+    });
 }
 
 namespace {

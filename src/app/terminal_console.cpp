@@ -10,6 +10,7 @@
 #include <readline/history.h>
 #include <readline/readline.h>
 
+#include "app/colour.h"
 #include "app/completion.h"
 #include "exec/interpreter.h"
 
@@ -76,6 +77,19 @@ extern "C" int complete_or_indent(int count, int key)
     return rl_complete(count, key);
 }
 
+// A ")" typed right after a completion takes back the blank the completion
+// added, which would make an empty last argument: `$print$(coun` Tab `)`
+// gives `$print$(counter)`. Typed blanks stay.
+extern "C" int close_parenthesis(int count, int key)
+{
+    const bool after_completion = rl_last_func == complete_or_indent || rl_last_func == rl_complete;
+    if (after_completion && rl_point > 0 && rl_line_buffer[rl_point - 1] == ' ') {
+        rl_delete_text(rl_point - 1, rl_point);
+        --rl_point;
+    }
+    return rl_insert(count, key);
+}
+
 // What readline's line callback hands back. readline's callback interface
 // takes a plain function, so the result passes through this one global.
 struct AcceptedLine {
@@ -135,6 +149,7 @@ void set_up_readline()
     // A pasted block arrives as keys: each line feed enters one line.
     rl_variable_bind("enable-bracketed-paste", "off");
     rl_bind_key('\t', complete_or_indent);
+    rl_bind_key(')', close_parenthesis);
     rl_attempted_completion_function = complete_word;
     rl_completer_word_break_characters = word_breaks;
     stifle_history(history_limit);
@@ -149,7 +164,10 @@ std::optional<HistoryFile> open_history_file()
 
 }  // namespace
 
-TerminalConsole::TerminalConsole() : m_history(open_history_file())
+TerminalConsole::TerminalConsole()
+    : m_history(open_history_file()),
+      m_colour_screen(colour_wanted_for(fileno(stdout))),
+      m_colour_reports(colour_wanted_for(fileno(stderr)))
 {
     set_up_readline();
     if (m_history) {
@@ -172,7 +190,12 @@ void TerminalConsole::attach(exec::Interpreter* interp)
 
 void TerminalConsole::write(std::string_view text)
 {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (m_banner_open) {
+        const std::string painted = paint_banner(text);
+        std::fwrite(painted.data(), 1, painted.size(), stdout);
+    } else {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+    }
     note_output(text);
 }
 
@@ -191,7 +214,10 @@ std::optional<std::string> TerminalConsole::read_line(exec::LineKind kind)
     if (repl_line) drop_pending_interrupt();
     else raise_pending_interrupt();
     const ProgramHistory history(!repl_line);
-    const std::string prompt = m_open_line;
+    m_banner_open = false;
+    // The REPL's own prompts get colour; a program's question stays as the
+    // program wrote it.
+    const std::string prompt = repl_line && m_colour_screen ? paint_prompt_for_readline(m_open_line) : m_open_line;
     for (;;) {
         std::string line;
         switch (edit_line(prompt, line)) {
@@ -227,7 +253,8 @@ void TerminalConsole::report(std::string_view line)
     // A Ctrl-C that stopped a line was echoed as "^C" by the terminal.
     if (take_interrupt_key() || !m_open_line.empty()) move_to_fresh_line();
     std::fflush(stdout);
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    const std::string shown = m_colour_reports ? paint_report(line) : std::string(line);
+    std::fwrite(shown.data(), 1, shown.size(), stderr);
     std::fputc('\n', stderr);
     std::fflush(stderr);
 }

@@ -43,6 +43,10 @@ public:
     void report(std::string_view line) override;
     bool interactive() const override { return true; }
 
+    // What is written until the first line is read is the banner, painted
+    // when colour is wanted (see colour.h).
+    void paint_banner_until_first_read() { m_banner_open = m_colour_screen; }
+
 private:
     enum class LineEnd { Entered, EndOfInput, Interrupted };
 
@@ -62,6 +66,9 @@ private:
     TerminalSignals m_signals;
     exec::Interpreter* m_interp = nullptr;
     std::string m_open_line;  // written since the last line feed or carriage return
+    bool m_colour_screen;     // the prompt and the banner get colour
+    bool m_colour_reports;    // error and warning lines get colour
+    bool m_banner_open = false;
 };
 
 }  // namespace zirn::app

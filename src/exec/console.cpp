@@ -21,7 +21,7 @@ void StreamConsole::check_output()
     // The stream keeps no error of its own: the system's is still the one
     // the failed write left.
     const int error = errno;
-    throw OutputLost{error != 0 ? std::generic_category().message(error) : "the stream failed"};
+    throw OutputLost{error != 0 ? std::generic_category().message(error) : "the stream failed", error == EPIPE};
 }
 
 void StreamConsole::write(std::string_view text)

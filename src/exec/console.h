@@ -22,6 +22,9 @@ class Interpreter;
 // error handlers, which report a line and go on, let it pass.
 struct OutputLost {
     std::string reason;
+    // The reader went away (`zirn prog | head`): nothing is wrong that
+    // anyone needs to be told, so the program ends quietly.
+    bool reader_gone = false;
 };
 
 // What a line is read for: a program's `$input`, the REPL's prompt, or a

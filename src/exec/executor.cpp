@@ -384,7 +384,7 @@ void Run::run_exec(const Operands& operands)
     Value typed;
     try {
         typed = evaluate(operands[0]);
-        run_text_here(typed);
+        run_typed_text(typed);
     } catch (const Error& error) {
         directory.back_to_start();
         m_interp.report_error(describe(error));
@@ -473,6 +473,52 @@ void Run::run_text_here(const Value& text)
 {
     const CodeHandle code = code_of(text, ParseUse::Statements);
     run_code_here(*code);
+}
+
+namespace {
+
+// The one statement of a typed entry whose value the REPL shows: a call, or
+// a lone name, literal, quoted string or parenthesised expression. Null for
+// any other entry (several statements, a keyword, an assignment, a block).
+const Statement* shown_statement(const Code& code)
+{
+    const Statement* found = nullptr;
+    for (const Statement& statement : code.statements) {
+        if (statement.shape == StatementShape::Empty) continue;
+        if (found != nullptr) return nullptr;
+        found = &statement;
+    }
+    if (found == nullptr || found->shape == StatementShape::Call) return found;
+    if (found->shape != StatementShape::Incomplete || found->words.size() != 1) return nullptr;
+    const Token& word = *found->word[0];
+    return word.kind() == OperandKind::Block || word.is_not() ? nullptr : found;
+}
+
+}  // namespace
+
+void Run::run_typed_text(const Value& text)
+{
+    const CodeHandle code = code_of(text, ParseUse::Statements);
+    const Statement* shown = m_interp.echoes_values() ? shown_statement(*code) : nullptr;
+    if (shown == nullptr) {
+        run_code_here(*code);
+        return;
+    }
+    // As the statement would run inside the text, and its value written as
+    // $print$ writes it; a call that gives nothing shows nothing.
+    const NestingScope nesting(m_interp, limits::text_run_nesting_weight);
+    Value result;
+    try {
+        m_interp.check_interrupt();
+        result = evaluate(*shown->word[0]);
+    } catch (Error& error) {
+        note_statement(error, m_interp, *shown);
+        throw;
+    }
+    if (result.is(value::Type::Unspecified)) return;
+    Console& console = m_interp.console();
+    console.write(value::to_text(result));
+    console.end_line();
 }
 
 void Run::run_code_here(const Code& code)

@@ -54,17 +54,34 @@ bool Interpreter::first_warning_at(const Statement* statement, WarningRule rule)
 
 namespace {
 
+std::string_view trimmed(std::string_view entry)
+{
+    const std::size_t first = entry.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return entry.substr(first, entry.find_last_not_of(" \t") + 1 - first);
+}
+
 // What people type to leave or to get help in other interpreters. None of
 // them is a ZIRN statement.
 bool asks_to_leave(std::string_view entry)
 {
-    const std::size_t first = entry.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return false;
-    entry = entry.substr(first, entry.find_last_not_of(" \t") + 1 - first);
+    entry = trimmed(entry);
     for (std::string_view word : {"exit", "quit", "help", "exit()", "quit()", "help()"}) {
         if (entry == word) return true;
     }
     return false;
+}
+
+// `help` or `help TOPIC` (one word: `help = 5` is an assignment): the topic,
+// empty for the overview; nothing for any other entry.
+std::optional<std::string_view> help_topic(std::string_view entry)
+{
+    entry = trimmed(entry);
+    if (entry == "help" || entry == "help()") return std::string_view();
+    if (!entry.starts_with("help ") && !entry.starts_with("help\t")) return std::nullopt;
+    const std::string_view topic = trimmed(entry.substr(4));
+    if (topic.find_first_of(" \t\n") != std::string_view::npos) return std::nullopt;
+    return topic;
 }
 
 }  // namespace
@@ -96,7 +113,13 @@ std::string Interpreter::read_input_line()
         text += *more;
     }
     m_console.remember(text);
-    if (m_console.interactive() && asks_to_leave(text)) {
+    if (!m_console.interactive()) return text;
+    if (const std::optional<std::string_view> topic = help_topic(text); topic && m_help != nullptr) {
+        m_console.write(m_help(*topic));
+        m_console.flush();
+        return "";
+    }
+    if (asks_to_leave(text)) {
         // A person looking for the way out gets it instead of an error.
         m_console.write("ZIRN has no such command. To leave, press Ctrl-D on an empty line;\n"
                         "'man zirn' and the user guide describe the language.");

@@ -44,6 +44,9 @@ struct BuiltinCall {
 using BuiltinHandler = value::Value (*)(Interpreter& interp, const BuiltinCall& call);
 using BuiltinTable = std::map<std::string, BuiltinHandler, std::less<>>;
 
+// What the REPL shows for `help TOPIC` (an empty TOPIC: the overview).
+using HelpText = std::string (*)(std::string_view topic);
+
 // Thrown when the REPL's prompt finds the end of its input: not an error,
 // the end of the session. It derives from no standard exception so that no
 // error handler takes it for one.
@@ -82,6 +85,15 @@ public:
     const std::vector<LibraryFile>& built_in_library() const { return m_built_in_library; }
     // Frees lists that hold themselves once the program lets go of them.
     value::CycleCollector& cycles() { return m_cycles; }
+
+    // When set, an entry typed at the prompt that is a lone value or a call
+    // shows its value (see Run::run_typed_text). For a person at a terminal
+    // only: piped sessions keep their exact output.
+    void set_echo_values(bool echo) { m_echo_values = echo; }
+    bool echoes_values() const { return m_echo_values; }
+    // What `help` typed at a terminal's prompt shows; without it, `help`
+    // gets the same hint as `exit`.
+    void set_help(HelpText help) { m_help = help; }
 
     // The REPL's own `exec` arms the next `$input` as the prompt's read.
     void arm_prompt_read() { m_prompt_read_armed = true; }
@@ -193,6 +205,8 @@ private:
     bool m_step_budget_set = false;
     std::uint64_t m_steps_left = 0;
     bool m_prompt_read_armed = false;
+    bool m_echo_values = false;
+    HelpText m_help = nullptr;
     std::size_t m_errors_reported = 0;
     std::string m_program_name;
     std::string_view m_program_text;  // owned by the caller of run_program

@@ -170,6 +170,8 @@ private:
     // After an error in an entry typed at a terminal: the line it quotes.
     void show_entry_line(const value::Value& typed, const Error& error);
     void run_code_here(const Code& code);
+    // A typed entry: run as written, but a lone value or call is shown.
+    void run_typed_text(const value::Value& text);
 
     // The Value bound to `name`, or null.
     const value::ValueRef* lookup(const Token& name) const { return m_interp.bindings().find(name.name()); }

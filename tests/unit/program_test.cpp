@@ -245,7 +245,53 @@ TEST(CommandLineTest, WordsDecideWhatRuns)
     const app::CommandLine unknown = parse({"-v", "prog.ZIRN"});
     EXPECT_EQ(unknown.action, Action::Misuse);
     EXPECT_EQ(unknown.problem, "unknown option '-v'");
-    EXPECT_EQ(parse({"-"}).program, "-");  // a file named "-"
+    // "-" alone is standard input; after "--" it is a file named "-".
+    const app::CommandLine standard_input = parse({"-", "a", "-i"});
+    EXPECT_EQ(standard_input.action, Action::RunStandardInput);
+    EXPECT_EQ(standard_input.arguments, (std::vector<std::string>{"a", "-i"}));
+    EXPECT_FALSE(standard_input.then_prompt);
+    const app::CommandLine dash_file = parse({"--", "-"});
+    EXPECT_EQ(dash_file.action, Action::RunFile);
+    EXPECT_EQ(dash_file.program, "-");
+}
+
+TEST(CommandLineTest, DashIPutsThePromptAfterAProgram)
+{
+    using app::Action;
+    const auto parse = [](std::vector<std::string> words) {
+        words.insert(words.begin(), "zirn");
+        return app::parse_command_line(words);
+    };
+    const app::CommandLine file = parse({"-i", "prog.ZIRN", "x"});
+    EXPECT_EQ(file.action, Action::RunFile);
+    EXPECT_TRUE(file.then_prompt);
+    EXPECT_EQ(file.arguments, std::vector<std::string>{"x"});
+    const app::CommandLine text = parse({"-i", "-e", "x = 1"});
+    EXPECT_EQ(text.action, Action::RunText);
+    EXPECT_TRUE(text.then_prompt);
+    EXPECT_TRUE(parse({"-i", "-"}).then_prompt);
+    EXPECT_TRUE(parse({"-i", "--", "-odd.ZIRN"}).then_prompt);
+    // After the program, -i is one of its arguments.
+    const app::CommandLine late = parse({"prog.ZIRN", "-i"});
+    EXPECT_FALSE(late.then_prompt);
+    EXPECT_EQ(late.arguments, std::vector<std::string>{"-i"});
+    // Alone it is the REPL, as without it; before an option that only
+    // prints, nothing.
+    EXPECT_EQ(parse({"-i"}).action, Action::Repl);
+    EXPECT_FALSE(parse({"-i"}).then_prompt);
+    EXPECT_EQ(parse({"-i", "--version"}).action, Action::Version);
+    EXPECT_FALSE(parse({"-i", "--version"}).then_prompt);
+}
+
+// zirn - reads the whole program, also without a line end or from an
+// empty input.
+TEST(CommandLineTest, AProgramComesWholeFromAStream)
+{
+    std::string problem;
+    std::istringstream program("x = 1\n$print$(x)");
+    EXPECT_EQ(app::read_program_stream(program, problem), std::optional<std::string>("x = 1\n$print$(x)"));
+    std::istringstream empty;
+    EXPECT_EQ(app::read_program_stream(empty, problem), std::optional<std::string>(""));
 }
 
 }  // namespace

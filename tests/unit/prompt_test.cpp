@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/colour.h"
 #include "app/completion.h"
 #include "app/history_file.h"
 #include "builtins/registry.h"
@@ -33,6 +34,50 @@ TEST(CompletionTest, OffersKeywordsNamesAndCalls)
     EXPECT_EQ(offer("e"), (std::vector<std::string>{"$encodelist$(", "$exists$(", "each", "end", "exec"}));
     EXPECT_EQ(offer("="), std::vector<std::string>{});  // a name that is no word
     EXPECT_EQ(offer("zz"), std::vector<std::string>{});
+}
+
+TEST(CompletionTest, BuiltinsWithoutArgumentsCompleteWithoutAList)
+{
+    const std::vector<std::string_view> none;
+    const auto offer = [&](std::string_view word) {
+        return app::completions(word, none, none, builtins::builtin_table());
+    };
+    EXPECT_EQ(offer("$inp"), std::vector<std::string>{"$input"});
+    EXPECT_EQ(offer("$werhat"), std::vector<std::string>{"$werhatdasgemacht"});
+    EXPECT_EQ(offer("i"), (std::vector<std::string>{"$input", "$int$(", "$isdir$(", "index"}));
+}
+
+TEST(ColourTest, OnlyATerminalThatWantsIt)
+{
+    EXPECT_TRUE(app::colour_wanted(true, nullptr, "xterm-256color"));
+    EXPECT_TRUE(app::colour_wanted(true, "", "screen"));  // an empty NO_COLOR counts as unset
+    EXPECT_FALSE(app::colour_wanted(false, nullptr, "xterm"));
+    EXPECT_FALSE(app::colour_wanted(true, "1", "xterm"));
+    EXPECT_FALSE(app::colour_wanted(true, nullptr, "dumb"));
+    EXPECT_FALSE(app::colour_wanted(true, nullptr, nullptr));
+    EXPECT_FALSE(app::colour_wanted(true, nullptr, ""));
+}
+
+TEST(ColourTest, PaintsTheLabelsOfReportLinesOnly)
+{
+    EXPECT_EQ(app::paint_report("error: undefined function 'f'"), "\033[1;31merror:\033[0m undefined function 'f'");
+    EXPECT_EQ(app::paint_report("error: p.ZIRN:3: in $f$: error: again"),
+              "\033[1;31merror:\033[0m p.ZIRN:3: in $f$: error: again");
+    EXPECT_EQ(app::paint_report("p.ZIRN:4: warning: x is never read [unused]"),
+              "p.ZIRN:4: \033[1;35mwarning:\033[0m x is never read [unused]");
+    EXPECT_EQ(app::paint_report("warning: close"), "\033[1;35mwarning:\033[0m close");
+    // A source line or a caret under it stays as it is.
+    EXPECT_EQ(app::paint_report("    x = (1 +"), "    x = (1 +");
+    EXPECT_EQ(app::paint_report("errors: 2"), "errors: 2");
+    EXPECT_EQ(app::paint_report(""), "");
+}
+
+TEST(ColourTest, PromptCodesTakeNoRoomForReadline)
+{
+    const std::string prompt = app::paint_prompt_for_readline("> ");
+    EXPECT_EQ(prompt, "\001\033[1;32m\002> \001\033[0m\002");
+    EXPECT_EQ(app::paint_prompt_for_readline(""), "");
+    EXPECT_EQ(app::paint_banner("ZIRN\n"), "\033[1;36mZIRN\n\033[0m");
 }
 
 TEST(HistoryPathTest, FollowsTheEnvironment)
