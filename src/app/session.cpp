@@ -60,6 +60,11 @@ int run_session(exec::Console& console, exec::FileAccess access, std::uint64_t s
         interp.cycles().collect();
         return 1;
     }
+    // Input that broke ended the session as its end would have; it is still
+    // a failure.
+    if (const std::string failure = console.read_failure(); !failure.empty()) {
+        interp.report_error("cannot read standard input: " + failure);
+    }
     // Every table is gone: whatever is left holds only itself.
     interp.cycles().collect();
     return interp.errors_reported() == 0 ? 0 : 1;
