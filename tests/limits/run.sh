@@ -401,5 +401,28 @@ else
   echo "note: no private mounts here (user namespaces): skipping the full-disk case"
 fi
 
+# In a sticky folder (like /tmp) a file of another user may not be renamed
+# over, even where it may be written: it is overwritten in place instead of
+# failing. Needs root, to act as two users.
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+  new_folder
+  sticky=$(mktemp -d /tmp/zirn-sticky.XXXX)
+  chmod 1777 "$sticky"
+  printf 'old text' >"$sticky/shared.txt"
+  chown 65534:65534 "$sticky/shared.txt" && chmod 666 "$sticky/shared.txt"
+  start_case
+  (cd "$sticky" && /usr/bin/time -f '%M %e' -o "$folder/.time" \
+     setpriv --reuid=1000 --regid=1000 --clear-groups -- "$zirn" -e '$writefile$("shared.txt" "new text")' \
+     >"$folder/.out" 2>"$folder/.err")
+  status=$?
+  read_time
+  expect_status 0
+  [ "$(cat "$sticky/shared.txt")" = "new text" ] || problem "shared.txt holds: $(cat "$sticky/shared.txt")"
+  [ "$(stat -c %u "$sticky/shared.txt")" = 65534 ] || problem "shared.txt changed its owner"
+  [ -z "$(find "$sticky" -name '.zirn-*')" ] || problem "a temporary file was left behind"
+  rm -rf "$sticky"
+  judge "writefile in a sticky folder" 5 128
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
