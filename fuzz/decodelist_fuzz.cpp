@@ -39,8 +39,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         zirn::exec::run_statements(interp, zirn::lex::split_statements("decoded = $decodelist$(text)"), nullptr, &table);
         const Value& list = **table.find("decoded");
         ZIRN_FUZZ_CHECK(list.is(zirn::value::Type::List));
-        // Whatever decodes is encoded again, or refused with a clear error;
-        // text that encodelist writes reads back as the same list.
+        // The property, for every input: whatever decodes is encoded again
+        // (or refused with a clear error), and that text reads back as a
+        // list with the same text. The input itself need not come back:
+        // the outer pair of characters is dropped unread, as list text is
+        // defined, so "[1 2]" and "(1 2) " are lists too; what must hold is
+        // that a list's own text is a fixed point. An element followed by
+        // text after its closing bracket ("{})" from "(... {}) ") would
+        // break it, since the text would stay in the element and be written
+        // back as part of it: the decoder refuses such elements.
         const std::string encoded = zirn::value::render_list(list.elements());
         ZIRN_FUZZ_CHECK(encoded.size() >= 2 && encoded.front() == '(' && encoded.back() == ')');
         table.bind("text", zirn::value::make_ref(Value::string(encoded)));

@@ -3,9 +3,17 @@
 //
 // An entry typed over several lines stays one entry: a line feed in it is
 // written as "\n", a carriage return as "\r" and a backslash as "\\".
-// Appending writes one line at the end, so sessions running side by side
-// do not lose each other's entries; when the file holds more entries than
-// the limit, the oldest are dropped by writing it anew.
+// Appending writes one line at the end with a single write, so sessions
+// running side by side do not lose each other's entries; when the file holds
+// more entries than the limit, the oldest are dropped by writing it anew and
+// renaming that over it. Appends take the file's lock shared and the rewrite
+// takes it exclusively (flock), so no entry lands in the old file while the
+// new one is being written.
+//
+// Only a regular file owned by the user is used: the history is never read
+// or written through a symbolic link, and never blocks on a fifo. Anything
+// else means no history for the session, said once. Loading reads the file
+// from its end only as far as the kept entries need, whatever its size.
 #pragma once
 
 #include <cstddef>
@@ -32,12 +40,15 @@ public:
     HistoryFile(std::string path, std::size_t limit);
 
     // The entries of the file, oldest first, at most `limit` of them; a
-    // file that holds more is cut down to the newest. A missing or
-    // unreadable file has none.
+    // file that holds more is cut down to the newest. A missing file has
+    // none. A file that may not be used (see above) has none either and
+    // makes problem() say why; the history is then not kept.
     std::vector<std::string> load();
     // Adds `entry` at the end, creating the file (and its folders) when
     // needed. Failures are ignored: the history is a convenience.
     void append(std::string_view entry);
+    // Why the history is not kept, or empty while it is.
+    const std::string& problem() const { return m_problem; }
 
 private:
     void cut_to_limit();
@@ -45,6 +56,7 @@ private:
     std::string m_path;
     std::size_t m_limit;
     std::size_t m_entries = 0;  // in the file, as far as this session knows
+    std::string m_problem;
 };
 
 }  // namespace zirn::app

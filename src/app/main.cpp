@@ -7,8 +7,10 @@
 // lines with line editing and Ctrl-C stops the running line; otherwise the
 // plain streams are used byte for byte and signals keep their default
 // actions. Programs always use the plain streams.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -89,6 +91,40 @@ int run_program_then_terminal_session(void* context)
     return zirn::app::run_program_then_session(console, run->name, run->text, *run->arguments, run->warnings);
 }
 
+// Prints one of the texts the options ask for. Output that cannot be
+// written (`zirn --help >/dev/full`) is reported as the console reports it,
+// with status 1.
+int print_text(const std::string& text)
+{
+    zirn::exec::StreamConsole console(std::cin, std::cout, std::cerr);
+    try {
+        console.write(text);
+        console.flush();
+    } catch (const zirn::exec::OutputLost& lost) {
+        console.report("error: cannot write to standard output: " + lost.reason);
+        return 1;
+    }
+    return 0;
+}
+
+// A standard stream closed at start (`zirn <&-`) must stay closed to the
+// program: otherwise the next file opened would take its number, and
+// output meant for the screen would land in that file. Each gets /dev/null
+// opened the wrong way round, so reading standard input or writing
+// standard output still fails as it would on the closed stream.
+void hold_closed_standard_streams()
+{
+    const int wrong_way[] = {O_WRONLY, O_RDONLY, O_RDONLY};
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int held = open("/dev/null", wrong_way[fd]);
+        if (held >= 0 && held != fd) {
+            dup2(held, fd);
+            close(held);
+        }
+    }
+}
+
 bool at_terminal() { return isatty(STDIN_FILENO) == 1 && isatty(STDOUT_FILENO) == 1; }
 
 // The mode the command line, ZIRN_WARNINGS and the kind of run choose.
@@ -134,6 +170,7 @@ int cannot_read(const std::string& problem)
 
 int main(int argc, char** argv)
 {
+    hold_closed_standard_streams();
     std::ios::sync_with_stdio(false);
     // A reader that goes away (`zirn | head`) makes writes fail, which ends
     // the run with an error, instead of killing the process unasked.
@@ -142,8 +179,8 @@ int main(int argc, char** argv)
     const zirn::app::CommandLine command = zirn::app::parse_command_line(words);
     switch (command.action) {
     case zirn::app::Action::Repl: return run_repl(chosen_warnings(command));
-    case zirn::app::Action::Help: std::cout << zirn::app::usage_text() << std::flush; return 0;
-    case zirn::app::Action::Version: std::cout << zirn::app::version_text() << std::flush; return 0;
+    case zirn::app::Action::Help: return print_text(zirn::app::usage_text());
+    case zirn::app::Action::Version: return print_text(zirn::app::version_text());
     case zirn::app::Action::Misuse:
         std::cerr << "zirn: " << command.problem << "\n" << zirn::app::usage_text() << std::flush;
         return 2;

@@ -4,16 +4,16 @@
 #include <cstring>
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <new>
-#include <sstream>
 
 #include "app/repl_text.h"
 #include "builtins/registry.h"
 #include "exec/code.h"
 #include "exec/executor.h"
+#include "exec/file_io.h"
 #include "lex/error.h"
 #include "lex/excerpt.h"
+#include "lex/limits.h"
 #include "lex/splitter.h"
 
 namespace zirn::app {
@@ -74,30 +74,62 @@ std::optional<std::string> read_program_file(const std::string& path, std::strin
         problem = "cannot read '" + path + "': it is a folder";
         return std::nullopt;
     }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        problem = "cannot read '" + path + "': " + std::strerror(errno);
+    // A program is held whole, like any text: a file without end
+    // (`zirn /dev/zero`) stops at the text limit instead of taking all
+    // memory.
+    try {
+        errno = 0;
+        std::optional<std::string> text = exec::read_whole_file(path, limits::max_text_bytes, "zirn");
+        if (!text) {
+            problem = "cannot read '" + path + "': " + std::strerror(errno != 0 ? errno : EISDIR);
+            return std::nullopt;
+        }
+        return as_unix_text(std::move(*text));
+    } catch (const Error& failure) {
+        if (failure.kind() == ErrorKind::TooLarge) {
+            problem = "too large: the program '" + path + "' would pass " + std::to_string(limits::max_text_bytes) +
+                      " bytes";
+        } else {
+            problem = failure.what();
+        }
         return std::nullopt;
     }
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    if (file.bad()) {
-        problem = "cannot read '" + path + "': " + std::strerror(errno);
-        return std::nullopt;
+}
+
+std::string as_unix_text(std::string text)
+{
+    constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
+    if (std::string_view(text).starts_with(byte_order_mark)) text.erase(0, byte_order_mark.size());
+    // Each carriage return that ends a line goes; one anywhere else stays.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        text[kept++] = text[i];
     }
-    return contents.str();
+    text.resize(kept);
+    return text;
 }
 
 std::optional<std::string> read_program_stream(std::istream& in, std::string& problem)
 {
-    std::ostringstream contents;
-    // Copying nothing (an empty input) marks only `contents` as failed.
-    contents << in.rdbuf();
+    // Read in pieces up to the text limit, as a program file is: endless
+    // input (`zirn - </dev/zero`) stops there instead of taking all memory.
+    std::string text;
+    char piece[1 << 16];
+    while (in.read(piece, sizeof piece) || in.gcount() > 0) {
+        const auto got = static_cast<std::size_t>(in.gcount());
+        if (text.size() + got > limits::max_text_bytes) {
+            problem = "too large: the program read from standard input would pass " +
+                      std::to_string(limits::max_text_bytes) + " bytes";
+            return std::nullopt;
+        }
+        text.append(piece, got);
+    }
     if (in.bad()) {
         problem = "cannot read the program from standard input: " + std::string(std::strerror(errno));
         return std::nullopt;
     }
-    return contents.str();
+    return as_unix_text(std::move(text));
 }
 
 int run_program_in(exec::Interpreter& interp, value::VarTable& names, const std::string& name, std::string_view text,
@@ -141,6 +173,12 @@ int run_program(exec::Console& console, const std::string& name, std::string_vie
         value::VarTable names;
         status = run_program_in(interp, names, name, text, arguments);
         console.flush();
+        // `$input` read "" from input that broke: the program went on as at
+        // the end of its input, but it did not get what it asked for.
+        if (const std::string failure = console.read_failure(); !failure.empty()) {
+            interp.report_error(name + ": cannot read standard input: " + failure);
+            status = 1;
+        }
     } catch (const exec::OutputLost& lost) {
         // The program's output is being lost: it ends here, quietly when
         // its reader simply went away.

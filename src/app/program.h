@@ -18,8 +18,9 @@
 
 namespace zirn::app {
 
-// The whole text of the program file `path`, or nothing, with `problem`
-// saying why (a folder, a missing or unreadable file).
+// The whole text of the program file `path` as as_unix_text() gives it, or
+// nothing, with `problem` saying why (a folder, a missing or unreadable file,
+// one larger than the text limit).
 std::optional<std::string> read_program_file(const std::string& path, std::string& problem);
 
 // The whole of `in` (standard input, for `zirn -`), or nothing, with
@@ -28,6 +29,10 @@ std::optional<std::string> read_program_stream(std::istream& in, std::string& pr
 
 // The name errors give a program read from standard input.
 inline constexpr std::string_view standard_input_name = "<stdin>";
+// A program file saved with Windows conventions, as its LF twin: without a
+// UTF-8 byte-order mark at its start, and without the carriage return of
+// each CRLF line end (a carriage return anywhere else stays).
+std::string as_unix_text(std::string text);
 
 // Runs `text` as the program called `name` (the name errors show: the file
 // as given, or "-e"). A first line starting with "#!" is skipped. Returns the

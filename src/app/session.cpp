@@ -73,6 +73,11 @@ int run_repl_script(exec::Interpreter& interp, exec::Console& console, std::stri
         interp.cycles().collect();
         return 1;
     }
+    // Input that broke ended the session as its end would have; it is still
+    // a failure.
+    if (const std::string failure = console.read_failure(); !failure.empty()) {
+        interp.report_error("cannot read standard input: " + failure);
+    }
     // Every table is gone: whatever is left holds only itself.
     interp.cycles().collect();
     return interp.errors_reported() == 0 ? 0 : 1;

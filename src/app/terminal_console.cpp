@@ -172,6 +172,12 @@ TerminalConsole::TerminalConsole()
     set_up_readline();
     if (m_history) {
         for (const std::string& entry : m_history->load()) add_history(entry.c_str());
+        if (!m_history->problem().empty()) {
+            // Said once; the session goes on without a history file.
+            const std::string notice = "note: the history is not kept: " + m_history->problem() + "\n";
+            std::fputs(notice.c_str(), stderr);
+            m_history.reset();
+        }
     }
 }
 
@@ -267,6 +273,8 @@ TerminalConsole::LineEnd TerminalConsole::edit_line(const std::string& prompt, s
     // readline draws it again where it is and knows its width.
     std::fputs("\r", stdout);
     std::fflush(stdout);
+    // readline puts the terminal in raw mode until the line is done.
+    const TerminalRestoredOnExit restored(fileno(stdin));
     rl_callback_handler_install(prompt.c_str(), accept_line);
     while (!result.done) {
         if (take_window_resize()) rl_resize_terminal();

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <pthread.h>
+#include <termios.h>
 
 #include <atomic>
 #include <cerrno>
@@ -57,7 +58,60 @@ bool signal_flag_set()
     return interrupt_key.load(std::memory_order_relaxed) || window_resized.load(std::memory_order_relaxed);
 }
 
+// The terminal state to give back when a signal ends the process while a
+// line is being edited.
+struct termios saved_terminal;
+std::atomic<int> saved_terminal_fd{-1};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+// Signals whose default action ends the process. SIGINT is the session's
+// own (Ctrl-C) and SIGKILL and SIGSTOP cannot be caught.
+constexpr int ending_signals[] = {SIGHUP,  SIGQUIT, SIGTERM, SIGALRM, SIGUSR1,   SIGUSR2, SIGABRT,
+                                  SIGPROF, SIGXCPU, SIGXFSZ, SIGSEGV, SIGBUS,    SIGFPE,  SIGILL,
+                                  SIGSYS,  SIGTRAP, SIGVTALRM, SIGPOLL};
+constexpr std::size_t ending_count = sizeof ending_signals / sizeof ending_signals[0];
+struct sigaction previous_ending_actions[ending_count];
+bool ending_replaced[ending_count];
+
+extern "C" void restore_terminal_and_end(int signal_number)
+{
+    // tcsetattr and sigaction are async-signal-safe.
+    const int saved_errno = errno;
+    if (const int fd = saved_terminal_fd.load(); fd >= 0) ::tcsetattr(fd, TCSANOW, &saved_terminal);
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    ::sigaction(signal_number, &fallback, nullptr);
+    // The signal stays blocked until the handler returns, then ends the
+    // process as it would have without the handler.
+    ::raise(signal_number);
+    errno = saved_errno;
+}
+
 }  // namespace
+
+TerminalRestoredOnExit::TerminalRestoredOnExit(int fd)
+{
+    if (::tcgetattr(fd, &saved_terminal) == 0) saved_terminal_fd.store(fd);
+    for (std::size_t i = 0; i < ending_count; ++i) {
+        ending_replaced[i] = false;
+        if (::sigaction(ending_signals[i], nullptr, &previous_ending_actions[i]) != 0) continue;
+        const struct sigaction& previous = previous_ending_actions[i];
+        if (previous.sa_handler != SIG_DFL || (previous.sa_flags & SA_SIGINFO) != 0) continue;
+        struct sigaction action {};
+        action.sa_handler = restore_terminal_and_end;
+        sigemptyset(&action.sa_mask);
+        ending_replaced[i] = ::sigaction(ending_signals[i], &action, nullptr) == 0;
+    }
+}
+
+TerminalRestoredOnExit::~TerminalRestoredOnExit()
+{
+    for (std::size_t i = 0; i < ending_count; ++i) {
+        if (ending_replaced[i]) ::sigaction(ending_signals[i], &previous_ending_actions[i], nullptr);
+    }
+    saved_terminal_fd.store(-1);
+}
 
 void block_terminal_signals()
 {

@@ -29,6 +29,20 @@ public:
     TerminalSignals& operator=(const TerminalSignals&) = delete;
 };
 
+// While it lives (a line being edited, with the terminal in the line
+// editor's raw mode), every signal that would end the process by default
+// (SIGTERM, Ctrl-\, a hang-up, an abort...) first gives the terminal back
+// the state it had when this was made, then ends the process as it would
+// have. Signals that are ignored or handled elsewhere are left alone, and
+// the previous actions come back afterwards.
+class TerminalRestoredOnExit {
+public:
+    explicit TerminalRestoredOnExit(int fd);
+    ~TerminalRestoredOnExit();
+    TerminalRestoredOnExit(const TerminalRestoredOnExit&) = delete;
+    TerminalRestoredOnExit& operator=(const TerminalRestoredOnExit&) = delete;
+};
+
 // The interpreter that Ctrl-C interrupts; null for none.
 void route_interrupts_to(exec::Interpreter* interp);
 

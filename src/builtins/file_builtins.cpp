@@ -94,15 +94,53 @@ Value builtin_mkdir(exec::Interpreter& interp, const exec::BuiltinCall& call)
     return Value();
 }
 
+namespace {
+
+// `path` without the slashes at its end; a path of slashes only stays "/".
+std::string_view without_trailing_slashes(std::string_view path)
+{
+    const std::size_t last = path.find_last_not_of('/');
+    if (last == std::string_view::npos) return path.empty() ? path : path.substr(0, 1);
+    return path.substr(0, last + 1);
+}
+
+// Removing the current folder, its parent or the root would take with it far
+// more than the path names (the folder the session works in, its
+// neighbours, everything): such a path is refused before anything goes.
+void refuse_sweeping_removal(const std::string& path)
+{
+    const std::string_view named = without_trailing_slashes(path);
+    const std::size_t slash = named.rfind('/');
+    const std::string_view last = slash == std::string_view::npos ? named : named.substr(slash + 1);
+    std::string_view reason;
+    if (named == "/") reason = "it is the root folder";
+    else if (last == "." || last == "..") reason = "a path ending in '.' or '..' is never removed";
+    else return;
+    throw Error(ErrorKind::FileSystem, "rm: cannot remove " + quote_text(path) + ": " + std::string(reason));
+}
+
+// A symbolic link named with slashes after it ("link/") is still removed as
+// the link: the slashes would otherwise lead into the folder it points to.
+std::string link_itself(const std::string& path)
+{
+    if (path.empty() || path.back() != '/') return path;
+    std::string named(without_trailing_slashes(path));
+    std::error_code code;
+    return fs::is_symlink(fs::symlink_status(named, code)) ? named : path;
+}
+
+}  // namespace
+
 Value builtin_rm(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     const std::string path = fetch_path(interp, call, 0, "rm");
+    refuse_sweeping_removal(path);
     if (sandboxed(interp)) {
         interp.sandbox().remove(path);
         return Value();
     }
     std::error_code code;
-    fs::remove_all(path, code);
+    fs::remove_all(link_itself(path), code);
     if (code) raise_file_error("rm", "remove", path, code);
     return Value();
 }

@@ -5,6 +5,7 @@
 #include "exec/warnings.h"
 #include "lex/error.h"
 #include "lex/limits.h"
+#include "lex/splitter.h"
 #include "lex/stack_guard.h"
 #include "value/convert.h"
 
@@ -26,6 +27,13 @@ value::ElementList decode_list(exec::Interpreter& interp, std::string_view text)
     const lex::StatementList statements = lex::split_statements(inner);
     for (const std::string& token : statements.front()) {
         const char first = token.empty() ? '\0' : token.front();
+        // A nested list or a block ends with the bracket that closes it.
+        // Text after it ("{})") would be kept in the element and written
+        // back as part of it, and the list text would read differently
+        // each time it is encoded and decoded again.
+        if ((first == '(' || first == '{') && lex::group_end(token) != token.size() - 1) {
+            throw Error(ErrorKind::DecodeList, "list data holds text after the closing bracket of " + quote_text(token));
+        }
         if (first == '(') {
             elements.push_back(value::make_ref(Value::list(decode_list(interp, token))));
         } else if (first == '$') {

@@ -53,9 +53,19 @@ std::optional<std::string> StreamConsole::read_line(LineKind /*kind*/)
     bool read_any = false;
     char piece[1 << 14];
     for (;;) {
+        errno = 0;
         m_in.getline(piece, sizeof piece);
         const auto got = static_cast<std::size_t>(m_in.gcount());
         read_any = read_any || got > 0;
+        if (m_in.bad()) {
+            // The input broke (a closed descriptor, a folder, a terminal
+            // gone): nothing more will come, so it ends here. Retrying
+            // would spin for ever.
+            const int error = errno;
+            m_read_failure = error != 0 ? std::generic_category().message(error) : "the stream failed";
+            m_at_end = true;
+            return std::nullopt;
+        }
         if (m_in.eof()) {
             // A last line without a line feed, or nothing left at all.
             m_at_end = true;

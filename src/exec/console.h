@@ -55,6 +55,10 @@ public:
     // Writes one report line to the error stream (never raising
     // OutputLost, so that the loss itself can be reported).
     virtual void report(std::string_view line) = 0;
+    // Why reading the input failed, when it ended with an error rather than
+    // at its end (a closed descriptor, a folder); empty otherwise. The read
+    // that failed returned nothing, as at the end of input.
+    virtual std::string read_failure() const { return {}; }
     // True when a person is typing (the input is a terminal).
     virtual bool interactive() const { return false; }
     // The session tells the console which interpreter it serves, and null
@@ -72,6 +76,7 @@ public:
     void flush() override;
     std::optional<std::string> read_line(LineKind kind) override;
     void report(std::string_view line) override;
+    std::string read_failure() const override { return m_read_failure; }
 
 private:
     // Raises OutputLost when the output stream has failed.
@@ -84,6 +89,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     bool m_at_end = false;
+    std::string m_read_failure;
 };
 
 }  // namespace zirn::exec

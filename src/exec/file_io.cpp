@@ -216,12 +216,64 @@ mode_t mode_for_new_files()
 }
 
 // Devices, fifos and sockets cannot be replaced: they get the bytes as they
-// are. `flags` adds O_TRUNC for a regular file.
-void write_in_place(const std::string& path, std::string_view content, std::string_view user, int flags = 0)
+// are.
+void write_in_place(const std::string& path, std::string_view content, std::string_view user)
 {
-    FileDescriptor file(open_retrying(path.c_str(), O_WRONLY | O_NOCTTY | flags));
+    FileDescriptor file(open_retrying(path.c_str(), O_WRONLY | O_NOCTTY));
     if (file.get() < 0) raise_file_error(user, "open", path, errno);
     if (!write_all(file.get(), content)) raise_file_error(user, "write", path, errno);
+    if (file.close() != 0) raise_file_error(user, "write", path, errno);
+}
+
+// Makes the file at `path` hold room for `size` bytes without changing what
+// it holds, so that a full disk fails the write before the old content is
+// touched. posix_fallocate reserves the blocks where the file system can;
+// where it cannot, the bytes beyond the old end are written first (and taken
+// back when they do not fit): overwriting blocks that already exist needs no
+// new room. On failure errno says why.
+bool reserve_room(int fd, std::string_view content, off_t old_size)
+{
+    if (content.empty()) return true;
+    const int reserved = ::posix_fallocate(fd, 0, static_cast<off_t>(content.size()));
+    if (reserved == 0) return true;
+    if (reserved != EOPNOTSUPP && reserved != EINVAL && reserved != ENOSYS) {
+        [[maybe_unused]] const int ignored = ::ftruncate(fd, old_size);
+        errno = reserved;
+        return false;
+    }
+    const auto kept = static_cast<std::size_t>(old_size);
+    if (content.size() <= kept) return true;
+    std::string_view growth = content.substr(kept);
+    for (off_t at = old_size; !growth.empty();) {
+        const ssize_t written = ::pwrite(fd, growth.data(), growth.size(), at);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) {
+            const int error = written < 0 ? errno : ENOSPC;
+            [[maybe_unused]] const int ignored = ::ftruncate(fd, old_size);
+            errno = error;
+            return false;
+        }
+        growth.remove_prefix(static_cast<std::size_t>(written));
+        at += written;
+    }
+    return true;
+}
+
+// A regular file that cannot be replaced (its folder takes no new file, or
+// a sticky folder keeps it from being renamed over) is overwritten where it
+// is, after its new size has been reserved: a full disk leaves the old
+// content as it was. A failure later on (an I/O error, the process killed
+// midway) can still leave a mix of old and new content.
+void overwrite_in_place(const std::string& path, std::string_view content, std::string_view user)
+{
+    FileDescriptor file(open_retrying(path.c_str(), O_WRONLY | O_NOCTTY));
+    if (file.get() < 0) raise_file_error(user, "open", path, errno);
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) raise_file_error(user, "open", path, errno);
+    if (!reserve_room(file.get(), content, info.st_size)) raise_file_error(user, "write", path, errno);
+    if (!write_all(file.get(), content)) raise_file_error(user, "write", path, errno);
+    if (::ftruncate(file.get(), static_cast<off_t>(content.size())) != 0) raise_file_error(user, "write", path, errno);
+    if (::fsync(file.get()) != 0 && errno != EINVAL) raise_file_error(user, "write", path, errno);
     if (file.close() != 0) raise_file_error(user, "write", path, errno);
 }
 
@@ -288,7 +340,7 @@ void write_whole_file(const std::string& path, std::string_view content, std::st
         // A folder that takes no new file may still hold a file its owner
         // may write: that one is written where it is, as nothing else can.
         const int error = temporary.error();
-        if (exists && (error == EACCES || error == EPERM)) return write_in_place(target, content, user, O_TRUNC);
+        if (exists && (error == EACCES || error == EPERM)) return overwrite_in_place(target, content, user);
         raise_file_error(user, "open", path, error);
     }
     if (exists && (info.st_uid != ::geteuid() || info.st_gid != ::getegid())) {
@@ -301,7 +353,13 @@ void write_whole_file(const std::string& path, std::string_view content, std::st
     if (!write_all(temporary.fd(), content)) raise_file_error(user, "write", path, errno);
     if (::fsync(temporary.fd()) != 0) raise_file_error(user, "write", path, errno);
     if (temporary.close() != 0) raise_file_error(user, "write", path, errno);
-    if (::rename(temporary.name().c_str(), target.c_str()) != 0) raise_file_error(user, "write", path, errno);
+    if (::rename(temporary.name().c_str(), target.c_str()) != 0) {
+        // In a sticky folder (such as /tmp) only the owner of a file may
+        // replace it; another user allowed to write it gets it overwritten.
+        const int error = errno;
+        if (exists && (error == EPERM || error == EACCES)) return overwrite_in_place(target, content, user);
+        raise_file_error(user, "write", path, error);
+    }
     temporary.keep();
     sync_folder(folder);
 }

@@ -143,4 +143,14 @@ std::size_t open_position(std::string_view text)
     return nesting.at_top() ? std::string_view::npos : opened;
 }
 
+std::size_t group_end(std::string_view text)
+{
+    Nesting nesting;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        nesting.step(text[i]);
+        if (nesting.at_top()) return i == 0 ? std::string_view::npos : i;
+    }
+    return std::string_view::npos;
+}
+
 }  // namespace zirn::lex

@@ -39,4 +39,9 @@ bool is_balanced(std::string_view text);
 // `text` was opened (the outermost one), or npos when nothing is left open.
 std::size_t open_position(std::string_view text);
 
+// Where the quote, brace or parenthesis that `text` starts with is closed
+// again, back at the top level; npos when it is left open, or when `text`
+// does not start with one.
+std::size_t group_end(std::string_view text);
+
 }  // namespace zirn::lex

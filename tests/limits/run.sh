@@ -316,6 +316,121 @@ status=$?
 read_time
 expect_status 1; expect_err_lines 0
 judge "a program's output to a closed pipe" 10 128
+# ---- broken input, endless programs, lost help --------------------------
+
+# run_zirn_with INPUT ARG...: as run_zirn, with ARGs on zirn's command line
+# and at most a minute (a run that spins for ever fails, not hangs).
+run_zirn_with() {
+  local input=$1
+  shift
+  (
+    cd "$folder" || exit
+    { { /usr/bin/time -f '%M %e' -o .time timeout 60 "$zirn" "$@" <"$input" 2>&1 1>&3 3>&-; echo $? >.status; } |
+      cat >.err; } 3>&1 | cat >.out
+  )
+  status=$(cat "$folder/.status")
+  read_time
+}
+
+# Standard input that fails to read (closed, a folder) is its end for
+# $input, and the run says why with status 1, instead of retrying for ever.
+new_folder
+printf '$print$(("[" + $input + "]"))\n' >"$folder/prog.ZIRN"
+start_case
+(cd "$folder" && /usr/bin/time -f '%M %e' -o .time timeout 60 "$zirn" prog.ZIRN <&- >.out 2>.err)
+status=$?
+read_time
+expect_status 1; expect_out "[]"; expect_err_lines 1
+expect_err "error: prog.ZIRN: cannot read standard input: Bad file descriptor"
+judge "program with standard input closed" 10 128
+
+new_folder
+start_case; run_zirn_with "$folder/lib"
+expect_status 1; expect_err_lines 1; expect_err "error: cannot read standard input: Is a directory"
+judge "REPL reading a folder" 10 128
+
+# A program file without end stops at the text limit, like any text.
+new_folder
+start_case; run_zirn_with /dev/null /dev/zero
+expect_status 1; expect_err_lines 1
+expect_err "error: too large: the program '/dev/zero' would pass 1073741824 bytes"
+judge "program file /dev/zero" 40 1600
+
+# Help and version that cannot be written are not a success.
+for option in --help --version; do
+  new_folder
+  start_case
+  (cd "$folder" && /usr/bin/time -f '%M %e' -o .time timeout 60 "$zirn" "$option" >/dev/full 2>.err)
+  status=$?
+  read_time
+  expect_status 1; expect_err_lines 1; expect_err "error: cannot write to standard output: No space left on device"
+  judge "$option to a full device" 5 128
+done
+
+# ---- writefile on a full disk --------------------------------------------
+
+# A file that may be written in a folder that takes no new file is
+# overwritten where it is; on a full disk the write fails before the old
+# content is touched. A 1 MB file system of our own (a private mount in a
+# user namespace), and no privileges inside it, so that the folder's mode
+# holds even for root.
+if unshare -Urm true 2>/dev/null && command -v setpriv >/dev/null; then
+  new_folder
+  mkdir "$folder/disk"
+  head -c 404000 /dev/urandom >"$work/old.bin"
+  cat >"$work/full_disk.sh" <<'SCRIPT'
+set -e
+disk=$1 zirn=$2 old=$3
+mount -t tmpfs -o size=1m zirn-full "$disk"
+mkdir "$disk/ro"
+cp "$old" "$disk/ro/keep.bin"
+chmod 666 "$disk/ro/keep.bin"
+# Fill the rest but about 200 KB.
+head -c 420000 /dev/zero >"$disk/filler" 2>/dev/null || true
+chmod 555 "$disk/ro"
+cd "$disk/ro"
+set +e
+run() { setpriv --inh-caps=-all --bounding-set=-all -- "$zirn" -e "$1"; echo "status $?"; }
+run '$writefile$("keep.bin" ("y" * 700000))'
+cmp -s keep.bin "$old" && echo "old content intact"
+run '$writefile$("keep.bin" "short")'
+echo "now: $(cat keep.bin)"
+SCRIPT
+  start_case
+  (cd "$folder" && /usr/bin/time -f '%M %e' -o .time \
+     unshare -Urm bash "$work/full_disk.sh" "$folder/disk" "$zirn" "$work/old.bin" >.out 2>.err)
+  status=$?
+  read_time
+  expect_status 0
+  expect_err "writefile: cannot write 'keep.bin': No space left on device"
+  expect_out "status 1"; expect_out "old content intact"; expect_out "status 0"; expect_out "now: short"
+  judge "writefile in place on a full disk" 20 256
+else
+  echo "note: no private mounts here (user namespaces): skipping the full-disk case"
+fi
+
+# In a sticky folder (like /tmp) a file of another user may not be renamed
+# over, even where it may be written: it is overwritten in place instead of
+# failing. Needs root, to act as two users.
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+  new_folder
+  sticky=$(mktemp -d /tmp/zirn-sticky.XXXX)
+  chmod 1777 "$sticky"
+  printf 'old text' >"$sticky/shared.txt"
+  chown 65534:65534 "$sticky/shared.txt" && chmod 666 "$sticky/shared.txt"
+  start_case
+  (cd "$sticky" && /usr/bin/time -f '%M %e' -o "$folder/.time" \
+     setpriv --reuid=1000 --regid=1000 --clear-groups -- "$zirn" -e '$writefile$("shared.txt" "new text")' \
+     >"$folder/.out" 2>"$folder/.err")
+  status=$?
+  read_time
+  expect_status 0
+  [ "$(cat "$sticky/shared.txt")" = "new text" ] || problem "shared.txt holds: $(cat "$sticky/shared.txt")"
+  [ "$(stat -c %u "$sticky/shared.txt")" = 65534 ] || problem "shared.txt changed its owner"
+  [ -z "$(find "$sticky" -name '.zirn-*')" ] || problem "a temporary file was left behind"
+  rm -rf "$sticky"
+  judge "writefile in a sticky folder" 5 128
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -2,10 +2,13 @@
 // that cannot be written raises OutputLost.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sstream>
+#include <stdexcept>
 #include <streambuf>
 #include <string>
 
+#include "app/session.h"
 #include "exec/console.h"
 
 namespace {
@@ -64,6 +67,61 @@ TEST(StreamConsole, OutputThatCannotBeWrittenIsLost)
     // Reporting still works, so the loss itself can be told.
     console.report("error: lost");
     EXPECT_EQ(err.str(), "error: lost\n");
+}
+
+// An input whose reads fail, as reading a closed descriptor or a folder
+// does. After many reads it gives up and reports the end instead, so that
+// a reader that keeps retrying ends too (and is caught by what it got).
+class BrokenInput : public std::streambuf {
+public:
+    int reads = 0;
+
+protected:
+    int_type underflow() override
+    {
+        if (++reads > 10000) return traits_type::eof();
+        errno = EIO;
+        throw std::runtime_error("read failed");
+    }
+};
+
+TEST(StreamConsole, AReadErrorIsTheEndOfInputAndSaysWhy)
+{
+    BrokenInput broken;
+    std::istream in(&broken);
+    std::ostringstream out, err;
+    StreamConsole console(in, out, err);
+    EXPECT_EQ(console.read_failure(), "");
+    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Program), std::nullopt);
+    EXPECT_EQ(console.read_failure(), "Input/output error");
+    // Read once: later reads are at the end without trying again.
+    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), std::nullopt);
+    EXPECT_EQ(broken.reads, 1);
+}
+
+struct SessionOnBrokenInput {
+    BrokenInput broken;
+    std::string err;
+    int status = -1;
+};
+
+TEST(StreamConsole, AReadErrorEndsTheSessionWithOneErrorLine)
+{
+    SessionOnBrokenInput session;
+    zirn::app::run_on_interpreter_stack(
+        [](void* raw) {
+            auto& session = *static_cast<SessionOnBrokenInput*>(raw);
+            std::istream in(&session.broken);
+            std::ostringstream out, err;
+            StreamConsole console(in, out, err);
+            session.status = zirn::app::run_session(console, zirn::exec::FileAccess::Sandboxed);
+            session.err = err.str();
+            return session.status;
+        },
+        &session);
+    EXPECT_EQ(session.status, 1);
+    EXPECT_EQ(session.err, "error: cannot read standard input: Input/output error\n");
+    EXPECT_EQ(session.broken.reads, 1);
 }
 
 }  // namespace

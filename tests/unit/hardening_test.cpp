@@ -116,6 +116,27 @@ TEST_F(SandboxSession, AlsoLoadsTheRestoredLibrary)
     EXPECT_TRUE(folder_untouched());
 }
 
+TEST_F(SandboxSession, RemovingTheRootOrAPathEndingInDotsIsRefused)
+{
+    const SessionResult result = run_sandboxed(
+        "$mkdir$(\"d\")\n$mkdir$(\"d/e\")\n$writefile$(\"d/e/f\" \"kept\")\n$cd$(\"d/e\")\n"
+        "$rm$(\"/\")\n$rm$(\"//\")\n$rm$(\".\")\n$rm$(\"..\")\n$rm$(\"../\")\n$rm$(\"../e/..\")\n"
+        "$rm$(\"/d/e/.\")\n$rm$(\"././/\")\n"
+        "$print$($readfile$(\"f\"))\n$print$($exists$(\"/lib\"))\n"
+        // Names that only start or end with dots are ordinary names.
+        "$writefile$(\"..x\" 1)\n$writefile$(\"x..\" 1)\n$rm$(\"..x\")\n$rm$(\"x..\")\n"
+        "$print$($exists$(\"..x\"))\n$print$($exists$(\"x..\"))\n");
+    for (const char* path : {"'/'", "'//'", "'.'", "'..'", "'../'", "'../e/..'", "'/d/e/.'", "'././/'"}) {
+        EXPECT_NE(result.err.find(std::string("error: rm: cannot remove ") + path + ": "), std::string::npos) << path;
+    }
+    EXPECT_NE(result.err.find("cannot remove '/': it is the root folder"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("cannot remove '..': a path ending in '.' or '..' is never removed"), std::string::npos);
+    EXPECT_NE(result.out.find("> kept\n> 1\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("> 0\n> 0\n"), std::string::npos) << result.out;
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(folder_untouched());
+}
+
 TEST(SandboxFiles, KeepsAFolderTree)
 {
     exec::SandboxFiles files;

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <sstream>
+#include <stdexcept>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -292,6 +295,58 @@ TEST(CommandLineTest, AProgramComesWholeFromAStream)
     EXPECT_EQ(app::read_program_stream(program, problem), std::optional<std::string>("x = 1\n$print$(x)"));
     std::istringstream empty;
     EXPECT_EQ(app::read_program_stream(empty, problem), std::optional<std::string>(""));
+}
+
+TEST(ProgramTest, WindowsFilesRunAsTheirUnixTwins)
+{
+    EXPECT_EQ(app::as_unix_text("\xEF\xBB\xBFx = 3\r\n$print$(x)\r\n"), "x = 3\n$print$(x)\n");
+    // Only a carriage return before a line feed goes, and only a mark at
+    // the very start.
+    EXPECT_EQ(app::as_unix_text("a\rb\r\r\nc\r"), "a\rb\r\nc\r");
+    EXPECT_EQ(app::as_unix_text("x\xEF\xBB\xBF\n"), "x\xEF\xBB\xBF\n");
+    EXPECT_EQ(app::as_unix_text("\xEF\xBB"), "\xEF\xBB");
+    EXPECT_EQ(app::as_unix_text(""), "");
+    // Lines keep their numbers: the error is on the line it was.
+    const std::string program = app::as_unix_text("\xEF\xBB\xBFs = \"a\r\nb\"\r\n$print$($size$(s))\r\n$print$(nope)\r\n");
+    const Outcome outcome = run(program);
+    EXPECT_EQ(outcome.out, "3\n");
+    EXPECT_NE(outcome.err.find("prog.ZIRN:4: "), std::string::npos) << outcome.err;
+}
+
+// Input whose every read fails, as a closed descriptor's does.
+class BrokenInput : public std::streambuf {
+protected:
+    int_type underflow() override
+    {
+        errno = EBADF;
+        throw std::runtime_error("read failed");
+    }
+};
+
+struct BrokenInputRun {
+    Outcome outcome{};
+};
+
+TEST(ProgramTest, InputThatBreaksReadsAsTheEndButFailsTheProgram)
+{
+    BrokenInputRun call;
+    app::run_on_interpreter_stack(
+        [](void* raw) {
+            auto& call = *static_cast<BrokenInputRun*>(raw);
+            BrokenInput broken;
+            std::istream in(&broken);
+            std::ostringstream out, err;
+            exec::StreamConsole console(in, out, err);
+            const std::vector<std::string> none;
+            const int status = app::run_program(console, "prog.ZIRN",
+                                                "$print$((\"[\" + $input + \"]\"))\n$print$(\"went on\")\n", none);
+            call.outcome = {status, out.str(), err.str()};
+            return status;
+        },
+        &call);
+    EXPECT_EQ(call.outcome.out, "[]\nwent on\n");
+    EXPECT_EQ(call.outcome.err, "error: prog.ZIRN: cannot read standard input: Bad file descriptor\n");
+    EXPECT_EQ(call.outcome.status, 1);
 }
 
 }  // namespace
