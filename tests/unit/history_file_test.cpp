@@ -18,6 +18,23 @@
 
 namespace {
 
+// "'PATH' WHAT", as the history file's problems read. Built with appends:
+// GCC 12 gives a false -Wrestrict warning on chains of + here.
+std::string problem_text(const std::string& path, const char* what)
+{
+    std::string text = "'";
+    text.append(path).append("' ").append(what);
+    return text;
+}
+
+// One typed entry of a writer.
+std::string entry_of(int writer, int i)
+{
+    std::string text = "w";
+    text.append(std::to_string(writer)).append(" ").append(std::to_string(i));
+    return text;
+}
+
 using zirn::app::HistoryFile;
 
 class HistoryPressure : public ::testing::Test {
@@ -111,7 +128,7 @@ TEST_F(HistoryPressure, SessionsSideBySideLoseOnlyWhatTheLimitDrops)
         if (child == 0) {
             HistoryFile history(path(), limit);
             history.load();
-            for (int i = 0; i < each; ++i) history.append("w" + std::to_string(writer) + " " + std::to_string(i));
+            for (int i = 0; i < each; ++i) history.append(entry_of(writer, i));
             ::_exit(0);
         }
         children.push_back(child);
@@ -150,7 +167,7 @@ TEST_F(HistoryPressure, ASymbolicLinkIsNeverFollowed)
     std::filesystem::create_symlink(file_at("passwd"), path());
     HistoryFile history(path(), 1000);
     EXPECT_TRUE(history.load().empty());
-    EXPECT_EQ(history.problem(), "'" + path() + "' is a symbolic link");
+    EXPECT_EQ(history.problem(), problem_text(path(), "is a symbolic link"));
     history.append("typed");
     EXPECT_EQ(text_of(file_at("passwd")), "root:x:0:0\n");
     EXPECT_TRUE(std::filesystem::is_symlink(path()));
@@ -171,13 +188,13 @@ TEST_F(HistoryPressure, OnlyARegularFileOfTheUserIsUsed)
     ASSERT_EQ(::mkfifo(path().c_str(), 0600), 0);
     HistoryFile fifo(path(), 1000);
     EXPECT_TRUE(fifo.load().empty());
-    EXPECT_EQ(fifo.problem(), "'" + path() + "' is not a regular file");
+    EXPECT_EQ(fifo.problem(), problem_text(path(), "is not a regular file"));
     std::filesystem::remove(path());
 
     std::filesystem::create_directory(path());
     HistoryFile folder(path(), 1000);
     folder.load();
-    EXPECT_EQ(folder.problem(), "'" + path() + "' is not a regular file");
+    EXPECT_EQ(folder.problem(), problem_text(path(), "is not a regular file"));
     std::filesystem::remove(path());
 
     // Somebody else's file (only a privileged test can make one).
@@ -185,7 +202,7 @@ TEST_F(HistoryPressure, OnlyARegularFileOfTheUserIsUsed)
     if (::geteuid() == 0 && ::chown(path().c_str(), 65534, 65534) == 0) {
         HistoryFile foreign(path(), 1000);
         EXPECT_TRUE(foreign.load().empty());
-        EXPECT_EQ(foreign.problem(), "'" + path() + "' belongs to another user");
+        EXPECT_EQ(foreign.problem(), problem_text(path(), "belongs to another user"));
         foreign.append("typed");
         EXPECT_EQ(text_of(path()), "theirs\n");
     }
