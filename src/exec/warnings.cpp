@@ -66,6 +66,9 @@ void warn_with(Interpreter& interp, WarningRule rule, const std::string& message
     line += "warning: ";
     line += text;
     interp.console().report(line);
+    // Under it, as under an error: the program's line, carets under what
+    // the message quotes.
+    if (place != nullptr && place->file != nullptr) interp.report_source_line(*place->file, place->line, message);
 }
 
 }  // namespace zirn::exec
