@@ -9,7 +9,7 @@
 
 namespace zirn::exec {
 
-Interpreter::Interpreter(const BuiltinTable& builtins, Console& console) : m_builtins(builtins), m_console(console) {}
+Interpreter::Interpreter(const BuiltinTable& builtins, Console& console) : m_builtins(&builtins), m_console(console) {}
 
 namespace {
 
@@ -109,7 +109,7 @@ void Interpreter::enter_call()
 
 void Interpreter::raise_nesting_too_deep()
 {
-    throw Error(ErrorKind::Recursion, "more than " + std::to_string(limits::max_nesting_depth) +
+    throw Error(ErrorKind::Recursion, "more than " + std::to_string(m_max_nesting) +
                                           " nested runs, evaluations and calls");
 }
 

@@ -33,7 +33,8 @@ namespace zirn {
     X(DecodeList, "decodelist: ")                             \
     X(EncodeList, "encodelist: ")                             \
     X(Interrupted, "interrupted")                             \
-    X(StepBudget, "step budget exhausted: ")
+    X(StepBudget, "step budget exhausted: ")                  \
+    X(Host, "")
 
 enum class ErrorKind {
 #define ZIRN_ERROR_ENUM(kind, prefix) kind,
