@@ -109,7 +109,7 @@ private:
 // listdir, exists, cd, isdir) and `also` act.
 enum class FileAccess {
     Host,     // the real file system, relative to the current directory
-    None,     // every file-system builtin fails; `also` finds only the built-in library
+    None,     // every file-system builtin, and `also`, fails
     Sandbox,  // an in-memory folder holding the files the host gives
 };
 

@@ -35,6 +35,7 @@
 #include "exec/executor.h"
 #include "exec/interpreter.h"
 #include "lex/error.h"
+#include "lex/splitter.h"
 #include "lex/stack_guard.h"
 #include "value/value.h"
 #include "value/var_table.h"
@@ -212,6 +213,9 @@ void* Interpreter::State::worker_main(void* raw)
     guard_current_thread_stack();
     current = state;
     state->serve();
+    // What the interpreter library keeps per thread goes with the thread.
+    exec::drop_code_cache();
+    value::leave_thread();
     return nullptr;
 }
 
@@ -326,7 +330,21 @@ Value Interpreter::State::run_code(std::string_view text, const std::string& nam
 {
     try {
         set_budget();
-        const exec::CodeRef code = exec::compile_file(text, name);
+        exec::CodeRef code;
+        try {
+            code = exec::compile_file(text, name);
+        } catch (InternalError& error) {
+            // Text left open is reported where the quote, brace or
+            // parenthesis that stays open began, as the command line does.
+            const std::size_t open = lex::open_position(text);
+            if (error.kind() == InternalErrorKind::Unbalanced && error.place().file.empty() &&
+                open != std::string_view::npos) {
+                error.place().file = name;
+                error.place().line =
+                    static_cast<std::uint32_t>(1 + std::count(text.begin(), text.begin() + open, '\n'));
+            }
+            throw;
+        }
         const exec::RunResult result = exec::run_statements(*interp, *code, &names, nullptr);
         return to_public(result.value);
     } catch (...) {

@@ -272,13 +272,24 @@ struct CodeCache {
     std::size_t bytes = 0;
 };
 
+// One per thread: the parses it holds carry caches of the interpreter that
+// uses them, and each interpreter keeps to its thread. Kept until the
+// thread ends (drop_code_cache), for the main thread for the whole process.
+constinit thread_local CodeCache* thread_code_cache = nullptr;
+
 CodeCache& code_cache()
 {
-    static CodeCache* cache = new CodeCache();  // lives for the whole process
-    return *cache;
+    if (thread_code_cache == nullptr) thread_code_cache = new CodeCache();
+    return *thread_code_cache;
 }
 
 }  // namespace
+
+void drop_code_cache()
+{
+    delete thread_code_cache;
+    thread_code_cache = nullptr;
+}
 
 Token::Token(std::string text)
     : m_text(std::move(text)),
