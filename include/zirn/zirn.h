@@ -135,8 +135,9 @@ struct Options {
     // Deepest nesting of calls, blocks and expressions a program may reach,
     // 0 for the default (half a million); deeper nesting stops with an Error.
     std::size_t max_nesting = 0;
-    // Largest text (string) a program may build, in bytes, 0 for the
-    // default (1 GiB); a bigger one stops with an Error.
+    // Largest text (string) a program may build or read, in bytes, 0 for
+    // the default (1 GiB, which is also the most); a bigger one stops with
+    // an Error.
     std::size_t max_text_bytes = 0;
 };
 

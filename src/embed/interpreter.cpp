@@ -35,6 +35,7 @@
 #include "exec/executor.h"
 #include "exec/interpreter.h"
 #include "lex/error.h"
+#include "lex/limits.h"
 #include "lex/splitter.h"
 #include "lex/stack_guard.h"
 #include "value/value.h"
@@ -140,13 +141,24 @@ Value to_public(const value::Value& v)
     return to_public(v, path);
 }
 
+// A text from the host may be no larger than a program could make it.
+const std::string& checked_text(const Value& v)
+{
+    const std::string& text = v.as_string();
+    if (text.size() > limits::text_limit()) {
+        throw Error("a text of " + std::to_string(text.size()) + " bytes is larger than the limit of " +
+                    std::to_string(limits::text_limit()) + " bytes");
+    }
+    return text;
+}
+
 value::Value to_internal(const Value& v)
 {
     switch (v.type()) {
     case Value::Type::Integer: return value::Value::integer(v.as_integer());
     case Value::Type::Float: return value::Value::floating(v.as_float());
-    case Value::Type::String: return value::Value::string(v.as_string());
-    case Value::Type::Func: return value::Value::func(v.as_string());
+    case Value::Type::String: return value::Value::string(checked_text(v));
+    case Value::Type::Func: return value::Value::func(checked_text(v));
     case Value::Type::List: {
         check_stack_depth();
         value::ElementList elements;
@@ -211,6 +223,9 @@ void* Interpreter::State::worker_main(void* raw)
 {
     auto* state = static_cast<State*>(raw);
     guard_current_thread_stack();
+    if (state->options.max_text_bytes != 0) {
+        limits::thread_text_limit = std::min(state->options.max_text_bytes, limits::max_text_bytes);
+    }
     current = state;
     state->serve();
     // What the interpreter library keeps per thread goes with the thread.

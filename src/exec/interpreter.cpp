@@ -47,9 +47,9 @@ std::string Interpreter::read_input_line()
             return "";  // nothing of the entry runs
         }
         if (!more) break;  // still open: running it reports the open text
-        if (more->size() >= limits::max_text_bytes - text.size()) {
+        if (more->size() >= limits::text_limit() - text.size()) {
             throw Error(ErrorKind::TooLarge, "an entry of several lines would pass " +
-                                                 std::to_string(limits::max_text_bytes) + " bytes");
+                                                 std::to_string(limits::text_limit()) + " bytes");
         }
         text += '\n';
         text += *more;

@@ -169,6 +169,24 @@ TEST(EmbedLimits, NestingDepthAndDeepRecursion)
     EXPECT_EQ(plain.call("down", 20000).as_integer(), 0);
 }
 
+TEST(EmbedLimits, TextSizeCap)
+{
+    Options options;
+    options.max_text_bytes = 1000;
+    Interpreter capped(options);
+    EXPECT_EQ(capped.run("end $size$(('ab' * 500))").as_integer(), 1000);
+    Error big = error_of([&] { capped.run("s = ('ab' * 501)"); });
+    EXPECT_NE(std::string(big.what()).find("too large"), std::string::npos) << big.what();
+    EXPECT_THROW(capped.run("s = 'x'\nuntil (1) { s += s }"), Error);
+    // Texts from the host are held to the same limit, also inside lists.
+    EXPECT_THROW(capped.set("t", Value(std::string(1001, 'x'))), Error);
+    EXPECT_THROW(capped.call("size", Value(std::vector<Value>{Value(std::string(2000, 'y'))})), Error);
+    EXPECT_NO_THROW(capped.set("t", Value(std::string(1000, 'x'))));
+    // Another interpreter, on its own thread, keeps the usual limit.
+    Interpreter plain;
+    EXPECT_EQ(plain.run("end $size$(('ab' * 501))").as_integer(), 1002);
+}
+
 // ---- values --------------------------------------------------------------
 
 TEST(EmbedValues, RoundTripEveryType)
