@@ -425,11 +425,15 @@ Interpreter::~Interpreter()
     if (!m_state) return;
     State& s = *m_state;
     // The ZIRN values die on the thread that made them.
-    s.on_worker([&s] {
-        s.names = value::VarTable();
-        if (s.interp) s.interp->cycles().collect();
-        s.interp.reset();
-    });
+    try {
+        s.on_worker([&s] {
+            s.names = value::VarTable();
+            if (s.interp) s.interp->cycles().collect();
+            s.interp.reset();
+        });
+    } catch (...) {
+        // Nothing is left to report to: the interpreter is going.
+    }
     s.stop();
 }
 

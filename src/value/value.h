@@ -323,8 +323,8 @@ inline void let_go(ValueRef& ref)
     ref.reset();
 }
 
-// How many separately allocated Values (variables, elements) exist now; for
-// tests that check what is freed.
+// How many separately allocated Values (variables, elements) this thread
+// made and has not freed; for tests that check what is freed.
 std::size_t allocated_value_count();
 
 // ---- element list operations that need the whole Value (see elements.h)

@@ -376,8 +376,11 @@ TEST(EmbedThreads, TwoInterpretersOnTwoThreadsAreIndependent)
 {
     constexpr int rounds = 40;
     std::array<std::string, 2> failures;
+    TempDir dir;
     auto work = [&](int which) {
         Interpreter zirn;
+        // Both write files through the real file system at the same time.
+        zirn.set("file", Value((dir.path / ("out" + std::to_string(which))).string()));
         zirn.define("base", [which](const std::vector<Value>&) { return Value(which * 1000); });
         zirn.run("sum = { total = 0\neach (arg0) { total += element }\nend (total + $base) }");
         for (int round = 0; round < rounds; ++round) {
@@ -387,7 +390,11 @@ TEST(EmbedThreads, TwoInterpretersOnTwoThreadsAreIndependent)
             const std::int64_t got = zirn.call("sum", Value(numbers)).as_integer();
             const std::int64_t expected = which * 1000 + (round * (round + 1)) / 2 + which * (round + 1);
             const std::string name = "made_" + std::to_string(round) + "_" + std::to_string(which);
-            zirn.run(name + " = $str$(shared_name)");
+            zirn.run(name + " = $str$(shared_name)\n$writefile$(file " + name + ")");
+            if (zirn.run("end $readfile$(file)").as_string() != std::to_string(which)) {
+                failures[which] = "round " + std::to_string(round) + ": the file was not written";
+                return;
+            }
             if (got != expected || zirn.get("shared_name").as_integer() != which ||
                 zirn.get(name).as_string() != std::to_string(which)) {
                 failures[which] = "round " + std::to_string(round) + ": " + std::to_string(got);
