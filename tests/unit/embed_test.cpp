@@ -59,7 +59,8 @@ struct TempDir {
 
 TEST(EmbedErrors, CarryFileLineAndFunction)
 {
-    Interpreter zirn(capturing(*new std::string));
+    std::string out;
+    Interpreter zirn(capturing(out));
     Error top = error_of([&] { zirn.run("x = 1\ny = 2\nz = (x + nope)\n", "prog.ZIRN"); });
     EXPECT_EQ(top.file(), "prog.ZIRN");
     EXPECT_EQ(top.line(), 3u);
