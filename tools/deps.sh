@@ -2,7 +2,7 @@
 # Checks that the Debian packages the build and the tests need are installed,
 # and installs the missing ones (as root, with apt-get). Safe to run again.
 set -eu
-packages=(cmake g++ make libgtest-dev libreadline-dev tmux time)
+packages=(cmake g++ make libgtest-dev libreadline-dev tmux time nodejs npm pkg-config dpkg-dev)
 [ "${ZIRN_BENCH:-0}" = 1 ] && packages+=(tcl8.6 lua5.4 python3)
 missing=()
 for package in "${packages[@]}"; do

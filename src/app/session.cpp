@@ -127,6 +127,10 @@ void* thread_main(void* raw)
     auto* call = static_cast<ThreadCall*>(raw);
     guard_current_thread_stack();
     call->result = call->body(call->context);
+    // What the interpreter keeps per thread (parses, free blocks) goes with
+    // the thread.
+    exec::drop_code_cache();
+    value::leave_thread();
     return nullptr;
 }
 

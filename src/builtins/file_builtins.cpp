@@ -59,7 +59,7 @@ Value builtin_readfile(exec::Interpreter& interp, const exec::BuiltinCall& call)
     const std::string path = fetch_path(interp, call, 0, "readfile");
     if (sandboxed(interp)) return Value::string(interp.sandbox().read(path).value_or(""));
     // A file that cannot be opened reads as "".
-    return Value::string(exec::read_whole_file(path, limits::max_text_bytes, "readfile").value_or(""));
+    return Value::string(exec::read_whole_file(path, limits::text_limit(), "readfile").value_or(""));
 }
 
 Value builtin_writefile(exec::Interpreter& interp, const exec::BuiltinCall& call)

@@ -87,10 +87,10 @@ Value builtin_base64encode(exec::Interpreter& interp, const exec::BuiltinCall& c
     // Four characters for every three bytes: checked before anything is
     // written.
     const std::size_t encoded_size = (bytes.size() / 3 + (bytes.size() % 3 != 0 ? 1 : 0)) * 4;
-    if (encoded_size > limits::max_text_bytes) {
+    if (encoded_size > limits::text_limit()) {
         throw Error(ErrorKind::TooLarge, "base64encode: " + std::to_string(bytes.size()) + " bytes encode to " +
                                              std::to_string(encoded_size) + ", more than " +
-                                             std::to_string(limits::max_text_bytes));
+                                             std::to_string(limits::text_limit()));
     }
     return Value::string(base64_encode(bytes));
 }

@@ -273,13 +273,37 @@ struct CodeCache {
     std::size_t bytes = 0;
 };
 
+// One per thread: the parses it holds carry caches of the interpreter that
+// uses them, and each interpreter keeps to its thread. Kept until the
+// thread ends (drop_code_cache), for the main thread for the whole process.
+constinit thread_local CodeCache* thread_code_cache = nullptr;
+
 CodeCache& code_cache()
 {
-    static CodeCache* cache = new CodeCache();  // lives for the whole process
-    return *cache;
+    if (thread_code_cache == nullptr) thread_code_cache = new CodeCache();
+    return *thread_code_cache;
 }
 
 }  // namespace
+
+namespace {
+
+struct FileParse {
+    std::string text;
+    CodeRef code;
+};
+// Per thread, like the split cache, and kept as long (see drop_code_cache).
+constinit thread_local std::unordered_map<std::string, FileParse>* thread_file_parses = nullptr;
+
+}  // namespace
+
+void drop_code_cache()
+{
+    delete thread_code_cache;
+    thread_code_cache = nullptr;
+    delete thread_file_parses;
+    thread_file_parses = nullptr;
+}
 
 Token::Token(std::string text)
     : m_text(std::move(text)),
@@ -423,11 +447,8 @@ CodeRef compile_file(std::string_view text, std::string file)
 {
     // A library loaded again with the same text (`also` in a loop or a
     // function) reuses its parse; very large texts are not kept twice.
-    struct FileParse {
-        std::string text;
-        CodeRef code;
-    };
-    static auto* cache = new std::unordered_map<std::string, FileParse>();  // lives for the whole process
+    if (thread_file_parses == nullptr) thread_file_parses = new std::unordered_map<std::string, FileParse>();
+    auto* cache = thread_file_parses;
     const auto found = cache->find(file);
     if (found != cache->end() && found->second.text == text) return found->second.code;
     CodeRef code = compile_with_origin(text, SourceOrigin{std::make_shared<const std::string>(file), 1});

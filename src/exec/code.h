@@ -270,6 +270,9 @@ inline const CallSite& Token::call() const
 // same Code until the cache is cleared. Raises Error(Unbalanced) for text
 // left open.
 CodeRef compile(std::string_view text);
+// Empties and frees the calling thread's cache of split texts; for a thread
+// that ends.
+void drop_code_cache();
 // The same for a text the splitter has already cut.
 CodeRef compile(const lex::StatementList& statements);
 // The statements of the file `file`, split afresh (a file's parse is its

@@ -218,7 +218,9 @@ Value evaluate_call(Interpreter& interp, const Token& token)
     // A builtin gets its arguments as raw text and evaluates them itself.
     // When no argument can tell whether its raw text is bound (no call, no
     // block, no name starting with "arg"), each is evaluated from its token.
-    if (call.direct_arguments) return builtin(interp, BuiltinCall{call, true});
+    // A host's function takes its arguments as a ZIRN function does: each
+    // evaluated in the caller's scope, where arg0 is the caller's own.
+    if (call.direct_arguments || builtin == interp.host_handler()) return builtin(interp, BuiltinCall{call, true});
     Bindings& bindings = interp.bindings();
     const UndoScope scope(bindings);
     for (std::size_t i = 0; i < call.raw_arguments.size(); ++i) {

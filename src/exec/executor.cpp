@@ -332,7 +332,7 @@ bool Run::append_repetition_in_place(Value& target, const Token& expression)
     const auto times = static_cast<std::int32_t>(static_cast<std::uint32_t>(count->int_value()));
     const std::size_t repeats = times > 0 ? static_cast<std::size_t>(times) : 0;
     const std::size_t piece_size = piece->text().size();
-    if (repeats != 0 && piece_size > (limits::max_text_bytes - target.text().size()) / repeats) return false;
+    if (repeats != 0 && piece_size > (limits::text_limit() - target.text().size()) / repeats) return false;
     target.become_joined_text(piece->text(), repeats);
     return true;
 }
@@ -409,7 +409,7 @@ namespace {
 // that cannot be read gives the empty text.
 std::string read_library_file(const std::string& path)
 {
-    return read_whole_file(path, limits::max_text_bytes, "also").value_or("");
+    return read_whole_file(path, limits::text_limit(), "also").value_or("");
 }
 
 struct LibrarySource {

@@ -65,7 +65,7 @@ Value member_of(const Value& /*left*/, const Value& right)
 Value add_values(const Value& left, const Value& right)
 {
     if (left.is(Type::String) && right.is(Type::String)) {
-        if (left.text().size() + right.text().size() > limits::max_text_bytes) {
+        if (left.text().size() + right.text().size() > limits::text_limit()) {
             throw Error(ErrorKind::TooLarge, "joining texts of " + std::to_string(left.text().size()) + " and " +
                                                  std::to_string(right.text().size()) + " bytes");
         }
@@ -287,7 +287,7 @@ Value apply_operator_reading(OperatorKind op, const Value& left, const Value& ri
 bool apply_operator_in_place_slowly(OperatorKind op, Value& target, const Value& right)
 {
     if (op == OperatorKind::Add && target.is(Type::String) && right.is(Type::String)) {
-        if (target.text().size() + right.text().size() > limits::max_text_bytes) return false;  // raises there
+        if (target.text().size() + right.text().size() > limits::text_limit()) return false;  // raises there
         target.become_joined_text(right.text());
         return true;
     }

@@ -157,7 +157,8 @@ class TemporaryFile {
 public:
     explicit TemporaryFile(const std::string& folder)
     {
-        static std::mt19937_64 generator{std::random_device{}()};
+        // One per thread: interpreters on several threads write files too.
+        static thread_local std::mt19937_64 generator{std::random_device{}()};
         static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
         m_error = EEXIST;
         for (int attempt = 0; attempt < 100 && m_error == EEXIST; ++attempt) {

@@ -23,7 +23,7 @@ thread_local Interpreter* running_on_thread = nullptr;
 Interpreter* interpreter_on_this_thread() { return running_on_thread; }
 
 Interpreter::Interpreter(const BuiltinTable& builtins, Console& console)
-    : m_builtins(builtins), m_console(console), m_previous_on_thread(running_on_thread)
+    : m_builtins(&builtins), m_console(console), m_previous_on_thread(running_on_thread)
 {
     running_on_thread = this;
 }
@@ -105,9 +105,9 @@ std::string Interpreter::read_input_line()
             return "";  // nothing of the entry runs
         }
         if (!more) break;  // still open: running it reports the open text
-        if (more->size() >= limits::max_text_bytes - text.size()) {
+        if (more->size() >= limits::text_limit() - text.size()) {
             throw Error(ErrorKind::TooLarge, "an entry of several lines would pass " +
-                                                 std::to_string(limits::max_text_bytes) + " bytes");
+                                                 std::to_string(limits::text_limit()) + " bytes");
         }
         text += '\n';
         text += *more;
@@ -188,7 +188,7 @@ void Interpreter::enter_call()
 
 void Interpreter::raise_nesting_too_deep()
 {
-    throw Error(ErrorKind::Recursion, "more than " + std::to_string(limits::max_nesting_depth) +
+    throw Error(ErrorKind::Recursion, "more than " + std::to_string(m_max_nesting) +
                                           " nested runs, evaluations and calls");
 }
 

@@ -72,7 +72,16 @@ public:
     Interpreter(const Interpreter&) = delete;
     Interpreter& operator=(const Interpreter&) = delete;
 
-    const BuiltinTable& builtins() const { return m_builtins; }
+    const BuiltinTable& builtins() const { return *m_builtins; }
+    // Replaces the builtin table (an embedding host adds its functions).
+    // Calls remember their builtin per table, so a changed table must be a
+    // new object, and the old one must outlive every run that used it.
+    void set_builtins(const BuiltinTable& builtins) { m_builtins = &builtins; }
+    // The one handler (if any) through which an embedding host's functions
+    // are called. Unlike the builtins, it receives its arguments evaluated
+    // in the caller's scope, as a ZIRN function does.
+    BuiltinHandler host_handler() const { return m_host_handler; }
+    void set_host_handler(BuiltinHandler handler) { m_host_handler = handler; }
     Console& console() { return m_console; }
 
     FileAccess file_access() const { return m_file_access; }
@@ -163,12 +172,15 @@ public:
     void enter_nesting(std::size_t weight = 1)
     {
         check_stack_depth();
-        if (m_nesting + weight > limits::max_nesting_depth) raise_nesting_too_deep();
+        if (m_nesting + weight > m_max_nesting) raise_nesting_too_deep();
         m_nesting += weight;
     }
     void leave_nesting(std::size_t weight = 1) { m_nesting -= weight; }
     // How many more nesting steps the budget allows.
-    std::size_t nesting_room() const { return limits::max_nesting_depth - m_nesting; }
+    std::size_t nesting_room() const { return m_max_nesting - m_nesting; }
+    // Lowers (or raises) the nesting budget from limits.h for this
+    // interpreter; an embedding host sets it.
+    void set_max_nesting(std::size_t depth) { m_max_nesting = depth; }
 
     // The binding every name has right now.
     Bindings& bindings() { return m_bindings; }
@@ -196,8 +208,10 @@ private:
     [[noreturn]] void raise_nesting_too_deep();
     void spend_step();
 
-    const BuiltinTable& m_builtins;
+    const BuiltinTable* m_builtins;
     Console& m_console;
+    std::size_t m_max_nesting = limits::max_nesting_depth;
+    BuiltinHandler m_host_handler = nullptr;
     FileAccess m_file_access = FileAccess::Real;
     SandboxFiles m_sandbox;
     std::vector<LibraryFile> m_built_in_library;

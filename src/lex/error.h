@@ -34,7 +34,8 @@ namespace zirn {
     X(EncodeList, "encodelist: ")                             \
     X(Interrupted, "interrupted")                             \
     X(StepBudget, "step budget exhausted: ")                  \
-    X(Warning, "")
+    X(Warning, "")                                            \
+    X(Host, "")
 
 enum class ErrorKind {
 #define ZIRN_ERROR_ENUM(kind, prefix) kind,

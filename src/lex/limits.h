@@ -54,6 +54,12 @@ inline constexpr std::size_t max_text_bytes = ZIRN_MAX_TEXT_BYTES;
 inline constexpr std::size_t max_text_bytes = std::size_t{1} << 30;
 #endif
 
+// The text limit in force on this thread: max_text_bytes, unless an
+// embedding host set a lower one for the interpreter that runs here (each
+// embedded interpreter has a thread of its own).
+inline constinit thread_local std::size_t thread_text_limit = max_text_bytes;
+inline std::size_t text_limit() { return thread_text_limit; }
+
 }  // namespace zirn::limits
 
 namespace zirn::limits {

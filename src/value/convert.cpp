@@ -406,7 +406,7 @@ std::string repeat_text(std::string_view text, std::int32_t count)
 {
     if (count <= 0 || text.empty()) return "";
     const auto times = static_cast<std::size_t>(count);
-    if (text.size() > limits::max_text_bytes / times) {
+    if (text.size() > limits::text_limit() / times) {
         throw Error(ErrorKind::TooLarge, "repeating a text of " + std::to_string(text.size()) + " bytes " +
                                              std::to_string(count) + " times");
     }

@@ -10,10 +10,15 @@ namespace zirn::value {
 
 namespace {
 
+constinit thread_local std::unordered_set<const Value*>* thread_candidates = nullptr;
+
 std::unordered_set<const Value*>& candidate_set()
 {
-    static auto* set = new std::unordered_set<const Value*>();  // lives for the whole process
-    return *set;
+    // One per thread, as each interpreter keeps to its thread. Kept until
+    // the thread ends (forget_thread_cycle_candidates), also while the
+    // process exits.
+    if (thread_candidates == nullptr) thread_candidates = new std::unordered_set<const Value*>();
+    return *thread_candidates;
 }
 
 // Only a Value whose payload holds elements can lie on a cycle.
@@ -127,6 +132,12 @@ private:
 };
 
 }  // namespace
+
+void forget_thread_cycle_candidates()
+{
+    delete thread_candidates;
+    thread_candidates = nullptr;
+}
 
 void forget_cycle_candidate(const Value* value) { candidate_set().erase(value); }
 

@@ -18,7 +18,7 @@ namespace zirn::value {
 class GrowingText {
 public:
     // `what` starts the error message: "<what> would pass <limit> bytes".
-    explicit GrowingText(std::string_view what, std::size_t limit = limits::max_text_bytes)
+    explicit GrowingText(std::string_view what, std::size_t limit = limits::text_limit())
         : m_what(what), m_limit(limit)
     {
     }

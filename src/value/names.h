@@ -6,6 +6,8 @@
 // entry, since no table can hold it.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,17 +31,22 @@ inline std::size_t interned_name_count();
 inline NameId argument_name(std::size_t index);
 
 namespace detail {
-extern std::size_t interned_names;
-extern std::vector<NameId> argument_ids;
-NameId intern_argument_names(std::size_t up_to);
+// The interner is shared by every thread; its count is read without a lock.
+extern std::atomic<std::size_t> interned_names;
+// arg0 ... arg63 are interned at start-up, before any other thread runs,
+// and only read afterwards; higher indexes are interned when asked for.
+inline constexpr std::size_t kept_argument_ids = 64;
+extern constinit std::size_t argument_id_count;
+extern constinit NameId argument_ids[kept_argument_ids];
+NameId intern_argument_name(std::size_t index);
 }  // namespace detail
 
-inline std::size_t interned_name_count() { return detail::interned_names; }
+inline std::size_t interned_name_count() { return detail::interned_names.load(std::memory_order_acquire); }
 
 inline NameId argument_name(std::size_t index)
 {
-    if (index < detail::argument_ids.size()) return detail::argument_ids[index];
-    return detail::intern_argument_names(index);
+    if (index < detail::argument_id_count) return detail::argument_ids[index];
+    return detail::intern_argument_name(index);
 }
 
 }  // namespace zirn::value

@@ -34,6 +34,8 @@ private:
 // Destroys `object` now, or queues it when a release is already running.
 // `destroy` deletes it as its real type.
 void release_object(void* object, void (*destroy)(void*));
+// Frees the calling thread's queue of releases; for a thread that ends.
+void release_thread_queue();
 
 template <class T>
 class Ref {

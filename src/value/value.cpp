@@ -1,5 +1,7 @@
 #include "value/value.h"
 
+#include <mutex>
+
 #include <algorithm>
 #include <new>
 
@@ -130,15 +132,40 @@ const ElementList& Value::empty_list()
 
 namespace detail {
 
-constinit ValuePool value_pool;
+constinit thread_local ValuePool value_pool;
+
+namespace {
+// Free blocks that threads left behind when they ended.
+std::mutex orphans_mutex;
+void* orphan_blocks = nullptr;
+}  // namespace
 
 void ValuePool::grow()
 {
+    {
+        const std::lock_guard lock(orphans_mutex);
+        if (orphan_blocks != nullptr) {
+            m_free = static_cast<FreeBlock*>(orphan_blocks);
+            orphan_blocks = nullptr;
+            return;
+        }
+    }
     auto* slab = static_cast<unsigned char*>(::operator new(block_size * blocks_per_slab));
     for (std::size_t i = blocks_per_slab; i-- > 0;) give_back(slab + i * block_size);
 }
 
-constinit std::size_t allocated_values = 0;
+void ValuePool::hand_over()
+{
+    if (m_free == nullptr) return;
+    FreeBlock* last = m_free;
+    while (last->next != nullptr) last = last->next;
+    const std::lock_guard lock(orphans_mutex);
+    last->next = static_cast<FreeBlock*>(orphan_blocks);
+    orphan_blocks = m_free;
+    m_free = nullptr;
+}
+
+constinit thread_local std::size_t allocated_values = 0;
 
 }  // namespace detail
 
@@ -177,11 +204,30 @@ private:
     static constexpr std::size_t max_kept = 4096;
     FreeBlock* m_free = nullptr;
     std::size_t m_count = 0;
+
+public:
+    void release_all()
+    {
+        while (m_free != nullptr) {
+            FreeBlock* next = m_free->next;
+            ::operator delete(m_free);
+            m_free = next;
+        }
+        m_count = 0;
+    }
 };
 
-PayloadCache g_payload_cache;
+constinit thread_local PayloadCache g_payload_cache;
 
 }  // namespace
+
+void leave_thread()
+{
+    forget_thread_cycle_candidates();
+    release_thread_queue();
+    detail::value_pool.hand_over();
+    g_payload_cache.release_all();
+}
 
 void* Payload::operator new(std::size_t size)
 {

@@ -50,6 +50,9 @@ std::optional<Type> type_from_name(std::string_view name);
 
 // Takes a Value that is going away off the cycle collector's list.
 void forget_cycle_candidate(const Value* value);
+// Frees the calling thread's record of cycle candidates; for a thread that
+// ends (see leave_thread).
+void forget_thread_cycle_candidates();
 
 // The text and the elements of a Value, shared between copies of it and
 // copied only when a shared one is changed. Evaluation may hang the parsed
@@ -258,6 +261,9 @@ public:
         block->next = m_free;
         m_free = block;
     }
+    // Hands every free block to the pool of the next thread that needs
+    // more; a thread calls this before it ends (see leave_thread).
+    void hand_over();
 
 private:
     struct FreeBlock {
@@ -271,10 +277,12 @@ private:
     FreeBlock* m_free = nullptr;
 };
 
-// Constant-initialised and trivially destroyed, so it serves Values freed
-// at any time, also while the process exits.
-extern constinit ValuePool value_pool;
-extern constinit std::size_t allocated_values;
+// One pool per thread, so interpreters on different threads never share
+// one. Constant-initialised and trivially destroyed, so it serves Values
+// freed at any time, also while the process exits. A Value freed on another
+// thread than the one that made it goes to that other thread's pool.
+extern constinit thread_local ValuePool value_pool;
+extern constinit thread_local std::size_t allocated_values;
 
 }  // namespace detail
 
@@ -295,6 +303,11 @@ inline void Value::operator delete(void* block, std::size_t size)
     detail::value_pool.give_back(block);
 }
 
+// Gives back what this thread keeps for later Values (free blocks, cached
+// payloads) before the thread ends, so that an interpreter that ran on a
+// thread of its own leaves no memory behind.
+void leave_thread();
+
 // A new separately allocated Value holding a copy of `value`.
 inline ValueRef make_ref(Value value) { return ValueRef(new Value(std::move(value))); }
 
@@ -310,8 +323,8 @@ inline void let_go(ValueRef& ref)
     ref.reset();
 }
 
-// How many separately allocated Values (variables, elements) exist now; for
-// tests that check what is freed.
+// How many separately allocated Values (variables, elements) this thread
+// made and has not freed; for tests that check what is freed.
 std::size_t allocated_value_count();
 
 // ---- element list operations that need the whole Value (see elements.h)

@@ -5,7 +5,9 @@
 namespace zirn::value {
 
 namespace {
-std::uint64_t g_next_version = 1;
+// Versions tell a table's entries apart for the lookup caches of one
+// interpreter, which keeps to its thread.
+constinit thread_local std::uint64_t g_next_version = 1;
 
 template <class Items>
 auto position_of(Items& items, NameId name)

@@ -19,6 +19,13 @@ page="$prefix/share/man/man1/zirn.1"
 guide="$prefix/share/doc/zirn/guide.md"
 cmp -s "$guide" "$(dirname "$0")/../../docs/guide.md" || fail "share/doc/zirn/guide.md missing or not the guide"
 
+# Editor support lands beside the documentation, whole.
+editors="$prefix/share/zirn/editors"
+for file in vscode/package.json vscode/language-configuration.json vscode/syntaxes/zirn.tmLanguage.json \
+            vim/syntax/zirn.vim vim/ftdetect/zirn.vim vim/ftplugin/zirn.vim; do
+  cmp -s "$editors/$file" "$(dirname "$0")/../../editors/$file" || fail "share/zirn/editors/$file missing or changed"
+done
+
 # The installed binary is the interpreter.
 out=$(cd "$prefix" && mkdir work && cd work && printf '$print$((6 * 7))\n' | "$prefix/bin/zirn" 2>&1)
 grep -qx '> 42' <<<"$out" || fail "the installed zirn does not run a line: $out"
