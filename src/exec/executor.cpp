@@ -24,16 +24,16 @@ namespace {
 
 // The outermost run binds the names of its caller's tables first, and hands
 // every binding back to them at the end, on every way out.
-class TableRun {
+class CallerTables {
 public:
-    TableRun(Interpreter& interp, VarTable* outer, VarTable* own) : m_interp(interp), m_outer(outer), m_own(own)
+    CallerTables(Interpreter& interp, VarTable* outer, VarTable* own) : m_interp(interp), m_outer(outer), m_own(own)
     {
         load(m_own, m_own_names);
         load(m_outer, m_outer_names);  // an outer name wins
     }
-    ~TableRun() { hand_back(); }
-    TableRun(const TableRun&) = delete;
-    TableRun& operator=(const TableRun&) = delete;
+    ~CallerTables() { hand_back(); }
+    CallerTables(const CallerTables&) = delete;
+    CallerTables& operator=(const CallerTables&) = delete;
 
     std::vector<NameId>& new_names() { return m_new_names; }
 
@@ -78,7 +78,7 @@ private:
 RunResult run_statements(Interpreter& interp, const Code& code, VarTable* outer, VarTable* own, RunMode mode)
 {
     const NestingScope nesting(interp);
-    TableRun tables(interp, outer, own);
+    CallerTables tables(interp, outer, own);
     BindingRules rules;
     rules.kind = RunKind::Kept;
     rules.kept_names = &tables.new_names();

@@ -82,7 +82,6 @@ public:
     void execute(const Code& code);
     RunResult take_result() { return std::move(m_result); }
     value::Value take_value() { return std::move(m_result.value); }
-    bool stopped() const { return m_stopped; }
 
     // Keyword statements (statements.cpp).
     void run_compare(const Operands& operands);
@@ -174,7 +173,7 @@ private:
     // A block statement's table holds, for a name that this loop iteration
     // rebound, the binding the iteration began with. Binds those with
     // `tag`, undoably, and returns how many it changed.
-    std::size_t show_block_table(std::uint64_t tag = 0)
+    std::size_t bind_names_as_iteration_began(std::uint64_t tag = 0)
     {
         if (m_rules.kind != RunKind::Iteration || m_interp.bindings().mark() == m_rules.iteration_mark) return 0;
         return show_rebound_names(tag);
