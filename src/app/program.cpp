@@ -12,7 +12,7 @@
 #include "builtins/registry.h"
 #include "exec/code.h"
 #include "exec/executor.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "lex/splitter.h"
 
 namespace zirn::app {

@@ -2,9 +2,9 @@
 #include "builtins/base64.h"
 #include "builtins/registry.h"
 #include "exec/evaluate.h"
-#include "lex/error.h"
-#include "lex/limits.h"
-#include "lex/stack_guard.h"
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/stack_guard.h"
 #include "value/convert.h"
 
 namespace zirn::builtins {

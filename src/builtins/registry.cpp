@@ -4,7 +4,7 @@
 
 #include "exec/code.h"
 #include "exec/evaluate.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "value/convert.h"
 
 namespace zirn::builtins {

@@ -24,7 +24,7 @@
 
 #include "exec/interpreter.h"
 #include "exec/keywords.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "lex/splitter.h"
 #include "value/names.h"
 #include "value/var_table.h"

@@ -8,9 +8,9 @@
 #include "exec/keywords.h"
 #include "exec/run_state.h"
 #include "exec/suggest.h"
-#include "lex/error.h"
-#include "lex/limits.h"
-#include "lex/stack_guard.h"
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/stack_guard.h"
 #include "value/convert.h"
 
 namespace zirn::exec {

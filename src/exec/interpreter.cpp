@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "lex/error.h"
-#include "lex/limits.h"
+#include "base/error.h"
+#include "base/limits.h"
 #include "lex/splitter.h"
 
 namespace zirn::exec {

@@ -4,7 +4,7 @@
 
 #include "exec/keywords.h"
 #include "exec/run_state.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "value/convert.h"
 
 namespace zirn::exec {
