@@ -53,8 +53,8 @@ Value builtin_turn(exec::Interpreter& interp, const exec::BuiltinCall& call)
 namespace {
 Value convert_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, Type target, std::string_view name)
 {
-    Value storage;
-    return value::convert_value(read_argument(interp, call, 0, name, storage), target);
+    if (const Value* plain = plain_argument(interp, call, 0)) return value::convert_value(*plain, target);
+    return value::convert_value(fetch_argument(interp, call, 0, name), target);
 }
 }  // namespace
 

@@ -47,16 +47,18 @@ value::Value fetch_argument(exec::Interpreter& interp, const exec::BuiltinCall& 
     return exec::evaluate_text(interp, text, exec::Blocks::Run);
 }
 
+const value::Value* plain_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index)
+{
+    if (!call.direct || index >= call.site.raw_arguments.size()) return nullptr;
+    // A lone `not` is no operand: its evaluation raises an error.
+    const exec::Token& token = call.site.argument_tokens().tokens[index];
+    return token.is_not() ? nullptr : exec::plain_operand(interp, token);
+}
+
 const value::Value& read_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index,
                                   std::string_view builtin, value::Value& storage)
 {
-    if (call.direct && index < call.site.raw_arguments.size()) {
-        // A lone `not` is no operand: the evaluation raises its error.
-        const exec::Token& token = call.site.argument_tokens().tokens[index];
-        if (!token.is_not()) {
-            if (const value::Value* plain = exec::plain_operand(interp, token)) return *plain;
-        }
-    }
+    if (const value::Value* plain = plain_argument(interp, call, index)) return *plain;
     storage = fetch_argument(interp, call, index, builtin);
     return storage;
 }
