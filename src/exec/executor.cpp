@@ -473,7 +473,7 @@ ValueRef Run::bound_value(const Token& name, std::string_view statement) const
     return *ref;
 }
 
-std::size_t Run::show_rebound_names(std::uint64_t tag)
+std::size_t Run::bind_rebound_names_as_they_began(std::uint64_t tag)
 {
     // The records since the iteration began are exactly its rebindings of
     // names it did not create; newest first, so the oldest one, the

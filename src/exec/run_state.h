@@ -170,15 +170,15 @@ private:
     // Binds `name` as this run binds.
     void bind(value::NameId name, value::ValueRef ref);
     void bind(const Token& name, value::ValueRef ref);
-    // A block statement's table holds, for a name that this loop iteration
+    // A block nested in a loop iteration sees, for a name that the iteration
     // rebound, the binding the iteration began with. Binds those with
     // `tag`, undoably, and returns how many it changed.
     std::size_t bind_names_as_iteration_began(std::uint64_t tag = 0)
     {
         if (m_rules.kind != RunKind::Iteration || m_interp.bindings().mark() == m_rules.iteration_mark) return 0;
-        return show_rebound_names(tag);
+        return bind_rebound_names_as_they_began(tag);
     }
-    std::size_t show_rebound_names(std::uint64_t tag);
+    std::size_t bind_rebound_names_as_they_began(std::uint64_t tag);
     value::Value evaluate(const Token& token, Blocks blocks = Blocks::Run);
     bool condition_holds(const Token& token)
     {
