@@ -6,7 +6,7 @@
 
 #include "builtins/base64.h"
 #include "fuzz_check.h"
-#include "lex/error.h"
+#include "base/error.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "check/checker.h"
 #include "check/placed_text.h"
 #include "fuzz_check.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "lex/splitter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -11,9 +11,9 @@
 #include "exec/executor.h"
 #include "exec/interpreter.h"
 #include "fuzz_check.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "lex/splitter.h"
-#include "lex/stack_guard.h"
+#include "base/stack_guard.h"
 #include "value/convert.h"
 
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/)

@@ -13,7 +13,7 @@
 #include "app/session.h"
 #include "exec/console.h"
 #include "fuzz_check.h"
-#include "lex/stack_guard.h"
+#include "base/stack_guard.h"
 
 namespace {
 // Statements and loop iterations one session may run, start-up included.

@@ -10,10 +10,10 @@
 #include "builtins/registry.h"
 #include "exec/code.h"
 #include "exec/executor.h"
+#include "base/error.h"
+#include "base/limits.h"
 #include "exec/file_io.h"
-#include "lex/error.h"
 #include "lex/excerpt.h"
-#include "lex/limits.h"
 #include "lex/splitter.h"
 
 namespace zirn::app {

@@ -10,10 +10,10 @@
 #include "builtins/registry.h"
 #include "exec/code.h"
 #include "exec/executor.h"
-#include "lex/error.h"
-#include "lex/limits.h"
+#include "base/error.h"
+#include "base/limits.h"
 #include "lex/splitter.h"
-#include "lex/stack_guard.h"
+#include "base/stack_guard.h"
 
 namespace zirn::app {
 

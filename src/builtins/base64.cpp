@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "lex/error.h"
+#include "base/error.h"
 
 namespace zirn::builtins {
 

@@ -1,5 +1,7 @@
 // Console, type and conversion builtins: print, input, size, typeof, turn
 // and its fixed forms str, int, float, func, list, and werhatdasgemacht.
+#include <array>
+
 #include "builtins/logo.h"
 #include "builtins/registry.h"
 #include "value/convert.h"
@@ -33,9 +35,12 @@ Value builtin_input(exec::Interpreter& interp, const exec::BuiltinCall& /*call*/
 Value builtin_size(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     // The argument is evaluated twice: once for its type, once to measure.
-    const bool is_text = fetch_argument(interp, call, 0, "size").is(Type::String);
-    const Value measured = fetch_argument(interp, call, 0, "size");
-    const std::size_t size = is_text ? value::to_text(measured).size() : measured.elements().size();
+    Value storage;
+    const bool is_text = read_argument(interp, call, 0, "size", storage).is(Type::String);
+    const Value& measured = read_argument(interp, call, 0, "size", storage);
+    const std::size_t size = !is_text                      ? measured.elements().size()
+                             : measured.is(Type::String) ? measured.text().size()
+                                                         : value::to_text(measured).size();
     return Value::integer(static_cast<std::int64_t>(size));
 }
 
@@ -48,6 +53,7 @@ Value builtin_turn(exec::Interpreter& interp, const exec::BuiltinCall& call)
 namespace {
 Value convert_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, Type target, std::string_view name)
 {
+    if (const Value* plain = plain_argument(interp, call, 0)) return value::convert_value(*plain, target);
     return value::convert_value(fetch_argument(interp, call, 0, name), target);
 }
 }  // namespace
@@ -79,7 +85,17 @@ Value builtin_list(exec::Interpreter& interp, const exec::BuiltinCall& call)
 
 Value builtin_typeof(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    return Value::string(std::string(value::type_name(fetch_argument(interp, call, 0, "typeof").type())));
+    // One Value per type name, made once: a result shares its text.
+    static const std::array<Value, 6> names = [] {
+        std::array<Value, 6> made;
+        for (std::size_t i = 0; i < made.size(); ++i) {
+            made[i] = Value::string(std::string(value::type_name(static_cast<Type>(i))));
+        }
+        return made;
+    }();
+    Value storage;
+    const auto type = static_cast<std::size_t>(read_argument(interp, call, 0, "typeof", storage).type());
+    return names.at(type);
 }
 
 Value builtin_werhatdasgemacht(exec::Interpreter& interp, const exec::BuiltinCall& /*call*/)

@@ -6,8 +6,8 @@
 
 #include "builtins/registry.h"
 #include "exec/file_io.h"
-#include "lex/error.h"
-#include "lex/limits.h"
+#include "base/error.h"
+#include "base/limits.h"
 #include "value/convert.h"
 
 namespace zirn::builtins {

@@ -2,11 +2,11 @@
 #include "builtins/base64.h"
 #include "builtins/registry.h"
 #include "exec/evaluate.h"
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/stack_guard.h"
 #include "exec/warnings.h"
-#include "lex/error.h"
-#include "lex/limits.h"
 #include "lex/splitter.h"
-#include "lex/stack_guard.h"
 #include "value/convert.h"
 
 namespace zirn::builtins {

@@ -4,7 +4,7 @@
 
 #include "exec/code.h"
 #include "exec/evaluate.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "value/convert.h"
 
 namespace zirn::builtins {
@@ -45,6 +45,22 @@ value::Value fetch_argument(exec::Interpreter& interp, const exec::BuiltinCall& 
     // time, from a copy, since the evaluation may rebind the name.
     const value::Value text = **entry;
     return exec::evaluate_text(interp, text, exec::Blocks::Run);
+}
+
+const value::Value* plain_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index)
+{
+    if (!call.direct || index >= call.site.raw_arguments.size()) return nullptr;
+    // A lone `not` is no operand: its evaluation raises an error.
+    const exec::Token& token = call.site.argument_tokens().tokens[index];
+    return token.is_not() ? nullptr : exec::plain_operand(interp, token);
+}
+
+const value::Value& read_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index,
+                                  std::string_view builtin, value::Value& storage)
+{
+    if (const value::Value* plain = plain_argument(interp, call, index)) return *plain;
+    storage = fetch_argument(interp, call, index, builtin);
+    return storage;
 }
 
 bool has_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index)

@@ -57,6 +57,18 @@ const exec::BuiltinTable& builtin_table();
 value::Value fetch_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index,
                             std::string_view builtin);
 
+// For an argument that is a name or a literal, evaluated straight from its
+// token: the bound Value itself (valid until a name is bound or the Value
+// changes); null for any other argument.
+const value::Value* plain_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index);
+
+// The same for a builtin that only reads the argument: an argument that is a
+// name or a literal, evaluated straight from its token, is the bound Value
+// itself, not a copy; any other argument is fetched into `storage`. The
+// reference is valid until the builtin binds a name or changes a Value.
+const value::Value& read_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index,
+                                  std::string_view builtin, value::Value& storage);
+
 // True when arg<index> is bound while the builtin runs.
 bool has_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, std::size_t index);
 

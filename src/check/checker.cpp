@@ -10,7 +10,7 @@
 #include "check/vocabulary.h"
 #include "exec/code.h"
 #include "exec/keywords.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "lex/splitter.h"
 
 namespace zirn::check {

@@ -34,10 +34,10 @@
 #include "exec/console.h"
 #include "exec/executor.h"
 #include "exec/interpreter.h"
-#include "lex/error.h"
-#include "lex/limits.h"
+#include "base/error.h"
+#include "base/limits.h"
 #include "lex/splitter.h"
-#include "lex/stack_guard.h"
+#include "base/stack_guard.h"
 #include "value/value.h"
 #include "value/var_table.h"
 

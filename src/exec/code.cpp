@@ -4,7 +4,7 @@
 #include <cctype>
 #include <unordered_map>
 
-#include "lex/limits.h"
+#include "base/limits.h"
 #include "value/convert.h"
 
 namespace zirn::exec {

@@ -24,7 +24,7 @@
 
 #include "exec/interpreter.h"
 #include "exec/keywords.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "lex/splitter.h"
 #include "value/names.h"
 #include "value/var_table.h"
@@ -95,8 +95,6 @@ public:
     OperatorKind compound_operator() const { return m_compound; }
     bool is_not() const { return m_is_not; }
     value::NameId name() const { return m_name.id(); }
-    // Where this token's name was last found (see VarTable::find).
-    value::LookupCache& lookup_cache() const { return m_lookup; }
 
     // Quoted and Number tokens: the value they stand for; raises the reading
     // error for a number that cannot be read.
@@ -133,7 +131,6 @@ private:
     bool m_literal_ready = false;
     bool m_function_ready = false;
     value::Value m_literal;  // Quoted, Number: the literal; Block: the function
-    mutable value::LookupCache m_lookup;
     mutable CodeRef m_inside;
     mutable std::unique_ptr<CallSite> m_call;
 };
@@ -237,7 +234,6 @@ struct Code {
 struct CallSite {
     std::string name;
     CachedName name_id{name};
-    mutable value::LookupCache lookup;
     bool has_arguments = false;
     // True when no argument can tell whether a builtin's raw argument
     // texts are bound as arg0, arg1, ...: nothing in them calls, runs a

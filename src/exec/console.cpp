@@ -6,7 +6,7 @@
 #include <ostream>
 #include <system_error>
 
-#include "lex/error.h"
+#include "base/error.h"
 
 namespace zirn::exec {
 

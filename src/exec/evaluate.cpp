@@ -6,9 +6,9 @@
 #include "exec/executor.h"
 #include "exec/expression.h"
 #include "exec/run_state.h"
+#include "base/error.h"
+#include "base/stack_guard.h"
 #include "exec/warnings.h"
-#include "lex/error.h"
-#include "lex/stack_guard.h"
 #include "value/convert.h"
 
 namespace zirn::exec {

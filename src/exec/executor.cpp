@@ -8,11 +8,11 @@
 #include "exec/keywords.h"
 #include "exec/run_state.h"
 #include "exec/suggest.h"
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/stack_guard.h"
 #include "exec/warnings.h"
-#include "lex/error.h"
 #include "lex/excerpt.h"
-#include "lex/limits.h"
-#include "lex/stack_guard.h"
 #include "value/convert.h"
 
 namespace zirn::exec {
@@ -26,16 +26,16 @@ namespace {
 
 // The outermost run binds the names of its caller's tables first, and hands
 // every binding back to them at the end, on every way out.
-class TableRun {
+class CallerTables {
 public:
-    TableRun(Interpreter& interp, VarTable* outer, VarTable* own) : m_interp(interp), m_outer(outer), m_own(own)
+    CallerTables(Interpreter& interp, VarTable* outer, VarTable* own) : m_interp(interp), m_outer(outer), m_own(own)
     {
         load(m_own, m_own_names);
         load(m_outer, m_outer_names);  // an outer name wins
     }
-    ~TableRun() { hand_back(); }
-    TableRun(const TableRun&) = delete;
-    TableRun& operator=(const TableRun&) = delete;
+    ~CallerTables() { hand_back(); }
+    CallerTables(const CallerTables&) = delete;
+    CallerTables& operator=(const CallerTables&) = delete;
 
     std::vector<NameId>& new_names() { return m_new_names; }
 
@@ -80,7 +80,7 @@ private:
 RunResult run_statements(Interpreter& interp, const Code& code, VarTable* outer, VarTable* own, RunMode mode)
 {
     const NestingScope nesting(interp);
-    TableRun tables(interp, outer, own);
+    CallerTables tables(interp, outer, own);
     BindingRules rules;
     rules.kind = RunKind::Kept;
     rules.kept_names = &tables.new_names();
@@ -580,7 +580,7 @@ bool mentions_name(std::string_view text, std::string_view name)
 
 }  // namespace
 
-std::size_t Run::show_rebound_names(const Token& block, std::uint64_t tag)
+std::size_t Run::bind_rebound_names_as_they_began(const Token& block, std::uint64_t tag)
 {
     // The records since the iteration began are exactly its rebindings of
     // names it did not create; newest first, so the oldest one, the

@@ -9,7 +9,7 @@
 
 #include "exec/code.h"
 #include "exec/interpreter.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "lex/splitter.h"
 #include "value/value.h"
 #include "value/var_table.h"

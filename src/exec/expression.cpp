@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <limits>
 
-#include "lex/error.h"
-#include "lex/limits.h"
-#include "lex/stack_guard.h"
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/stack_guard.h"
 #include "exec/warnings.h"
 #include "value/convert.h"
 

@@ -11,7 +11,7 @@
 #include <random>
 #include <system_error>
 
-#include "lex/error.h"
+#include "base/error.h"
 #include "value/growing_text.h"
 
 namespace zirn::exec {

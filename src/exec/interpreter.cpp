@@ -3,11 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "base/error.h"
+#include "base/limits.h"
 #include "exec/code.h"
-
-#include "lex/error.h"
 #include "lex/excerpt.h"
-#include "lex/limits.h"
 #include "lex/splitter.h"
 
 namespace zirn::exec {

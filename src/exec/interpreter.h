@@ -20,9 +20,9 @@
 #include "exec/bindings.h"
 #include "exec/console.h"
 #include "exec/sandbox.h"
+#include "base/limits.h"
+#include "base/stack_guard.h"
 #include "exec/warnings.h"
-#include "lex/limits.h"
-#include "lex/stack_guard.h"
 #include "value/cycles.h"
 #include "value/var_table.h"
 

@@ -87,7 +87,6 @@ public:
     void execute(const Code& code);
     RunResult take_result() { return std::move(m_result); }
     value::Value take_value() { return std::move(m_result.value); }
-    bool stopped() const { return m_stopped; }
 
     // Keyword statements (statements.cpp).
     void run_compare(const Operands& operands);
@@ -180,16 +179,16 @@ private:
     // Binds `name` as this run binds.
     void bind(value::NameId name, value::ValueRef ref);
     void bind(const Token& name, value::ValueRef ref);
-    // A block statement's table holds, for a name that this loop iteration
+    // A block nested in a loop iteration sees, for a name that the iteration
     // rebound, the binding the iteration began with. Binds those with
     // `tag`, undoably, and returns how many it changed.
     // `block` is the block statement's block, which a warning looks into.
-    std::size_t show_block_table(const Token& block, std::uint64_t tag = 0)
+    std::size_t bind_names_as_iteration_began(const Token& block, std::uint64_t tag = 0)
     {
         if (m_rules.kind != RunKind::Iteration || m_interp.bindings().mark() == m_rules.iteration_mark) return 0;
-        return show_rebound_names(block, tag);
+        return bind_rebound_names_as_they_began(block, tag);
     }
-    std::size_t show_rebound_names(const Token& block, std::uint64_t tag);
+    std::size_t bind_rebound_names_as_they_began(const Token& block, std::uint64_t tag);
     value::Value evaluate(const Token& token, Blocks blocks = Blocks::Run);
     bool condition_holds(const Token& token)
     {

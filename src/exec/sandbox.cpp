@@ -1,6 +1,6 @@
 #include "exec/sandbox.h"
 
-#include "lex/error.h"
+#include "base/error.h"
 
 namespace zirn::exec {
 

@@ -4,8 +4,8 @@
 
 #include "exec/keywords.h"
 #include "exec/run_state.h"
+#include "base/error.h"
 #include "exec/warnings.h"
-#include "lex/error.h"
 #include "value/convert.h"
 
 namespace zirn::exec {
@@ -195,7 +195,7 @@ void Run::run_compare(const Operands& operands)
         m_rules.kind != RunKind::Iteration || m_interp.bindings().mark() == m_rules.iteration_mark;
     if (body.leading_end && sees_as_this_run) return end_from_block(body);
     const UndoScope scope(m_interp.bindings());
-    show_block_table(operands[1]);
+    bind_names_as_iteration_began(operands[1]);
     Run block(m_interp, BindingRules{}, m_mode);
     block.execute(body);
     if (block.m_result.ended) {
@@ -262,7 +262,7 @@ void Run::run_each(const Operands& operands)
     const UndoScope scope(bindings);
     LoopState loop;
     loop.first_tag = bindings.new_tag();
-    show_block_table(operands[1], loop.first_tag);
+    bind_names_as_iteration_began(operands[1], loop.first_tag);
     const CreatedNames created(bindings, loop);
     Run body_run = loop_body_run(loop);
     // The sequence is fixed before the first iteration: a text gives one
@@ -343,7 +343,7 @@ void Run::run_until(const Operands& operands)
     LoopState loop;
     loop.first_tag = bindings.new_tag();
     loop.view_begin = bindings.mark();
-    show_block_table(operands[1], loop.first_tag);
+    bind_names_as_iteration_began(operands[1], loop.first_tag);
     loop.view_end = bindings.mark();
     const CreatedNames created(bindings, loop);
     Run body_run = loop_body_run(loop);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "exec/interpreter.h"
-#include "lex/error.h"
+#include "base/error.h"
 
 namespace zirn::exec {
 

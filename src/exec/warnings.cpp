@@ -2,7 +2,7 @@
 
 #include "exec/code.h"
 #include "exec/interpreter.h"
-#include "lex/error.h"
+#include "base/error.h"
 
 namespace zirn::exec {
 

@@ -2,8 +2,8 @@
 
 #include <iostream>
 
-#include "lex/error.h"
-#include "lex/limits.h"
+#include "base/error.h"
+#include "base/limits.h"
 
 namespace zirn::lex {
 

@@ -12,9 +12,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "lex/error.h"
-#include "lex/limits.h"
-#include "lex/stack_guard.h"
+#include "base/error.h"
+#include "base/limits.h"
+#include "base/stack_guard.h"
 #include "value/growing_text.h"
 
 namespace zirn::value {

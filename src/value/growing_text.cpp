@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "lex/error.h"
+#include "base/error.h"
 
 namespace zirn::value {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "lex/limits.h"
+#include "base/limits.h"
 
 namespace zirn::value {
 

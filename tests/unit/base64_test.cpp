@@ -5,7 +5,7 @@
 #include <string>
 
 #include "builtins/base64.h"
-#include "lex/error.h"
+#include "base/error.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "lex/error.h"
+#include "base/error.h"
 #include "value/convert.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "exec/executor.h"
 #include "exec/interpreter.h"
 #include "exec/sandbox.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "lex/splitter.h"
 #include "value/convert.h"
 

@@ -9,7 +9,7 @@
 #include "exec/console.h"
 #include "exec/executor.h"
 #include "exec/interpreter.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "lex/splitter.h"
 #include "value/convert.h"
 

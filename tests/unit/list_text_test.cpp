@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "lex/error.h"
+#include "base/error.h"
 #include "value/convert.h"
 #include "value/growing_text.h"
 

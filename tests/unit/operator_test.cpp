@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "exec/expression.h"
-#include "lex/error.h"
+#include "base/error.h"
 #include "value/convert.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "lex/error.h"
+#include "base/error.h"
 #include "lex/splitter.h"
 
 namespace {

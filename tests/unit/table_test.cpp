@@ -86,6 +86,27 @@ TEST(VarTable, CoverageOfNamesBetweenCopies)
     EXPECT_TRUE(own.covers_names_of(outer));
 }
 
+TEST(VarTable, TablesOfSeparateOriginsCompareByTheirNames)
+{
+    // Built apart, in another order: coverage is decided by the names alone.
+    VarTable first = VarTable::from_entries({{zirn::value::intern_name("q2"), integer(2)},
+                                             {zirn::value::intern_name("q1"), integer(1)}});
+    VarTable second;
+    second.bind("q1", integer(10));
+    EXPECT_TRUE(first.covers_names_of(second));
+    EXPECT_FALSE(second.covers_names_of(first));
+    EXPECT_EQ(read(first, "q1"), 1);
+    EXPECT_EQ(read(first, "q2"), 2);
+
+    // Merging a table into itself changes nothing.
+    first.bind_all(first);
+    first.bind_missing(first);
+    int entries = 0;
+    first.for_each([&](zirn::value::NameId, const ValueRef&) { ++entries; });
+    EXPECT_EQ(entries, 2);
+    EXPECT_EQ(read(first, "q2"), 2);
+}
+
 TEST(CycleCollector, FreesOnlyListsNothingElseHolds)
 {
     CycleCollector collector;

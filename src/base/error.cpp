@@ -1,4 +1,4 @@
-#include "lex/error.h"
+#include "base/error.h"
 
 namespace zirn {
 

@@ -1,4 +1,4 @@
-#include "lex/stack_guard.h"
+#include "base/stack_guard.h"
 
 #include <pthread.h>
 #include <sys/mman.h>
@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "lex/error.h"
-#include "lex/limits.h"
+#include "base/error.h"
+#include "base/limits.h"
 
 namespace zirn {
 
