@@ -99,7 +99,11 @@ TEST(EmbedErrors, SameLineAsTheCommandLine)
 
     Interpreter zirn;
     Error error = error_of([&] { zirn.run_file(path); });
-    EXPECT_EQ("error: " + std::string(error.what()) + "\n", printed);
+    // The command line's first line is the error; the program's line and
+    // carets under it follow.
+    const std::string first_line = printed.substr(0, printed.find('\n') + 1);
+    EXPECT_EQ("error: " + std::string(error.what()) + "\n", first_line);
+    EXPECT_NE(printed.find("|     end (w * heigth)"), std::string::npos);
 }
 
 TEST(EmbedErrors, MisuseIsAnErrorToo)
