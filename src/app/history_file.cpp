@@ -86,12 +86,15 @@ bool still_named(int fd, const std::string& path)
 
 // The history file at `path`, open with `flags` and locked with `lock`
 // (LOCK_SH or LOCK_EX). When another session renamed a new file over it
-// while this one waited for the lock, the new one is opened instead. On
-// failure the file is not open, and `problem` says why when the file is
+// while this one waited for the lock, the new one is opened instead, as
+// often as that happens: each time another session got its entry in, and
+// giving up here would lose this session's entry (sessions that append
+// and cut side by side made a hundred rounds in a row here).
+// On failure the file is not open, and `problem` says why when the file is
 // there but may not be used (errno tells the rest).
 OpenFile open_locked(const std::string& path, int flags, int lock, std::string& problem)
 {
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    for (;;) {
         OpenFile file(open_history(path, flags));
         if (!file.is_open()) {
             if (errno == ELOOP) problem = shown_path(path) + " is a symbolic link";
@@ -105,8 +108,6 @@ OpenFile open_locked(const std::string& path, int flags, int lock, std::string& 
         if (locked != 0) return OpenFile();
         if (still_named(file.get(), path)) return file;
     }
-    errno = EAGAIN;
-    return OpenFile();
 }
 
 // Writes the whole text and reports whether it all got there.
