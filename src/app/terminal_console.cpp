@@ -111,6 +111,14 @@ extern "C" void accept_line(char* line)
     rl_callback_handler_remove();
 }
 
+// After `fg` the shell has left the cursor on a line of its own: the prompt
+// and the line being edited are drawn there again.
+void redraw_on_fresh_line()
+{
+    rl_on_new_line();
+    rl_forced_update_display();
+}
+
 bool has_visible_text(std::string_view text) { return text.find_first_not_of(" \t\n\r") != std::string_view::npos; }
 
 // A program's own reads see an empty history of their own, so up arrow
@@ -278,6 +286,7 @@ TerminalConsole::LineEnd TerminalConsole::edit_line(const std::string& prompt, s
     rl_callback_handler_install(prompt.c_str(), accept_line);
     while (!result.done) {
         if (take_window_resize()) rl_resize_terminal();
+        if (take_resume_after_stop()) redraw_on_fresh_line();
         if (take_interrupt_key()) {
             abandon_typed_line();
             accepted_line = nullptr;

@@ -20,6 +20,7 @@ static_assert(std::atomic<exec::Interpreter*>::is_always_lock_free);
 
 std::atomic<bool> interrupt_key{false};
 std::atomic<bool> window_resized{false};
+std::atomic<bool> resumed_after_stop{false};
 std::atomic<exec::Interpreter*> interrupt_target{nullptr};
 
 struct sigaction previous_interrupt_action;
@@ -39,6 +40,7 @@ sigset_t terminal_signal_set()
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGWINCH);
+    sigaddset(&set, SIGTSTP);
     return set;
 }
 
@@ -55,7 +57,8 @@ void install(int signal_number, void (*handler)(int), struct sigaction* previous
 
 bool signal_flag_set()
 {
-    return interrupt_key.load(std::memory_order_relaxed) || window_resized.load(std::memory_order_relaxed);
+    return interrupt_key.load(std::memory_order_relaxed) || window_resized.load(std::memory_order_relaxed) ||
+           resumed_after_stop.load(std::memory_order_relaxed);
 }
 
 // The terminal state to give back when a signal ends the process while a
@@ -88,11 +91,61 @@ extern "C" void restore_terminal_and_end(int signal_number)
     errno = saved_errno;
 }
 
+struct sigaction previous_stop_action;
+bool stop_replaced = false;
+
+void set_action(int signal_number, void (*handler)(int))
+{
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal_number, &action, nullptr);
+}
+
+extern "C" void suspend_with_terminal_restored(int signal_number)
+{
+    // Ctrl-Z while a line is edited: the shell gets the terminal back as it
+    // gave it, the process stops, and once it is continued (`fg`) the
+    // editor's mode comes back and the line is drawn again. Everything
+    // called here is async-signal-safe.
+    const int saved_errno = errno;
+    const int fd = saved_terminal_fd.load();
+    struct termios editing {};
+    const bool editing_known = fd >= 0 && ::tcgetattr(fd, &editing) == 0;
+    if (fd >= 0) ::tcsetattr(fd, TCSANOW, &saved_terminal);
+    set_action(signal_number, SIG_DFL);
+    sigset_t stop_only;
+    sigemptyset(&stop_only);
+    sigaddset(&stop_only, signal_number);
+    ::sigprocmask(SIG_UNBLOCK, &stop_only, nullptr);
+    ::raise(signal_number);
+    // Continued: the mask of before the handler comes back when it returns.
+    set_action(signal_number, suspend_with_terminal_restored);
+    if (editing_known) ::tcsetattr(fd, TCSANOW, &editing);
+    resumed_after_stop.store(true, std::memory_order_relaxed);
+    errno = saved_errno;
+}
+
+// Takes over Ctrl-Z (SIGTSTP) while its default action, stopping with the
+// terminal left raw, is in force.
+void replace_stop_action()
+{
+    stop_replaced = false;
+    if (::sigaction(SIGTSTP, nullptr, &previous_stop_action) != 0) return;
+    if (previous_stop_action.sa_handler != SIG_DFL || (previous_stop_action.sa_flags & SA_SIGINFO) != 0) return;
+    struct sigaction action {};
+    action.sa_handler = suspend_with_terminal_restored;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    stop_replaced = ::sigaction(SIGTSTP, &action, nullptr) == 0;
+}
+
 }  // namespace
 
 TerminalRestoredOnExit::TerminalRestoredOnExit(int fd)
 {
     if (::tcgetattr(fd, &saved_terminal) == 0) saved_terminal_fd.store(fd);
+    replace_stop_action();
     for (std::size_t i = 0; i < ending_count; ++i) {
         ending_replaced[i] = false;
         if (::sigaction(ending_signals[i], nullptr, &previous_ending_actions[i]) != 0) continue;
@@ -110,6 +163,7 @@ TerminalRestoredOnExit::~TerminalRestoredOnExit()
     for (std::size_t i = 0; i < ending_count; ++i) {
         if (ending_replaced[i]) ::sigaction(ending_signals[i], &previous_ending_actions[i], nullptr);
     }
+    if (stop_replaced) ::sigaction(SIGTSTP, &previous_stop_action, nullptr);
     saved_terminal_fd.store(-1);
 }
 
@@ -139,6 +193,8 @@ void route_interrupts_to(exec::Interpreter* interp) { interrupt_target.store(int
 bool take_interrupt_key() { return interrupt_key.exchange(false, std::memory_order_relaxed); }
 
 bool take_window_resize() { return window_resized.exchange(false, std::memory_order_relaxed); }
+
+bool take_resume_after_stop() { return resumed_after_stop.exchange(false, std::memory_order_relaxed); }
 
 Wake wait_for_key_or_signal(int fd)
 {

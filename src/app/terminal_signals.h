@@ -1,4 +1,4 @@
-// Ctrl-C and window-size changes for a session at a terminal.
+// Ctrl-C, Ctrl-Z and window-size changes for a session at a terminal.
 //
 // The handlers only store into atomic flags: SIGINT asks the attached
 // interpreter to stop the running line (it stops at its next statement or
@@ -14,7 +14,7 @@ class Interpreter;
 
 namespace zirn::app {
 
-// Blocks SIGINT and SIGWINCH in the calling thread. Called on the main thread
+// Blocks SIGINT, SIGWINCH and SIGTSTP in the calling thread. Called on the main thread
 // before the interpreter thread starts, so these signals reach the thread
 // that reads the terminal.
 void block_terminal_signals();
@@ -34,7 +34,9 @@ public:
 // (SIGTERM, Ctrl-\, a hang-up, an abort...) first gives the terminal back
 // the state it had when this was made, then ends the process as it would
 // have. Signals that are ignored or handled elsewhere are left alone, and
-// the previous actions come back afterwards.
+// the previous actions come back afterwards. Ctrl-Z (SIGTSTP, when its
+// default action is in force) likewise gives the terminal back before the
+// process stops, and puts the editor's mode back when it is continued.
 class TerminalRestoredOnExit {
 public:
     explicit TerminalRestoredOnExit(int fd);
@@ -50,6 +52,8 @@ void route_interrupts_to(exec::Interpreter* interp);
 bool take_interrupt_key();
 // True once per window-size change since the last call.
 bool take_window_resize();
+// True once per continuation (`fg`) after Ctrl-Z stopped a line being edited.
+bool take_resume_after_stop();
 
 enum class Wake { Readable, Signal };
 
