@@ -15,40 +15,17 @@
 #include "app/session.h"
 #include "exec/console.h"
 #include "exec/suggest.h"
+#include "program_runs.h"
 
 namespace {
 
 using namespace zirn;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = test_support::ProgramOutcome;
 
-struct ProgramCall {
-    const std::string& text;
-    const std::vector<std::string>& arguments;
-    Outcome outcome{};
-};
-
-// Runs `text` as the program prog.ZIRN on the interpreter's own large,
-// guarded stack, as the zirn binary runs it.
 Outcome run(const std::string& text, const std::vector<std::string>& arguments = {})
 {
-    ProgramCall call{text, arguments};
-    app::run_on_interpreter_stack(
-        [](void* raw) {
-            auto& call = *static_cast<ProgramCall*>(raw);
-            std::istringstream in;
-            std::ostringstream out, err;
-            exec::StreamConsole console(in, out, err);
-            const int status = app::run_program(console, "prog.ZIRN", call.text, call.arguments);
-            call.outcome = {status, out.str(), err.str()};
-            return status;
-        },
-        &call);
-    return call.outcome;
+    return test_support::run_program_text({text, arguments});
 }
 
 // The one error line a failing program reports. Below it may come only
@@ -323,30 +300,15 @@ protected:
     }
 };
 
-struct BrokenInputRun {
-    Outcome outcome{};
-};
-
 TEST(ProgramTest, InputThatBreaksReadsAsTheEndButFailsTheProgram)
 {
-    BrokenInputRun call;
-    app::run_on_interpreter_stack(
-        [](void* raw) {
-            auto& call = *static_cast<BrokenInputRun*>(raw);
-            BrokenInput broken;
-            std::istream in(&broken);
-            std::ostringstream out, err;
-            exec::StreamConsole console(in, out, err);
-            const std::vector<std::string> none;
-            const int status = app::run_program(console, "prog.ZIRN",
-                                                "$print$((\"[\" + $input + \"]\"))\n$print$(\"went on\")\n", none);
-            call.outcome = {status, out.str(), err.str()};
-            return status;
-        },
-        &call);
-    EXPECT_EQ(call.outcome.out, "[]\nwent on\n");
-    EXPECT_EQ(call.outcome.err, "error: prog.ZIRN: cannot read standard input: Bad file descriptor\n");
-    EXPECT_EQ(call.outcome.status, 1);
+    BrokenInput broken;
+    std::istream in(&broken);
+    const std::string text = "$print$((\"[\" + $input + \"]\"))\n$print$(\"went on\")\n";
+    const Outcome outcome = test_support::run_program_text({.text = text, .input = &in});
+    EXPECT_EQ(outcome.out, "[]\nwent on\n");
+    EXPECT_EQ(outcome.err, "error: prog.ZIRN: cannot read standard input: Bad file descriptor\n");
+    EXPECT_EQ(outcome.status, 1);
 }
 
 }  // namespace

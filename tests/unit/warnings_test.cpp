@@ -14,38 +14,17 @@
 #include "exec/console.h"
 #include "exec/interpreter.h"
 #include "exec/warnings.h"
+#include "program_runs.h"
 
 namespace {
 
 using namespace zirn;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-struct ProgramCall {
-    const std::string& text;
-    exec::WarningMode mode;
-    Outcome outcome{};
-};
+using Outcome = test_support::ProgramOutcome;
 
 Outcome run(const std::string& text, exec::WarningMode mode)
 {
-    ProgramCall call{text, mode};
-    app::run_on_interpreter_stack(
-        [](void* raw) {
-            auto& call = *static_cast<ProgramCall*>(raw);
-            std::istringstream in;
-            std::ostringstream out, err;
-            exec::StreamConsole console(in, out, err);
-            const int status = app::run_program(console, "prog.ZIRN", call.text, {}, call.mode);
-            call.outcome = {status, out.str(), err.str()};
-            return status;
-        },
-        &call);
-    return call.outcome;
+    return test_support::run_program_text({text, {}, mode});
 }
 
 std::size_t count_lines(const std::string& text, const std::string& part)
