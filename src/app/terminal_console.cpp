@@ -214,9 +214,9 @@ void TerminalConsole::end_line()
 
 void TerminalConsole::flush() { std::fflush(stdout); }
 
-std::optional<std::string> TerminalConsole::read_line(exec::LineKind kind)
+std::optional<std::string> TerminalConsole::read_line(host::LineKind kind)
 {
-    const bool repl_line = kind != exec::LineKind::Program;
+    const bool repl_line = kind != host::LineKind::Program;
     if (repl_line) drop_pending_interrupt();
     else raise_pending_interrupt();
     const ProgramHistory history(!repl_line);
@@ -241,7 +241,7 @@ std::optional<std::string> TerminalConsole::read_line(exec::LineKind kind)
             drop_pending_interrupt();
             // At a continuation the whole entry goes; at the prompt, the
             // same prompt comes again on a fresh line.
-            if (kind == exec::LineKind::Continuation) throw exec::EntryDiscarded{};
+            if (kind == host::LineKind::Continuation) throw host::EntryDiscarded{};
             break;
         }
     }

@@ -13,7 +13,7 @@
 
 #include "app/history_file.h"
 #include "app/terminal_signals.h"
-#include "exec/console.h"
+#include "host/console.h"
 
 namespace zirn::exec {
 class Interpreter;
@@ -21,7 +21,7 @@ class Interpreter;
 
 namespace zirn::app {
 
-class TerminalConsole : public exec::Console {
+class TerminalConsole : public host::Console {
 public:
     TerminalConsole();
     ~TerminalConsole() override;
@@ -38,7 +38,7 @@ public:
     // program's question) becomes readline's prompt, so editing redraws it.
     // Ctrl-C at a continuation read discards the whole entry
     // (EntryDiscarded).
-    std::optional<std::string> read_line(exec::LineKind kind) override;
+    std::optional<std::string> read_line(host::LineKind kind) override;
     void remember(std::string_view entry) override;
     void report(std::string_view line) override;
     bool interactive() const override { return true; }

@@ -1,11 +1,11 @@
 // File-system builtins: readfile, writefile, mkdir, rm, listdir, exists, cd
 // and isdir. Paths are used byte for byte, relative to the current directory;
-// writefile replaces a file atomically (exec/file_io.h).
+// writefile replaces a file atomically (host/file_io.h).
 #include <filesystem>
 #include <system_error>
 
 #include "builtins/registry.h"
-#include "exec/file_io.h"
+#include "host/file_io.h"
 #include "base/error.h"
 #include "base/limits.h"
 #include "value/convert.h"
@@ -30,7 +30,7 @@ std::string fetch_path(exec::Interpreter& interp, const exec::BuiltinCall& call,
                        std::string_view builtin)
 {
     std::string path = fetch_text(interp, call, index, builtin);
-    exec::check_path(path, builtin);
+    host::check_path(path, builtin);
     if (interp.file_access() == exec::FileAccess::Disabled) {
         throw Error(ErrorKind::FileSystem, std::string(builtin) + ": file access is disabled in this session");
     }
@@ -59,7 +59,7 @@ Value builtin_readfile(exec::Interpreter& interp, const exec::BuiltinCall& call)
     const std::string path = fetch_path(interp, call, 0, "readfile");
     if (sandboxed(interp)) return Value::string(interp.sandbox().read(path).value_or(""));
     // A file that cannot be opened reads as "".
-    return Value::string(exec::read_whole_file(path, limits::text_limit(), "readfile").value_or(""));
+    return Value::string(host::read_whole_file(path, limits::text_limit(), "readfile").value_or(""));
 }
 
 Value builtin_writefile(exec::Interpreter& interp, const exec::BuiltinCall& call)
@@ -74,7 +74,7 @@ Value builtin_writefile(exec::Interpreter& interp, const exec::BuiltinCall& call
         interp.sandbox().write(path, std::string(content));
         return Value();
     }
-    exec::write_whole_file(path, content, "writefile");
+    host::write_whole_file(path, content, "writefile");
     return Value();
 }
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "exec/expression.h"
-#include "exec/file_io.h"
+#include "host/file_io.h"
 #include "exec/keywords.h"
 #include "exec/run_state.h"
 #include "exec/suggest.h"
@@ -409,7 +409,7 @@ namespace {
 // that cannot be read gives the empty text.
 std::string read_library_file(const std::string& path)
 {
-    return read_whole_file(path, limits::text_limit(), "also").value_or("");
+    return host::read_whole_file(path, limits::text_limit(), "also").value_or("");
 }
 
 struct LibrarySource {
@@ -440,12 +440,12 @@ void Run::run_also(const Operands& operands)
     if (m_interp.file_access() == FileAccess::Disabled) {
         throw Error(ErrorKind::FileSystem, "also: file access is disabled in this session");
     }
-    check_path(file_name, "also");
+    host::check_path(file_name, "also");
     // The library folder first, then the current directory. A file that
     // cannot be read loads nothing.
     const std::string in_lib = "lib/" + file_name;
     if (m_interp.file_access() == FileAccess::Sandboxed) {
-        SandboxFiles& files = m_interp.sandbox();
+        host::SandboxFiles& files = m_interp.sandbox();
         std::optional<std::string> text = files.read(in_lib);
         const std::string& path = text ? in_lib : file_name;
         if (!text) text = files.read(file_name);
@@ -516,7 +516,7 @@ void Run::run_typed_text(const Value& text)
         throw;
     }
     if (result.is(value::Type::Unspecified)) return;
-    Console& console = m_interp.console();
+    host::Console& console = m_interp.console();
     console.write(value::to_text(result));
     console.end_line();
 }

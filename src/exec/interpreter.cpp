@@ -21,7 +21,7 @@ thread_local Interpreter* running_on_thread = nullptr;
 
 Interpreter* interpreter_on_this_thread() { return running_on_thread; }
 
-Interpreter::Interpreter(const BuiltinTable& builtins, Console& console)
+Interpreter::Interpreter(const BuiltinTable& builtins, host::Console& console)
     : m_builtins(&builtins), m_console(console), m_previous_on_thread(running_on_thread)
 {
     running_on_thread = this;
@@ -87,10 +87,10 @@ std::optional<std::string_view> help_topic(std::string_view entry)
 
 std::string Interpreter::read_input_line()
 {
-    if (!m_prompt_read_armed) return m_console.read_line(LineKind::Program).value_or("");
+    if (!m_prompt_read_armed) return m_console.read_line(host::LineKind::Program).value_or("");
     m_prompt_read_armed = false;
 
-    std::optional<std::string> line = m_console.read_line(LineKind::Prompt);
+    std::optional<std::string> line = m_console.read_line(host::LineKind::Prompt);
     if (!line) throw EndOfInput{};
     // A quote, brace or parenthesis left open continues on the next line, so
     // multi-line functions can be typed or piped in.
@@ -99,8 +99,8 @@ std::string Interpreter::read_input_line()
         m_console.write("... ");
         std::optional<std::string> more;
         try {
-            more = m_console.read_line(LineKind::Continuation);
-        } catch (const EntryDiscarded&) {
+            more = m_console.read_line(host::LineKind::Continuation);
+        } catch (const host::EntryDiscarded&) {
             return "";  // nothing of the entry runs
         }
         if (!more) break;  // still open: running it reports the open text

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "exec/bindings.h"
-#include "exec/console.h"
-#include "exec/sandbox.h"
+#include "host/console.h"
+#include "host/sandbox.h"
 #include "base/limits.h"
 #include "base/stack_guard.h"
 #include "exec/warnings.h"
@@ -67,7 +67,7 @@ struct LibraryFile {
 
 class Interpreter {
 public:
-    Interpreter(const BuiltinTable& builtins, Console& console);
+    Interpreter(const BuiltinTable& builtins, host::Console& console);
     ~Interpreter();
     Interpreter(const Interpreter&) = delete;
     Interpreter& operator=(const Interpreter&) = delete;
@@ -82,11 +82,11 @@ public:
     // in the caller's scope, as a ZIRN function does.
     BuiltinHandler host_handler() const { return m_host_handler; }
     void set_host_handler(BuiltinHandler handler) { m_host_handler = handler; }
-    Console& console() { return m_console; }
+    host::Console& console() { return m_console; }
 
     FileAccess file_access() const { return m_file_access; }
     void set_file_access(FileAccess access) { m_file_access = access; }
-    SandboxFiles& sandbox() { return m_sandbox; }
+    host::SandboxFiles& sandbox() { return m_sandbox; }
     // Library files that `also` falls back on when neither lib/ nor the
     // current folder has the file (programs run from a file have them; the
     // REPL has none). Empty by default.
@@ -209,11 +209,11 @@ private:
     void spend_step();
 
     const BuiltinTable* m_builtins;
-    Console& m_console;
+    host::Console& m_console;
     std::size_t m_max_nesting = limits::max_nesting_depth;
     BuiltinHandler m_host_handler = nullptr;
     FileAccess m_file_access = FileAccess::Real;
-    SandboxFiles m_sandbox;
+    host::SandboxFiles m_sandbox;
     std::vector<LibraryFile> m_built_in_library;
     value::CycleCollector m_cycles;
     bool m_step_budget_set = false;

@@ -13,7 +13,7 @@
 #include "app/command_line.h"
 #include "app/program.h"
 #include "app/session.h"
-#include "exec/console.h"
+#include "host/console.h"
 #include "exec/suggest.h"
 
 namespace {
@@ -42,7 +42,7 @@ Outcome run(const std::string& text, const std::vector<std::string>& arguments =
             auto& call = *static_cast<ProgramCall*>(raw);
             std::istringstream in;
             std::ostringstream out, err;
-            exec::StreamConsole console(in, out, err);
+            host::StreamConsole console(in, out, err);
             const int status = app::run_program(console, "prog.ZIRN", call.text, call.arguments);
             call.outcome = {status, out.str(), err.str()};
             return status;
@@ -92,7 +92,7 @@ TEST(ProgramTest, OutputThatCannotBeWrittenEndsTheProgram)
             std::istringstream in;
             std::ostringstream out, err;
             out.setstate(std::ios::badbit);  // every write fails
-            exec::StreamConsole console(in, out, err);
+            host::StreamConsole console(in, out, err);
             call.status = app::run_program(console, "prog.ZIRN", "$print$(1)\n$print$(2)", {});
             call.err = err.str();
             return call.status;
@@ -336,7 +336,7 @@ TEST(ProgramTest, InputThatBreaksReadsAsTheEndButFailsTheProgram)
             BrokenInput broken;
             std::istream in(&broken);
             std::ostringstream out, err;
-            exec::StreamConsole console(in, out, err);
+            host::StreamConsole console(in, out, err);
             const std::vector<std::string> none;
             const int status = app::run_program(console, "prog.ZIRN",
                                                 "$print$((\"[\" + $input + \"]\"))\n$print$(\"went on\")\n", none);

@@ -11,7 +11,7 @@
 #include "app/command_line.h"
 #include "app/program.h"
 #include "app/session.h"
-#include "exec/console.h"
+#include "host/console.h"
 #include "exec/interpreter.h"
 #include "exec/warnings.h"
 
@@ -39,7 +39,7 @@ Outcome run(const std::string& text, exec::WarningMode mode)
             auto& call = *static_cast<ProgramCall*>(raw);
             std::istringstream in;
             std::ostringstream out, err;
-            exec::StreamConsole console(in, out, err);
+            host::StreamConsole console(in, out, err);
             const int status = app::run_program(console, "prog.ZIRN", call.text, {}, call.mode);
             call.outcome = {status, out.str(), err.str()};
             return status;
@@ -188,7 +188,7 @@ TEST(WarningThreadTest, TheInterpreterOnAThreadIsTheLatestThatStillLives)
 {
     std::istringstream in;
     std::ostringstream out, err;
-    zirn::exec::StreamConsole console(in, out, err);
+    zirn::host::StreamConsole console(in, out, err);
     const zirn::exec::BuiltinTable table;
     auto first = std::make_unique<zirn::exec::Interpreter>(table, console);
     auto second = std::make_unique<zirn::exec::Interpreter>(table, console);

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zirn::exec {
+namespace zirn::host {
 
 class SandboxFiles {
 public:
@@ -65,4 +65,4 @@ private:
     mutable std::size_t m_calls = 0;
 };
 
-}  // namespace zirn::exec
+}  // namespace zirn::host

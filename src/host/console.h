@@ -13,8 +13,10 @@
 #include "value/growing_text.h"
 
 namespace zirn::exec {
-
 class Interpreter;
+}
+
+namespace zirn::host {
 
 // Thrown when standard output can no longer be written (a full disk, a
 // closed pipe): the program's output is being lost, so the session ends
@@ -63,7 +65,7 @@ public:
     virtual bool interactive() const { return false; }
     // The session tells the console which interpreter it serves, and null
     // when that one is gone, so a terminal can route Ctrl-C to it.
-    virtual void attach(Interpreter* /*interp*/) {}
+    virtual void attach(exec::Interpreter* /*interp*/) {}
 };
 
 // A console over plain streams: what piped input and the tests use.
@@ -92,4 +94,4 @@ private:
     std::string m_read_failure;
 };
 
-}  // namespace zirn::exec
+}  // namespace zirn::host

@@ -1,4 +1,4 @@
-#include "exec/console.h"
+#include "host/console.h"
 
 #include <cerrno>
 #include <istream>
@@ -8,7 +8,7 @@
 
 #include "base/error.h"
 
-namespace zirn::exec {
+namespace zirn::host {
 
 StreamConsole::StreamConsole(std::istream& in, std::ostream& out, std::ostream& err)
     : m_in(in), m_out(out), m_err(err)
@@ -107,4 +107,4 @@ void StreamConsole::report(std::string_view line)
     m_err.flush();
 }
 
-}  // namespace zirn::exec
+}  // namespace zirn::host

@@ -1,8 +1,8 @@
-#include "exec/sandbox.h"
+#include "host/sandbox.h"
 
 #include "base/error.h"
 
-namespace zirn::exec {
+namespace zirn::host {
 
 namespace {
 
@@ -140,4 +140,4 @@ void SandboxFiles::change_directory(std::string_view path)
     m_current = key_of(path);
 }
 
-}  // namespace zirn::exec
+}  // namespace zirn::host
