@@ -166,7 +166,7 @@ int run_program(host::Console& console, const std::string& name, std::string_vie
                 const std::vector<std::string>& arguments, exec::WarningMode warnings)
 {
     exec::Interpreter interp(builtins::builtin_table(), console);
-    interp.set_built_in_library(library_files);
+    interp.set_library_search(bundled_library_search());
     interp.set_warning_mode(warnings);
     int status = 0;
     try {

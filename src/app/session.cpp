@@ -106,7 +106,7 @@ int run_program_then_session(host::Console& console, const std::string& name, st
                              const std::vector<std::string>& arguments, exec::WarningMode warnings)
 {
     exec::Interpreter interp(builtins::builtin_table(), console);
-    interp.set_built_in_library(library_files);
+    interp.set_library_search(bundled_library_search());
     interp.set_warning_mode(warnings);
     set_up_prompt(interp, console);
     return run_repl_script(interp, console, prompt_loop(), [&](value::VarTable& names) {

@@ -296,11 +296,15 @@ void Interpreter::State::prepare()
 {
     builtin_tables.push_back(std::make_unique<exec::BuiltinTable>(builtins::builtin_table()));
     interp = std::make_unique<exec::Interpreter>(*builtin_tables.back(), console);
-    interp->set_built_in_library(app::library_files);
     interp->set_host_handler(&State::call_host);
     if (options.max_nesting != 0) interp->set_max_nesting(options.max_nesting);
     switch (options.file_access) {
-    case FileAccess::Host: interp->set_file_access(exec::FileAccess::Real); break;
+    case FileAccess::Host:
+        interp->set_file_access(exec::FileAccess::Real);
+        // The sandbox and no access at all keep the plain search: a
+        // sandbox holds only the files its host gave.
+        interp->set_library_search(app::bundled_library_search());
+        break;
     case FileAccess::None: interp->set_file_access(exec::FileAccess::Disabled); break;
     case FileAccess::Sandbox:
         interp->set_file_access(exec::FileAccess::Sandboxed);

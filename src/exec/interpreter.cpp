@@ -1,8 +1,5 @@
 #include "exec/interpreter.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "base/error.h"
 #include "base/limits.h"
 #include "exec/code.h"
@@ -17,12 +14,25 @@ namespace {
 // nothing is passed down to them for the sake of a warning.
 thread_local Interpreter* running_on_thread = nullptr;
 
+
+const FolderLibrarySearch folder_library_search;
+
 }  // namespace
 
 Interpreter* interpreter_on_this_thread() { return running_on_thread; }
 
+LibrarySource FolderLibrarySearch::find(const std::string& file_name, host::FileSystem& files) const
+{
+    const std::string in_lib = "lib/" + file_name;
+    if (std::optional<std::string> text = files.load(in_lib, "also")) return {std::move(*text), in_lib};
+    return {files.load(file_name, "also").value_or(""), file_name};
+}
+
 Interpreter::Interpreter(const BuiltinTable& builtins, host::Console& console)
-    : m_builtins(&builtins), m_console(console), m_previous_on_thread(running_on_thread)
+    : m_builtins(&builtins),
+      m_console(console),
+      m_library_search(&folder_library_search),
+      m_previous_on_thread(running_on_thread)
 {
     running_on_thread = this;
 }
@@ -191,48 +201,40 @@ void Interpreter::raise_nesting_too_deep()
                                           " nested runs, evaluations and calls");
 }
 
+void Interpreter::set_file_access(FileAccess access)
+{
+    m_file_access = access;
+    switch (access) {
+    case FileAccess::Real: m_files = &host::real_file_system(); break;
+    case FileAccess::Disabled: m_files = &host::no_file_system(); break;
+    case FileAccess::Sandboxed: m_files = &m_sandbox_files; break;
+    }
+}
+
 void Interpreter::note_directory_change()
 {
-    if (!m_directory_watched) return;
-    if (m_file_access == FileAccess::Sandboxed) {
-        if (!m_sandbox_directory_before) m_sandbox_directory_before = m_sandbox.current();
-        return;
-    }
-    // A descriptor finds the folder again even when it was renamed
-    // meanwhile. Should none be had, the line simply stays where it went.
-    if (m_directory_before < 0) m_directory_before = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // Should no mark be had, the line simply stays where it went.
+    if (m_directory_watched && !m_folder_before) m_folder_before = m_files->mark_current_folder();
 }
 
 DirectoryWatch::DirectoryWatch(Interpreter& interp)
-    : m_interp(interp),
-      m_outer_watched(interp.m_directory_watched),
-      m_outer_before(interp.m_directory_before),
-      m_outer_sandbox_before(std::move(interp.m_sandbox_directory_before))
+    : m_interp(interp), m_outer_watched(interp.m_directory_watched), m_outer_before(std::move(interp.m_folder_before))
 {
     m_interp.m_directory_watched = true;
-    m_interp.m_directory_before = -1;
-    m_interp.m_sandbox_directory_before.reset();
+    m_interp.m_folder_before.reset();
 }
 
 DirectoryWatch::~DirectoryWatch()
 {
-    if (m_interp.m_directory_before >= 0) ::close(m_interp.m_directory_before);
     m_interp.m_directory_watched = m_outer_watched;
-    m_interp.m_directory_before = m_outer_before;
-    m_interp.m_sandbox_directory_before = std::move(m_outer_sandbox_before);
+    m_interp.m_folder_before = std::move(m_outer_before);
 }
 
 void DirectoryWatch::back_to_start()
 {
-    if (m_interp.m_sandbox_directory_before) {
-        m_interp.m_sandbox.return_to(std::move(*m_interp.m_sandbox_directory_before));
-        m_interp.m_sandbox_directory_before.reset();
-    }
-    if (m_interp.m_directory_before >= 0) {
-        [[maybe_unused]] const int ignored = ::fchdir(m_interp.m_directory_before);
-        ::close(m_interp.m_directory_before);
-        m_interp.m_directory_before = -1;
-    }
+    if (!m_interp.m_folder_before) return;
+    m_interp.m_folder_before->go_back();
+    m_interp.m_folder_before.reset();
 }
 
 }  // namespace zirn::exec

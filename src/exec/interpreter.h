@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -19,6 +20,7 @@
 
 #include "exec/bindings.h"
 #include "host/console.h"
+#include "host/file_system.h"
 #include "host/sandbox.h"
 #include "base/limits.h"
 #include "base/stack_guard.h"
@@ -52,17 +54,38 @@ using HelpText = std::string (*)(std::string_view topic);
 // error handler takes it for one.
 struct EndOfInput {};
 
-// Where the file-system builtins and `also` may act.
+// Where the file-system builtins and `also` may act: which FileSystem the
+// interpreter hands them.
 enum class FileAccess {
     Real,      // the process's file system, relative to its current directory
     Disabled,  // every file-system call raises an error
     Sandboxed, // calls act on the interpreter's in-memory SandboxFiles
 };
 
-// A library file carried inside the program.
-struct LibraryFile {
-    std::string_view name;  // "math.ZIRN"
-    std::string_view text;
+// What `also 'NAME'` runs: the text of the library file NAME.ZIRN and the
+// path its errors name.
+struct LibrarySource {
+    std::string text;
+    std::string path;
+};
+
+// Where `also` looks for a library file. An interpreter looks in lib/ and
+// then in the current folder (FolderLibrarySearch) unless it is given
+// another search: the zirn command's sessions and programs add the library
+// built into the program (app/library_search.h).
+class LibrarySearch {
+public:
+    virtual ~LibrarySearch() = default;
+    // The library file named `file_name` ("math.ZIRN") as found through
+    // `files`; a file found nowhere gives the empty text, which loads
+    // nothing.
+    virtual LibrarySource find(const std::string& file_name, host::FileSystem& files) const = 0;
+};
+
+// lib/NAME first, then NAME in the current folder.
+class FolderLibrarySearch : public LibrarySearch {
+public:
+    LibrarySource find(const std::string& file_name, host::FileSystem& files) const override;
 };
 
 class Interpreter {
@@ -85,13 +108,17 @@ public:
     host::Console& console() { return m_console; }
 
     FileAccess file_access() const { return m_file_access; }
-    void set_file_access(FileAccess access) { m_file_access = access; }
+    void set_file_access(FileAccess access);
+    // The file system the file builtins and `also` act on, as chosen by
+    // set_file_access().
+    host::FileSystem& files() { return *m_files; }
+    // The interpreter's own sandbox, which files() is with
+    // FileAccess::Sandboxed (and which is there, empty, otherwise).
     host::SandboxFiles& sandbox() { return m_sandbox; }
-    // Library files that `also` falls back on when neither lib/ nor the
-    // current folder has the file (programs run from a file have them; the
-    // REPL has none). Empty by default.
-    void set_built_in_library(std::vector<LibraryFile> files) { m_built_in_library = std::move(files); }
-    const std::vector<LibraryFile>& built_in_library() const { return m_built_in_library; }
+    // Where `also` finds library files; the search must outlive the
+    // interpreter. A FolderLibrarySearch by default.
+    void set_library_search(const LibrarySearch& search) { m_library_search = &search; }
+    const LibrarySearch& library_search() const { return *m_library_search; }
     // Frees lists that hold themselves once the program lets go of them.
     value::CycleCollector& cycles() { return m_cycles; }
 
@@ -214,7 +241,9 @@ private:
     BuiltinHandler m_host_handler = nullptr;
     FileAccess m_file_access = FileAccess::Real;
     host::SandboxFiles m_sandbox;
-    std::vector<LibraryFile> m_built_in_library;
+    host::SandboxFileSystem m_sandbox_files{m_sandbox};
+    host::FileSystem* m_files = &host::real_file_system();
+    const LibrarySearch* m_library_search;
     value::CycleCollector m_cycles;
     bool m_step_budget_set = false;
     std::uint64_t m_steps_left = 0;
@@ -236,8 +265,7 @@ private:
     // Set while a DirectoryWatch lives; the folder it came from is kept
     // once `cd` is about to leave it.
     bool m_directory_watched = false;
-    int m_directory_before = -1;
-    std::optional<std::string> m_sandbox_directory_before;
+    std::unique_ptr<host::FolderMark> m_folder_before;
     std::atomic<bool> m_interrupt_requested{false};
     // Set while an interrupt waits or a step budget is set, so that the
     // check at every statement is one load.
@@ -277,8 +305,7 @@ public:
 private:
     Interpreter& m_interp;
     bool m_outer_watched;
-    int m_outer_before;
-    std::optional<std::string> m_outer_sandbox_before;
+    std::unique_ptr<host::FolderMark> m_outer_before;
 };
 
 // Keeps one nested call counted for as long as it lives.

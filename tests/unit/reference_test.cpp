@@ -49,7 +49,7 @@ ExampleRun run_example(const ReferenceEntry& entry)
     exec::Interpreter interp(builtins::builtin_table(), console);
     interp.set_file_access(exec::FileAccess::Sandboxed);
     interp.sandbox().make_directory("lib");
-    for (const exec::LibraryFile& file : app::library_files) {
+    for (const app::LibraryFile& file : app::library_files) {
         interp.sandbox().write("lib/" + std::string(file.name), std::string(file.text));
     }
     value::VarTable names;
