@@ -4,7 +4,9 @@
 
 #include <functional>
 
+#include "app/completion.h"
 #include "app/program.h"
+#include "app/repl_prompt.h"
 #include "app/repl_text.h"
 #include "builtins/reference.h"
 #include "builtins/registry.h"
@@ -19,12 +21,28 @@ namespace zirn::app {
 
 namespace {
 
+// The interpreter as the console sees it.
+class SessionClient final : public host::ConsoleClient {
+public:
+    explicit SessionClient(exec::Interpreter& interp) : m_interp(interp) {}
+    void request_interrupt() override { m_interp.request_interrupt(); }
+    void check_interrupt() override { m_interp.check_interrupt(); }
+    void clear_interrupt() override { m_interp.clear_interrupt(); }
+    std::vector<std::string> completions(std::string_view word) const override
+    {
+        return app::completions(word, m_interp);
+    }
+
+private:
+    exec::Interpreter& m_interp;
+};
+
 // Attaches the interpreter to the console for exactly as long as it lives.
 class AttachedInterpreter {
 public:
-    AttachedInterpreter(host::Console& console, exec::Interpreter& interp) : m_console(console)
+    AttachedInterpreter(host::Console& console, exec::Interpreter& interp) : m_console(console), m_client(interp)
     {
-        m_console.attach(&interp);
+        m_console.attach(&m_client);
     }
     ~AttachedInterpreter() { m_console.attach(nullptr); }
     AttachedInterpreter(const AttachedInterpreter&) = delete;
@@ -32,6 +50,7 @@ public:
 
 private:
     host::Console& m_console;
+    SessionClient m_client;
 };
 
 // A person at the prompt sees values and gets help; piped sessions keep
@@ -39,7 +58,8 @@ private:
 void set_up_prompt(exec::Interpreter& interp, const host::Console& console)
 {
     interp.set_echo_values(console.interactive());
-    interp.set_help(builtins::help_text);
+    static const ReplPrompt prompt(builtins::help_text);
+    interp.set_prompt_reader(prompt);
 }
 
 // Runs `script` (the REPL text, or its prompt loop) with the names of

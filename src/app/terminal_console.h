@@ -15,10 +15,6 @@
 #include "app/terminal_signals.h"
 #include "host/console.h"
 
-namespace zirn::exec {
-class Interpreter;
-}
-
 namespace zirn::app {
 
 class TerminalConsole : public host::Console {
@@ -28,8 +24,9 @@ public:
     TerminalConsole(const TerminalConsole&) = delete;
     TerminalConsole& operator=(const TerminalConsole&) = delete;
 
-    // The interpreter that Ctrl-C interrupts, or null once it is gone.
-    void attach(exec::Interpreter* interp) override;
+    // The program that Ctrl-C interrupts and Tab completes for, or null
+    // once it is gone.
+    void attach(host::ConsoleClient* client) override;
 
     void write(std::string_view text) override;
     void end_line() override;
@@ -64,7 +61,7 @@ private:
 
     std::optional<HistoryFile> m_history;  // none: the history is not kept
     TerminalSignals m_signals;
-    exec::Interpreter* m_interp = nullptr;
+    host::ConsoleClient* m_client = nullptr;
     std::string m_open_line;  // written since the last line feed or carriage return
     bool m_colour_screen;     // the prompt and the banner get colour
     bool m_colour_reports;    // error and warning lines get colour

@@ -4,7 +4,6 @@
 #include "base/limits.h"
 #include "exec/code.h"
 #include "lex/excerpt.h"
-#include "lex/splitter.h"
 
 namespace zirn::exec {
 
@@ -61,81 +60,14 @@ bool Interpreter::first_warning_at(const Statement* statement, WarningRule rule)
     return m_warned.insert(std::move(place)).second;
 }
 
-namespace {
-
-std::string_view trimmed(std::string_view entry)
-{
-    const std::size_t first = entry.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    return entry.substr(first, entry.find_last_not_of(" \t") + 1 - first);
-}
-
-// What people type to leave or to get help in other interpreters. None of
-// them is a ZIRN statement.
-bool asks_to_leave(std::string_view entry)
-{
-    entry = trimmed(entry);
-    for (std::string_view word : {"exit", "quit", "help", "exit()", "quit()", "help()"}) {
-        if (entry == word) return true;
-    }
-    return false;
-}
-
-// `help` or `help TOPIC` (one word: `help = 5` is an assignment): the topic,
-// empty for the overview; nothing for any other entry.
-std::optional<std::string_view> help_topic(std::string_view entry)
-{
-    entry = trimmed(entry);
-    if (entry == "help" || entry == "help()") return std::string_view();
-    if (!entry.starts_with("help ") && !entry.starts_with("help\t")) return std::nullopt;
-    const std::string_view topic = trimmed(entry.substr(4));
-    if (topic.find_first_of(" \t\n") != std::string_view::npos) return std::nullopt;
-    return topic;
-}
-
-}  // namespace
-
 std::string Interpreter::read_input_line()
 {
     if (!m_prompt_read_armed) return m_console.read_line(host::LineKind::Program).value_or("");
     m_prompt_read_armed = false;
-
-    std::optional<std::string> line = m_console.read_line(host::LineKind::Prompt);
-    if (!line) throw EndOfInput{};
-    // A quote, brace or parenthesis left open continues on the next line, so
-    // multi-line functions can be typed or piped in.
-    std::string text = std::move(*line);
-    while (!lex::is_balanced(text)) {
-        m_console.write("... ");
-        std::optional<std::string> more;
-        try {
-            more = m_console.read_line(host::LineKind::Continuation);
-        } catch (const host::EntryDiscarded&) {
-            return "";  // nothing of the entry runs
-        }
-        if (!more) break;  // still open: running it reports the open text
-        if (more->size() >= limits::text_limit() - text.size()) {
-            throw Error(ErrorKind::TooLarge, "an entry of several lines would pass " +
-                                                 std::to_string(limits::text_limit()) + " bytes");
-        }
-        text += '\n';
-        text += *more;
-    }
-    m_console.remember(text);
-    if (!m_console.interactive()) return text;
-    if (const std::optional<std::string_view> topic = help_topic(text); topic && m_help != nullptr) {
-        m_console.write(m_help(*topic));
-        m_console.flush();
-        return "";
-    }
-    if (asks_to_leave(text)) {
-        // A person looking for the way out gets it instead of an error.
-        m_console.write("ZIRN has no such command. To leave, press Ctrl-D on an empty line;\n"
-                        "'man zirn' and the user guide describe the language.");
-        m_console.end_line();
-        return "";
-    }
-    return text;
+    std::optional<std::string> entry =
+        m_prompt_reader != nullptr ? m_prompt_reader->read_entry(m_console) : host::read_entry(m_console);
+    if (!entry) throw EndOfInput{};
+    return std::move(*entry);
 }
 
 void Interpreter::report_error(std::string_view message)

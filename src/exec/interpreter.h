@@ -46,9 +46,6 @@ struct BuiltinCall {
 using BuiltinHandler = value::Value (*)(Interpreter& interp, const BuiltinCall& call);
 using BuiltinTable = std::map<std::string, BuiltinHandler, std::less<>>;
 
-// What the REPL shows for `help TOPIC` (an empty TOPIC: the overview).
-using HelpText = std::string (*)(std::string_view topic);
-
 // Thrown when the REPL's prompt finds the end of its input: not an error,
 // the end of the session. It derives from no standard exception so that no
 // error handler takes it for one.
@@ -86,6 +83,17 @@ public:
 class FolderLibrarySearch : public LibrarySearch {
 public:
     LibrarySource find(const std::string& file_name, host::FileSystem& files) const override;
+};
+
+// How the REPL's prompt reads an entry (see Interpreter::read_input_line).
+// Without one, an interpreter reads entries as host::read_entry does; the
+// zirn command's REPL adds help and the way out for a person at a terminal
+// (app/repl_prompt.h).
+class PromptReader {
+public:
+    virtual ~PromptReader() = default;
+    // The next entry; nothing at the end of input.
+    virtual std::optional<std::string> read_entry(host::Console& console) const = 0;
 };
 
 class Interpreter {
@@ -127,17 +135,17 @@ public:
     // only: piped sessions keep their exact output.
     void set_echo_values(bool echo) { m_echo_values = echo; }
     bool echoes_values() const { return m_echo_values; }
-    // What `help` typed at a terminal's prompt shows; without it, `help`
-    // gets the same hint as `exit`.
-    void set_help(HelpText help) { m_help = help; }
+    // How the prompt reads entries; the reader must outlive the
+    // interpreter.
+    void set_prompt_reader(const PromptReader& reader) { m_prompt_reader = &reader; }
 
     // The REPL's own `exec` arms the next `$input` as the prompt's read.
     void arm_prompt_read() { m_prompt_read_armed = true; }
     void disarm_prompt_read() { m_prompt_read_armed = false; }
 
-    // One line for `$input`. As the prompt's read it raises EndOfInput at
-    // the end of input and reads continuation lines while a quote, brace or
-    // parenthesis is left open; otherwise the end of input reads as "".
+    // One line for `$input`. As the prompt's read it is the entry the
+    // PromptReader gives (continuation lines joined) and raises EndOfInput
+    // at the end of input; otherwise the end of input reads as "".
     std::string read_input_line();
 
     // Writes "error: " and `message` to the error stream and counts it.
@@ -249,7 +257,7 @@ private:
     std::uint64_t m_steps_left = 0;
     bool m_prompt_read_armed = false;
     bool m_echo_values = false;
-    HelpText m_help = nullptr;
+    const PromptReader* m_prompt_reader = nullptr;
     std::size_t m_errors_reported = 0;
     std::string m_program_name;
     std::string_view m_program_text;  // owned by the caller of run_program

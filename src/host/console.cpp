@@ -7,6 +7,8 @@
 #include <system_error>
 
 #include "base/error.h"
+#include "base/limits.h"
+#include "lex/splitter.h"
 
 namespace zirn::host {
 
@@ -96,6 +98,31 @@ void StreamConsole::append_piece(value::GrowingText& line, std::string_view piec
         if (m_in.eof()) m_at_end = true;
         throw;
     }
+}
+
+std::optional<std::string> read_entry(Console& console)
+{
+    std::optional<std::string> line = console.read_line(LineKind::Prompt);
+    if (!line) return std::nullopt;
+    std::string text = std::move(*line);
+    while (!lex::is_balanced(text)) {
+        console.write("... ");
+        std::optional<std::string> more;
+        try {
+            more = console.read_line(LineKind::Continuation);
+        } catch (const EntryDiscarded&) {
+            return std::string();  // nothing of the entry runs
+        }
+        if (!more) break;
+        if (more->size() >= limits::text_limit() - text.size()) {
+            throw Error(ErrorKind::TooLarge, "an entry of several lines would pass " +
+                                                 std::to_string(limits::text_limit()) + " bytes");
+        }
+        text += '\n';
+        text += *more;
+    }
+    console.remember(text);
+    return text;
 }
 
 void StreamConsole::report(std::string_view line)
