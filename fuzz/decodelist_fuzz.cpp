@@ -7,7 +7,7 @@
 #include <string>
 
 #include "builtins/registry.h"
-#include "exec/console.h"
+#include "host/console.h"
 #include "exec/executor.h"
 #include "exec/interpreter.h"
 #include "fuzz_check.h"
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using zirn::value::Value;
     std::istringstream in;
     DroppedOutput out;
-    zirn::exec::StreamConsole console(in, out, out);
+    zirn::host::StreamConsole console(in, out, out);
     zirn::exec::Interpreter interp(zirn::builtins::builtin_table(), console);
     interp.set_file_access(zirn::exec::FileAccess::Disabled);
     interp.set_step_budget(10000);

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/session.h"
-#include "exec/console.h"
+#include "host/console.h"
 #include "fuzz_check.h"
 #include "base/stack_guard.h"
 
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     DroppedOutput out;
     std::ostringstream err;
-    zirn::exec::StreamConsole console(in, out, err);
+    zirn::host::StreamConsole console(in, out, err);
     const int status = zirn::app::run_session(console, zirn::exec::FileAccess::Sandboxed, session_steps);
     ZIRN_FUZZ_CHECK(status == 0 || status == 1);
     // Output that goes somewhere is never reported lost (a report line of

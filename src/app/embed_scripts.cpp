@@ -119,7 +119,7 @@ int main(int argc, char** argv)
             << "namespace zirn::app {\n\n"
             << "const std::string_view repl_text =\n    " << as_literal(repl) << ";\n\n"
             << "const std::string_view program_prelude =\n    " << as_literal(prelude_of(repl)) << ";\n\n"
-            << "const std::vector<exec::LibraryFile> library_files = {\n";
+            << "const std::vector<LibraryFile> library_files = {\n";
         const std::string lib_dir = argv[3];
         for (const char* name : {"dict.ZIRN", "math.ZIRN", "snapshot.ZIRN"}) {
             out << "    {\"" << name << "\",\n     std::string_view(" << as_literal(read_file(lib_dir + "/" + name))

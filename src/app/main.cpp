@@ -21,21 +21,21 @@
 #include "app/program.h"
 #include "app/session.h"
 #include "app/terminal_console.h"
-#include "exec/console.h"
+#include "host/console.h"
 
 namespace {
 
 // The plain standard streams; error lines get colour when standard error
 // is a terminal that wants it.
-class StandardConsole : public zirn::exec::StreamConsole {
+class StandardConsole : public zirn::host::StreamConsole {
 public:
     StandardConsole()
-        : StreamConsole(std::cin, std::cout, std::cerr), m_colour(zirn::app::colour_wanted_for(STDERR_FILENO))
+        : zirn::host::StreamConsole(std::cin, std::cout, std::cerr), m_colour(zirn::app::colour_wanted_for(STDERR_FILENO))
     {
     }
     void report(std::string_view line) override
     {
-        StreamConsole::report(m_colour ? zirn::app::paint_report(line) : std::string(line));
+        zirn::host::StreamConsole::report(m_colour ? zirn::app::paint_report(line) : std::string(line));
     }
 
 private:
@@ -96,11 +96,11 @@ int run_program_then_terminal_session(void* context)
 // with status 1.
 int print_text(const std::string& text)
 {
-    zirn::exec::StreamConsole console(std::cin, std::cout, std::cerr);
+    zirn::host::StreamConsole console(std::cin, std::cout, std::cerr);
     try {
         console.write(text);
         console.flush();
-    } catch (const zirn::exec::OutputLost& lost) {
+    } catch (const zirn::host::OutputLost& lost) {
         console.report("error: cannot write to standard output: " + lost.reason);
         return 1;
     }

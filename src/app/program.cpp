@@ -12,7 +12,7 @@
 #include "exec/executor.h"
 #include "base/error.h"
 #include "base/limits.h"
-#include "exec/file_io.h"
+#include "host/file_io.h"
 #include "lex/excerpt.h"
 #include "lex/splitter.h"
 
@@ -79,7 +79,7 @@ std::optional<std::string> read_program_file(const std::string& path, std::strin
     // memory.
     try {
         errno = 0;
-        std::optional<std::string> text = exec::read_whole_file(path, limits::max_text_bytes, "zirn");
+        std::optional<std::string> text = host::read_whole_file(path, limits::max_text_bytes, "zirn");
         if (!text) {
             problem = "cannot read '" + path + "': " + std::strerror(errno != 0 ? errno : EISDIR);
             return std::nullopt;
@@ -162,11 +162,11 @@ int run_program_in(exec::Interpreter& interp, value::VarTable& names, const std:
     return 0;
 }
 
-int run_program(exec::Console& console, const std::string& name, std::string_view text,
+int run_program(host::Console& console, const std::string& name, std::string_view text,
                 const std::vector<std::string>& arguments, exec::WarningMode warnings)
 {
     exec::Interpreter interp(builtins::builtin_table(), console);
-    interp.set_built_in_library(library_files);
+    interp.set_library_search(bundled_library_search());
     interp.set_warning_mode(warnings);
     int status = 0;
     try {
@@ -179,7 +179,7 @@ int run_program(exec::Console& console, const std::string& name, std::string_vie
             interp.report_error(name + ": cannot read standard input: " + failure);
             status = 1;
         }
-    } catch (const exec::OutputLost& lost) {
+    } catch (const host::OutputLost& lost) {
         // The program's output is being lost: it ends here, quietly when
         // its reader simply went away.
         if (!lost.reader_gone) interp.report_error(name + ": cannot write to standard output: " + lost.reason);

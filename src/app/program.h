@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "exec/console.h"
+#include "host/console.h"
 #include "exec/warnings.h"
 #include "exec/interpreter.h"
 #include "value/var_table.h"
@@ -39,13 +39,13 @@ std::string as_unix_text(std::string text);
 // exit status: 0 when the program ran to its end (or to an `end`), 1 after
 // an error, which is reported as one line "error: NAME:LINE: message".
 // Warnings are reported as `warnings` says (none by default).
-int run_program(exec::Console& console, const std::string& name, std::string_view text,
+int run_program(host::Console& console, const std::string& name, std::string_view text,
                 const std::vector<std::string>& arguments, exec::WarningMode warnings = exec::WarningMode::Off);
 
 // The steps of run_program on an interpreter set up by the caller, binding
 // into `names`: after an error, what the program bound before it stays.
 // Returns the exit status; an error is reported, a lost output
-// (exec::OutputLost) passes to the caller.
+// (host::OutputLost) passes to the caller.
 int run_program_in(exec::Interpreter& interp, value::VarTable& names, const std::string& name, std::string_view text,
                    const std::vector<std::string>& arguments);
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "exec/interpreter.h"
+#include "app/library_search.h"
 
 namespace zirn::app {
 
@@ -19,6 +19,6 @@ extern const std::string_view program_prelude;
 
 // The library files dict.ZIRN, math.ZIRN and snapshot.ZIRN, as the snapshot
 // restores them.
-extern const std::vector<exec::LibraryFile> library_files;
+extern const std::vector<LibraryFile> library_files;
 
 }  // namespace zirn::app

@@ -4,7 +4,9 @@
 
 #include <functional>
 
+#include "app/completion.h"
 #include "app/program.h"
+#include "app/repl_prompt.h"
 #include "app/repl_text.h"
 #include "builtins/reference.h"
 #include "builtins/registry.h"
@@ -19,33 +21,51 @@ namespace zirn::app {
 
 namespace {
 
+// The interpreter as the console sees it.
+class SessionClient final : public host::ConsoleClient {
+public:
+    explicit SessionClient(exec::Interpreter& interp) : m_interp(interp) {}
+    void request_interrupt() override { m_interp.request_interrupt(); }
+    void check_interrupt() override { m_interp.check_interrupt(); }
+    void clear_interrupt() override { m_interp.clear_interrupt(); }
+    std::vector<std::string> completions(std::string_view word) const override
+    {
+        return app::completions(word, m_interp);
+    }
+
+private:
+    exec::Interpreter& m_interp;
+};
+
 // Attaches the interpreter to the console for exactly as long as it lives.
 class AttachedInterpreter {
 public:
-    AttachedInterpreter(exec::Console& console, exec::Interpreter& interp) : m_console(console)
+    AttachedInterpreter(host::Console& console, exec::Interpreter& interp) : m_console(console), m_client(interp)
     {
-        m_console.attach(&interp);
+        m_console.attach(&m_client);
     }
     ~AttachedInterpreter() { m_console.attach(nullptr); }
     AttachedInterpreter(const AttachedInterpreter&) = delete;
     AttachedInterpreter& operator=(const AttachedInterpreter&) = delete;
 
 private:
-    exec::Console& m_console;
+    host::Console& m_console;
+    SessionClient m_client;
 };
 
 // A person at the prompt sees values and gets help; piped sessions keep
 // their exact output.
-void set_up_prompt(exec::Interpreter& interp, const exec::Console& console)
+void set_up_prompt(exec::Interpreter& interp, const host::Console& console)
 {
     interp.set_echo_values(console.interactive());
-    interp.set_help(builtins::help_text);
+    static const ReplPrompt prompt(builtins::help_text);
+    interp.set_prompt_reader(prompt);
 }
 
 // Runs `script` (the REPL text, or its prompt loop) with the names of
 // `outer` until the input ends; `work`, when given, runs first (a program
 // given with -i). Returns the session's exit status.
-int run_repl_script(exec::Interpreter& interp, exec::Console& console, std::string_view script,
+int run_repl_script(exec::Interpreter& interp, host::Console& console, std::string_view script,
                     const std::function<void(value::VarTable&)>& work = {})
 {
     const AttachedInterpreter attached(console, interp);
@@ -60,7 +80,7 @@ int run_repl_script(exec::Interpreter& interp, exec::Console& console, std::stri
             if (console.interactive()) console.end_line();
         }
         console.flush();
-    } catch (const exec::OutputLost& lost) {
+    } catch (const host::OutputLost& lost) {
         // Everything printed from here on would be lost too. A reader that
         // went away needs no message.
         if (!lost.reader_gone) interp.report_error("cannot write to standard output: " + lost.reason);
@@ -91,7 +111,7 @@ std::string_view prompt_loop()
 
 }  // namespace
 
-int run_session(exec::Console& console, exec::FileAccess access, std::uint64_t step_budget,
+int run_session(host::Console& console, exec::FileAccess access, std::uint64_t step_budget,
                 exec::WarningMode warnings)
 {
     exec::Interpreter interp(builtins::builtin_table(), console);
@@ -102,11 +122,11 @@ int run_session(exec::Console& console, exec::FileAccess access, std::uint64_t s
     return run_repl_script(interp, console, repl_text);
 }
 
-int run_program_then_session(exec::Console& console, const std::string& name, std::string_view text,
+int run_program_then_session(host::Console& console, const std::string& name, std::string_view text,
                              const std::vector<std::string>& arguments, exec::WarningMode warnings)
 {
     exec::Interpreter interp(builtins::builtin_table(), console);
-    interp.set_built_in_library(library_files);
+    interp.set_library_search(bundled_library_search());
     interp.set_warning_mode(warnings);
     set_up_prompt(interp, console);
     return run_repl_script(interp, console, prompt_loop(), [&](value::VarTable& names) {

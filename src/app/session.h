@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "exec/console.h"
+#include "host/console.h"
 #include "exec/interpreter.h"
 
 namespace zirn::app {
@@ -17,7 +17,7 @@ namespace zirn::app {
 // non-zero `step_budget` bounds the statements and loop iterations the whole
 // session may run (Interpreter::set_step_budget); running out ends it.
 // Warnings are reported as `warnings` says (none by default).
-int run_session(exec::Console& console, exec::FileAccess access = exec::FileAccess::Real,
+int run_session(host::Console& console, exec::FileAccess access = exec::FileAccess::Real,
                 std::uint64_t step_budget = 0, exec::WarningMode warnings = exec::WarningMode::Off);
 
 // Runs the program `text` as run_program does (`name` for its errors,
@@ -25,7 +25,7 @@ int run_session(exec::Console& console, exec::FileAccess access = exec::FileAcce
 // program bound, even when it failed: `zirn -i`. No banner, no library
 // restore. Returns 0 when neither the program nor a typed line ended in an
 // error, 1 otherwise.
-int run_program_then_session(exec::Console& console, const std::string& name, std::string_view text,
+int run_program_then_session(host::Console& console, const std::string& name, std::string_view text,
                              const std::vector<std::string>& arguments,
                              exec::WarningMode warnings = exec::WarningMode::Off);
 

@@ -11,8 +11,6 @@
 #include <readline/readline.h>
 
 #include "app/colour.h"
-#include "app/completion.h"
-#include "exec/interpreter.h"
 
 namespace zirn::app {
 
@@ -22,9 +20,9 @@ namespace {
 // first.
 constexpr int history_limit = 1000;
 
-// The interpreter whose names Tab completes; readline's completion
-// interface takes a plain function, so it is reached through this global.
-const exec::Interpreter* completing_for = nullptr;
+// The program whose names Tab completes; readline's completion interface
+// takes a plain function, so it is reached through this global.
+const host::ConsoleClient* completing_for = nullptr;
 
 // Words end at blanks, quotes, brackets and operators, but "$" and "_"
 // belong to them.
@@ -44,7 +42,7 @@ extern "C" char** complete_word(const char* text, int /*start*/, int /*end*/)
 {
     rl_attempted_completion_over = 1;  // never file names
     if (completing_for == nullptr) return nullptr;
-    const std::vector<std::string> found = completions(text, *completing_for);
+    const std::vector<std::string> found = completing_for->completions(text);
     if (found.empty()) return nullptr;
     auto** matches = static_cast<char**>(std::malloc((found.size() + 2) * sizeof(char*)));
     std::size_t common = found.front().size();
@@ -195,11 +193,11 @@ TerminalConsole::~TerminalConsole()
     std::fflush(stdout);
 }
 
-void TerminalConsole::attach(exec::Interpreter* interp)
+void TerminalConsole::attach(host::ConsoleClient* client)
 {
-    m_interp = interp;
-    completing_for = interp;
-    route_interrupts_to(interp);
+    m_client = client;
+    completing_for = client;
+    route_interrupts_to(client);
 }
 
 void TerminalConsole::write(std::string_view text)
@@ -222,9 +220,9 @@ void TerminalConsole::end_line()
 
 void TerminalConsole::flush() { std::fflush(stdout); }
 
-std::optional<std::string> TerminalConsole::read_line(exec::LineKind kind)
+std::optional<std::string> TerminalConsole::read_line(host::LineKind kind)
 {
-    const bool repl_line = kind != exec::LineKind::Program;
+    const bool repl_line = kind != host::LineKind::Program;
     if (repl_line) drop_pending_interrupt();
     else raise_pending_interrupt();
     const ProgramHistory history(!repl_line);
@@ -249,7 +247,7 @@ std::optional<std::string> TerminalConsole::read_line(exec::LineKind kind)
             drop_pending_interrupt();
             // At a continuation the whole entry goes; at the prompt, the
             // same prompt comes again on a fresh line.
-            if (kind == exec::LineKind::Continuation) throw exec::EntryDiscarded{};
+            if (kind == host::LineKind::Continuation) throw host::EntryDiscarded{};
             break;
         }
     }
@@ -315,13 +313,13 @@ void TerminalConsole::abandon_typed_line()
 void TerminalConsole::raise_pending_interrupt()
 {
     take_interrupt_key();
-    if (m_interp != nullptr) m_interp->check_interrupt();
+    if (m_client != nullptr) m_client->check_interrupt();
 }
 
 void TerminalConsole::drop_pending_interrupt()
 {
     take_interrupt_key();
-    if (m_interp != nullptr) m_interp->clear_interrupt();
+    if (m_client != nullptr) m_client->clear_interrupt();
 }
 
 void TerminalConsole::move_to_fresh_line()

@@ -13,23 +13,20 @@
 
 #include "app/history_file.h"
 #include "app/terminal_signals.h"
-#include "exec/console.h"
-
-namespace zirn::exec {
-class Interpreter;
-}
+#include "host/console.h"
 
 namespace zirn::app {
 
-class TerminalConsole : public exec::Console {
+class TerminalConsole : public host::Console {
 public:
     TerminalConsole();
     ~TerminalConsole() override;
     TerminalConsole(const TerminalConsole&) = delete;
     TerminalConsole& operator=(const TerminalConsole&) = delete;
 
-    // The interpreter that Ctrl-C interrupts, or null once it is gone.
-    void attach(exec::Interpreter* interp) override;
+    // The program that Ctrl-C interrupts and Tab completes for, or null
+    // once it is gone.
+    void attach(host::ConsoleClient* client) override;
 
     void write(std::string_view text) override;
     void end_line() override;
@@ -38,7 +35,7 @@ public:
     // program's question) becomes readline's prompt, so editing redraws it.
     // Ctrl-C at a continuation read discards the whole entry
     // (EntryDiscarded).
-    std::optional<std::string> read_line(exec::LineKind kind) override;
+    std::optional<std::string> read_line(host::LineKind kind) override;
     void remember(std::string_view entry) override;
     void report(std::string_view line) override;
     bool interactive() const override { return true; }
@@ -64,7 +61,7 @@ private:
 
     std::optional<HistoryFile> m_history;  // none: the history is not kept
     TerminalSignals m_signals;
-    exec::Interpreter* m_interp = nullptr;
+    host::ConsoleClient* m_client = nullptr;
     std::string m_open_line;  // written since the last line feed or carriage return
     bool m_colour_screen;     // the prompt and the banner get colour
     bool m_colour_reports;    // error and warning lines get colour

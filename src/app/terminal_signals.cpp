@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <csignal>
 
-#include "exec/interpreter.h"
+#include "host/console.h"
 
 namespace zirn::app {
 
@@ -16,12 +16,12 @@ namespace {
 
 // Signal handlers may touch these only because they are lock-free.
 static_assert(std::atomic<bool>::is_always_lock_free);
-static_assert(std::atomic<exec::Interpreter*>::is_always_lock_free);
+static_assert(std::atomic<host::ConsoleClient*>::is_always_lock_free);
 
 std::atomic<bool> interrupt_key{false};
 std::atomic<bool> window_resized{false};
 std::atomic<bool> resumed_after_stop{false};
-std::atomic<exec::Interpreter*> interrupt_target{nullptr};
+std::atomic<host::ConsoleClient*> interrupt_target{nullptr};
 
 struct sigaction previous_interrupt_action;
 struct sigaction previous_resize_action;
@@ -29,7 +29,7 @@ struct sigaction previous_resize_action;
 extern "C" void on_interrupt(int)
 {
     interrupt_key.store(true, std::memory_order_relaxed);
-    if (exec::Interpreter* interp = interrupt_target.load(std::memory_order_relaxed)) interp->request_interrupt();
+    if (host::ConsoleClient* client = interrupt_target.load(std::memory_order_relaxed)) client->request_interrupt();
 }
 
 extern "C" void on_resize(int) { window_resized.store(true, std::memory_order_relaxed); }
@@ -188,7 +188,7 @@ TerminalSignals::~TerminalSignals()
     sigaction(SIGWINCH, &previous_resize_action, nullptr);
 }
 
-void route_interrupts_to(exec::Interpreter* interp) { interrupt_target.store(interp, std::memory_order_relaxed); }
+void route_interrupts_to(host::ConsoleClient* client) { interrupt_target.store(client, std::memory_order_relaxed); }
 
 bool take_interrupt_key() { return interrupt_key.exchange(false, std::memory_order_relaxed); }
 

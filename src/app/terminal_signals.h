@@ -8,8 +8,8 @@
 // before it starts waiting.
 #pragma once
 
-namespace zirn::exec {
-class Interpreter;
+namespace zirn::host {
+class ConsoleClient;
 }
 
 namespace zirn::app {
@@ -45,8 +45,8 @@ public:
     TerminalRestoredOnExit& operator=(const TerminalRestoredOnExit&) = delete;
 };
 
-// The interpreter that Ctrl-C interrupts; null for none.
-void route_interrupts_to(exec::Interpreter* interp);
+// The program that Ctrl-C interrupts; null for none.
+void route_interrupts_to(host::ConsoleClient* client);
 
 // True once per Ctrl-C since the last call.
 bool take_interrupt_key();

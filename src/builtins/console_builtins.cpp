@@ -13,7 +13,7 @@ using value::Value;
 
 Value builtin_print(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
-    exec::Console& console = interp.console();
+    host::Console& console = interp.console();
     console.write(fetch_text(interp, call, 0, "print"));
     // The optional second argument controls the line end: "r" a carriage
     // return, "n" (or no second argument) a line feed, anything else none.
@@ -100,7 +100,7 @@ Value builtin_typeof(exec::Interpreter& interp, const exec::BuiltinCall& call)
 
 Value builtin_werhatdasgemacht(exec::Interpreter& interp, const exec::BuiltinCall& /*call*/)
 {
-    exec::Console& console = interp.console();
+    host::Console& console = interp.console();
     console.write(logo_text);
     console.end_line();
     console.write(maker_line);

@@ -1,28 +1,18 @@
 // File-system builtins: readfile, writefile, mkdir, rm, listdir, exists, cd
-// and isdir. Paths are used byte for byte, relative to the current directory;
-// writefile replaces a file atomically (exec/file_io.h).
-#include <filesystem>
-#include <system_error>
-
-#include "builtins/registry.h"
-#include "exec/file_io.h"
+// and isdir. Paths are used byte for byte, relative to the current directory
+// of the session's file system (host/file_system.h); on the real one,
+// writefile replaces a file atomically (host/file_io.h).
 #include "base/error.h"
-#include "base/limits.h"
+#include "builtins/registry.h"
+#include "host/file_io.h"
+#include "host/file_system.h"
 #include "value/convert.h"
 
 namespace zirn::builtins {
 
-namespace fs = std::filesystem;
 using value::Value;
 
 namespace {
-
-[[noreturn]] void raise_file_error(std::string_view builtin, std::string_view what, const std::string& path,
-                                   const std::error_code& code)
-{
-    throw Error(ErrorKind::FileSystem,
-                std::string(builtin) + ": cannot " + std::string(what) + " " + quote_text(path) + ": " + code.message());
-}
 
 // The path argument; raises when this session may not touch files, and for
 // a path the system would read differently (one holding a NUL byte).
@@ -30,36 +20,20 @@ std::string fetch_path(exec::Interpreter& interp, const exec::BuiltinCall& call,
                        std::string_view builtin)
 {
     std::string path = fetch_text(interp, call, index, builtin);
-    exec::check_path(path, builtin);
-    if (interp.file_access() == exec::FileAccess::Disabled) {
-        throw Error(ErrorKind::FileSystem, std::string(builtin) + ": file access is disabled in this session");
-    }
+    host::check_path(path, builtin);
+    interp.files().admit(builtin);
     return path;
 }
 
-// True when the calls act on the session's in-memory sandbox.
-bool sandboxed(const exec::Interpreter& interp) { return interp.file_access() == exec::FileAccess::Sandboxed; }
-
 Value truth(bool condition) { return Value::integer(condition ? 1 : 0); }
-
-// The status of a path, following links: absent paths give a status of type
-// not_found; any other failure raises.
-fs::file_status status_of(const std::string& path, std::string_view builtin)
-{
-    std::error_code code;
-    const fs::file_status status = fs::status(path, code);
-    if (code && status.type() != fs::file_type::not_found) raise_file_error(builtin, "examine", path, code);
-    return status;
-}
 
 }  // namespace
 
 Value builtin_readfile(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     const std::string path = fetch_path(interp, call, 0, "readfile");
-    if (sandboxed(interp)) return Value::string(interp.sandbox().read(path).value_or(""));
     // A file that cannot be opened reads as "".
-    return Value::string(exec::read_whole_file(path, limits::text_limit(), "readfile").value_or(""));
+    return Value::string(interp.files().read(path, "readfile").value_or(""));
 }
 
 Value builtin_writefile(exec::Interpreter& interp, const exec::BuiltinCall& call)
@@ -69,28 +43,14 @@ Value builtin_writefile(exec::Interpreter& interp, const exec::BuiltinCall& call
     const std::string path = fetch_path(interp, call, 0, "writefile");
     const Value argument = fetch_argument(interp, call, 1, "writefile");
     std::string storage;
-    const std::string_view content = text_of(argument, storage);
-    if (sandboxed(interp)) {
-        interp.sandbox().write(path, std::string(content));
-        return Value();
-    }
-    exec::write_whole_file(path, content, "writefile");
+    interp.files().write(path, text_of(argument, storage), "writefile");
     return Value();
 }
 
 Value builtin_mkdir(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     const std::string path = fetch_path(interp, call, 0, "mkdir");
-    if (sandboxed(interp)) {
-        interp.sandbox().make_directory(path);
-        return Value();
-    }
-    std::error_code code;
-    // An existing directory is fine; parents are not created.
-    if (!fs::create_directory(path, code) && code) raise_file_error("mkdir", "create directory", path, code);
-    if (!code && !fs::is_directory(path, code)) {
-        raise_file_error("mkdir", "create directory", path, std::make_error_code(std::errc::file_exists));
-    }
+    interp.files().make_directory(path, "mkdir");
     return Value();
 }
 
@@ -119,76 +79,43 @@ void refuse_sweeping_removal(const std::string& path)
     throw Error(ErrorKind::FileSystem, "rm: cannot remove " + quote_text(path) + ": " + std::string(reason));
 }
 
-// A symbolic link named with slashes after it ("link/") is still removed as
-// the link: the slashes would otherwise lead into the folder it points to.
-std::string link_itself(const std::string& path)
-{
-    if (path.empty() || path.back() != '/') return path;
-    std::string named(without_trailing_slashes(path));
-    std::error_code code;
-    return fs::is_symlink(fs::symlink_status(named, code)) ? named : path;
-}
-
 }  // namespace
 
 Value builtin_rm(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     const std::string path = fetch_path(interp, call, 0, "rm");
     refuse_sweeping_removal(path);
-    if (sandboxed(interp)) {
-        interp.sandbox().remove(path);
-        return Value();
-    }
-    std::error_code code;
-    fs::remove_all(link_itself(path), code);
-    if (code) raise_file_error("rm", "remove", path, code);
+    interp.files().remove(path, "rm");
     return Value();
 }
 
 Value builtin_listdir(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     const std::string path = fetch_path(interp, call, 0, "listdir");
-    if (sandboxed(interp)) {
-        value::ElementList names;
-        for (std::string& name : interp.sandbox().list(path)) names.push_back(value::make_ref(Value::string(std::move(name))));
-        return Value::list(std::move(names));
-    }
-    std::error_code code;
-    fs::directory_iterator it(path, code);
-    if (code) raise_file_error("listdir", "list", path, code);
     value::ElementList names;
-    for (const fs::directory_iterator end; it != end; it.increment(code)) {
-        names.push_back(value::make_ref(Value::string(it->path().filename().string())));
+    for (std::string& name : interp.files().list(path, "listdir")) {
+        names.push_back(value::make_ref(Value::string(std::move(name))));
     }
-    if (code) raise_file_error("listdir", "list", path, code);
     return Value::list(std::move(names));
 }
 
 Value builtin_exists(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     const std::string path = fetch_path(interp, call, 0, "exists");
-    if (sandboxed(interp)) return truth(interp.sandbox().exists(path));
-    return truth(fs::exists(status_of(path, "exists")));
+    return truth(interp.files().exists(path, "exists"));
 }
 
 Value builtin_isdir(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     const std::string path = fetch_path(interp, call, 0, "isdir");
-    if (sandboxed(interp)) return truth(interp.sandbox().is_directory(path));
-    return truth(fs::is_directory(status_of(path, "isdir")));
+    return truth(interp.files().is_directory(path, "isdir"));
 }
 
 Value builtin_cd(exec::Interpreter& interp, const exec::BuiltinCall& call)
 {
     const std::string path = fetch_path(interp, call, 0, "cd");
     interp.note_directory_change();
-    if (sandboxed(interp)) {
-        interp.sandbox().change_directory(path);
-        return Value();
-    }
-    std::error_code code;
-    fs::current_path(path, code);
-    if (code) raise_file_error("cd", "change to", path, code);
+    interp.files().change_directory(path, "cd");
     return Value();
 }
 

@@ -31,7 +31,7 @@
 #include "app/repl_text.h"
 #include "builtins/registry.h"
 #include "exec/code.h"
-#include "exec/console.h"
+#include "host/console.h"
 #include "exec/executor.h"
 #include "exec/interpreter.h"
 #include "base/error.h"
@@ -68,7 +68,7 @@ Error public_error(const InternalError& error)
 }
 
 // The console of one Interpreter: the host's callbacks or streams.
-class HostConsole : public exec::Console {
+class HostConsole : public host::Console {
 public:
     explicit HostConsole(const Options& options) : m_options(options) {}
 
@@ -80,7 +80,7 @@ public:
         }
         std::ostream& out = m_options.output_stream ? *m_options.output_stream : std::cout;
         out << text;
-        if (!out) throw exec::OutputLost{"the output stream failed"};
+        if (!out) throw host::OutputLost{"the output stream failed"};
     }
     void end_line() override
     {
@@ -92,9 +92,9 @@ public:
         if (m_options.output) return;
         std::ostream& out = m_options.output_stream ? *m_options.output_stream : std::cout;
         out.flush();
-        if (!out) throw exec::OutputLost{"the output stream failed"};
+        if (!out) throw host::OutputLost{"the output stream failed"};
     }
-    std::optional<std::string> read_line(exec::LineKind) override
+    std::optional<std::string> read_line(host::LineKind) override
     {
         if (m_options.input) return m_options.input();
         std::istream& in = m_options.input_stream ? *m_options.input_stream : std::cin;
@@ -296,11 +296,15 @@ void Interpreter::State::prepare()
 {
     builtin_tables.push_back(std::make_unique<exec::BuiltinTable>(builtins::builtin_table()));
     interp = std::make_unique<exec::Interpreter>(*builtin_tables.back(), console);
-    interp->set_built_in_library(app::library_files);
     interp->set_host_handler(&State::call_host);
     if (options.max_nesting != 0) interp->set_max_nesting(options.max_nesting);
     switch (options.file_access) {
-    case FileAccess::Host: interp->set_file_access(exec::FileAccess::Real); break;
+    case FileAccess::Host:
+        interp->set_file_access(exec::FileAccess::Real);
+        // The sandbox and no access at all keep the plain search: a
+        // sandbox holds only the files its host gave.
+        interp->set_library_search(app::bundled_library_search());
+        break;
     case FileAccess::None: interp->set_file_access(exec::FileAccess::Disabled); break;
     case FileAccess::Sandbox:
         interp->set_file_access(exec::FileAccess::Sandboxed);
@@ -330,7 +334,7 @@ void Interpreter::State::rethrow_as_public()
         throw;
     } catch (const InternalError& error) {
         throw public_error(error);
-    } catch (const exec::OutputLost& lost) {
+    } catch (const host::OutputLost& lost) {
         throw Error("cannot write the output: " + lost.reason);
     } catch (const exec::EndOfInput&) {
         throw Error("the input ended");

@@ -1,10 +1,9 @@
 #include "exec/executor.h"
 
-#include <filesystem>
 #include <new>
 
 #include "exec/expression.h"
-#include "exec/file_io.h"
+#include "host/file_io.h"
 #include "exec/keywords.h"
 #include "exec/run_state.h"
 #include "exec/suggest.h"
@@ -403,57 +402,14 @@ void Run::run_exec(const Operands& operands)
     m_interp.cycles().collect_if_due();
 }
 
-namespace {
-
-// The whole text of a library file, read and closed before it runs; a file
-// that cannot be read gives the empty text.
-std::string read_library_file(const std::string& path)
-{
-    return read_whole_file(path, limits::text_limit(), "also").value_or("");
-}
-
-struct LibrarySource {
-    std::string text;
-    std::string path;  // as errors name it
-};
-
-// Where `also` finds a library: lib/, else the current directory; with a
-// library built into the program, that one when neither folder has the file.
-LibrarySource find_library(const Interpreter& interp, const std::string& in_lib, const std::string& file_name)
-{
-    std::error_code ignored;
-    if (std::filesystem::exists(in_lib, ignored)) return {read_library_file(in_lib), in_lib};
-    if (!interp.built_in_library().empty() && !std::filesystem::exists(file_name, ignored)) {
-        for (const LibraryFile& file : interp.built_in_library()) {
-            if (file.name == file_name) return {std::string(file.text), "<built-in>/" + file_name};
-        }
-    }
-    return {read_library_file(file_name), file_name};
-}
-
-}  // namespace
-
 void Run::run_also(const Operands& operands)
 {
     require_operands(operands, 1, "also 'library'");
     const std::string file_name = value::to_text(evaluate(operands[0])) + ".ZIRN";
-    if (m_interp.file_access() == FileAccess::Disabled) {
-        throw Error(ErrorKind::FileSystem, "also: file access is disabled in this session");
-    }
-    check_path(file_name, "also");
-    // The library folder first, then the current directory. A file that
-    // cannot be read loads nothing.
-    const std::string in_lib = "lib/" + file_name;
-    if (m_interp.file_access() == FileAccess::Sandboxed) {
-        SandboxFiles& files = m_interp.sandbox();
-        std::optional<std::string> text = files.read(in_lib);
-        const std::string& path = text ? in_lib : file_name;
-        if (!text) text = files.read(file_name);
-        const NestingScope library(m_interp, limits::library_nesting_weight);
-        run_code_here(*compile_file(text.value_or(""), path));
-        return;
-    }
-    const LibrarySource source = find_library(m_interp, in_lib, file_name);
+    m_interp.files().admit("also");
+    host::check_path(file_name, "also");
+    // Where the file is looked for is the session's choice (LibrarySearch).
+    const LibrarySource source = m_interp.library_search().find(file_name, m_interp.files());
     const CodeRef code = compile_file(source.text, source.path);
     const NestingScope library(m_interp, limits::library_nesting_weight);
     run_code_here(*code);
@@ -516,7 +472,7 @@ void Run::run_typed_text(const Value& text)
         throw;
     }
     if (result.is(value::Type::Unspecified)) return;
-    Console& console = m_interp.console();
+    host::Console& console = m_interp.console();
     console.write(value::to_text(result));
     console.end_line();
 }

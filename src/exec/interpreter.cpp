@@ -1,13 +1,9 @@
 #include "exec/interpreter.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "base/error.h"
 #include "base/limits.h"
 #include "exec/code.h"
 #include "lex/excerpt.h"
-#include "lex/splitter.h"
 
 namespace zirn::exec {
 
@@ -17,12 +13,25 @@ namespace {
 // nothing is passed down to them for the sake of a warning.
 thread_local Interpreter* running_on_thread = nullptr;
 
+
+const FolderLibrarySearch folder_library_search;
+
 }  // namespace
 
 Interpreter* interpreter_on_this_thread() { return running_on_thread; }
 
-Interpreter::Interpreter(const BuiltinTable& builtins, Console& console)
-    : m_builtins(&builtins), m_console(console), m_previous_on_thread(running_on_thread)
+LibrarySource FolderLibrarySearch::find(const std::string& file_name, host::FileSystem& files) const
+{
+    const std::string in_lib = "lib/" + file_name;
+    if (std::optional<std::string> text = files.load(in_lib, "also")) return {std::move(*text), in_lib};
+    return {files.load(file_name, "also").value_or(""), file_name};
+}
+
+Interpreter::Interpreter(const BuiltinTable& builtins, host::Console& console)
+    : m_builtins(&builtins),
+      m_console(console),
+      m_library_search(&folder_library_search),
+      m_previous_on_thread(running_on_thread)
 {
     running_on_thread = this;
 }
@@ -51,81 +60,14 @@ bool Interpreter::first_warning_at(const Statement* statement, WarningRule rule)
     return m_warned.insert(std::move(place)).second;
 }
 
-namespace {
-
-std::string_view trimmed(std::string_view entry)
-{
-    const std::size_t first = entry.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    return entry.substr(first, entry.find_last_not_of(" \t") + 1 - first);
-}
-
-// What people type to leave or to get help in other interpreters. None of
-// them is a ZIRN statement.
-bool asks_to_leave(std::string_view entry)
-{
-    entry = trimmed(entry);
-    for (std::string_view word : {"exit", "quit", "help", "exit()", "quit()", "help()"}) {
-        if (entry == word) return true;
-    }
-    return false;
-}
-
-// `help` or `help TOPIC` (one word: `help = 5` is an assignment): the topic,
-// empty for the overview; nothing for any other entry.
-std::optional<std::string_view> help_topic(std::string_view entry)
-{
-    entry = trimmed(entry);
-    if (entry == "help" || entry == "help()") return std::string_view();
-    if (!entry.starts_with("help ") && !entry.starts_with("help\t")) return std::nullopt;
-    const std::string_view topic = trimmed(entry.substr(4));
-    if (topic.find_first_of(" \t\n") != std::string_view::npos) return std::nullopt;
-    return topic;
-}
-
-}  // namespace
-
 std::string Interpreter::read_input_line()
 {
-    if (!m_prompt_read_armed) return m_console.read_line(LineKind::Program).value_or("");
+    if (!m_prompt_read_armed) return m_console.read_line(host::LineKind::Program).value_or("");
     m_prompt_read_armed = false;
-
-    std::optional<std::string> line = m_console.read_line(LineKind::Prompt);
-    if (!line) throw EndOfInput{};
-    // A quote, brace or parenthesis left open continues on the next line, so
-    // multi-line functions can be typed or piped in.
-    std::string text = std::move(*line);
-    while (!lex::is_balanced(text)) {
-        m_console.write("... ");
-        std::optional<std::string> more;
-        try {
-            more = m_console.read_line(LineKind::Continuation);
-        } catch (const EntryDiscarded&) {
-            return "";  // nothing of the entry runs
-        }
-        if (!more) break;  // still open: running it reports the open text
-        if (more->size() >= limits::text_limit() - text.size()) {
-            throw Error(ErrorKind::TooLarge, "an entry of several lines would pass " +
-                                                 std::to_string(limits::text_limit()) + " bytes");
-        }
-        text += '\n';
-        text += *more;
-    }
-    m_console.remember(text);
-    if (!m_console.interactive()) return text;
-    if (const std::optional<std::string_view> topic = help_topic(text); topic && m_help != nullptr) {
-        m_console.write(m_help(*topic));
-        m_console.flush();
-        return "";
-    }
-    if (asks_to_leave(text)) {
-        // A person looking for the way out gets it instead of an error.
-        m_console.write("ZIRN has no such command. To leave, press Ctrl-D on an empty line;\n"
-                        "'man zirn' and the user guide describe the language.");
-        m_console.end_line();
-        return "";
-    }
-    return text;
+    std::optional<std::string> entry =
+        m_prompt_reader != nullptr ? m_prompt_reader->read_entry(m_console) : host::read_entry(m_console);
+    if (!entry) throw EndOfInput{};
+    return std::move(*entry);
 }
 
 void Interpreter::report_error(std::string_view message)
@@ -191,48 +133,40 @@ void Interpreter::raise_nesting_too_deep()
                                           " nested runs, evaluations and calls");
 }
 
+void Interpreter::set_file_access(FileAccess access)
+{
+    m_file_access = access;
+    switch (access) {
+    case FileAccess::Real: m_files = &host::real_file_system(); break;
+    case FileAccess::Disabled: m_files = &host::no_file_system(); break;
+    case FileAccess::Sandboxed: m_files = &m_sandbox_files; break;
+    }
+}
+
 void Interpreter::note_directory_change()
 {
-    if (!m_directory_watched) return;
-    if (m_file_access == FileAccess::Sandboxed) {
-        if (!m_sandbox_directory_before) m_sandbox_directory_before = m_sandbox.current();
-        return;
-    }
-    // A descriptor finds the folder again even when it was renamed
-    // meanwhile. Should none be had, the line simply stays where it went.
-    if (m_directory_before < 0) m_directory_before = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // Should no mark be had, the line simply stays where it went.
+    if (m_directory_watched && !m_folder_before) m_folder_before = m_files->mark_current_folder();
 }
 
 DirectoryWatch::DirectoryWatch(Interpreter& interp)
-    : m_interp(interp),
-      m_outer_watched(interp.m_directory_watched),
-      m_outer_before(interp.m_directory_before),
-      m_outer_sandbox_before(std::move(interp.m_sandbox_directory_before))
+    : m_interp(interp), m_outer_watched(interp.m_directory_watched), m_outer_before(std::move(interp.m_folder_before))
 {
     m_interp.m_directory_watched = true;
-    m_interp.m_directory_before = -1;
-    m_interp.m_sandbox_directory_before.reset();
+    m_interp.m_folder_before.reset();
 }
 
 DirectoryWatch::~DirectoryWatch()
 {
-    if (m_interp.m_directory_before >= 0) ::close(m_interp.m_directory_before);
     m_interp.m_directory_watched = m_outer_watched;
-    m_interp.m_directory_before = m_outer_before;
-    m_interp.m_sandbox_directory_before = std::move(m_outer_sandbox_before);
+    m_interp.m_folder_before = std::move(m_outer_before);
 }
 
 void DirectoryWatch::back_to_start()
 {
-    if (m_interp.m_sandbox_directory_before) {
-        m_interp.m_sandbox.return_to(std::move(*m_interp.m_sandbox_directory_before));
-        m_interp.m_sandbox_directory_before.reset();
-    }
-    if (m_interp.m_directory_before >= 0) {
-        [[maybe_unused]] const int ignored = ::fchdir(m_interp.m_directory_before);
-        ::close(m_interp.m_directory_before);
-        m_interp.m_directory_before = -1;
-    }
+    if (!m_interp.m_folder_before) return;
+    m_interp.m_folder_before->go_back();
+    m_interp.m_folder_before.reset();
 }
 
 }  // namespace zirn::exec

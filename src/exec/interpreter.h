@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -18,8 +19,9 @@
 #include <vector>
 
 #include "exec/bindings.h"
-#include "exec/console.h"
-#include "exec/sandbox.h"
+#include "host/console.h"
+#include "host/file_system.h"
+#include "host/sandbox.h"
 #include "base/limits.h"
 #include "base/stack_guard.h"
 #include "exec/warnings.h"
@@ -44,30 +46,59 @@ struct BuiltinCall {
 using BuiltinHandler = value::Value (*)(Interpreter& interp, const BuiltinCall& call);
 using BuiltinTable = std::map<std::string, BuiltinHandler, std::less<>>;
 
-// What the REPL shows for `help TOPIC` (an empty TOPIC: the overview).
-using HelpText = std::string (*)(std::string_view topic);
-
 // Thrown when the REPL's prompt finds the end of its input: not an error,
 // the end of the session. It derives from no standard exception so that no
 // error handler takes it for one.
 struct EndOfInput {};
 
-// Where the file-system builtins and `also` may act.
+// Where the file-system builtins and `also` may act: which FileSystem the
+// interpreter hands them.
 enum class FileAccess {
     Real,      // the process's file system, relative to its current directory
     Disabled,  // every file-system call raises an error
     Sandboxed, // calls act on the interpreter's in-memory SandboxFiles
 };
 
-// A library file carried inside the program.
-struct LibraryFile {
-    std::string_view name;  // "math.ZIRN"
-    std::string_view text;
+// What `also 'NAME'` runs: the text of the library file NAME.ZIRN and the
+// path its errors name.
+struct LibrarySource {
+    std::string text;
+    std::string path;
+};
+
+// Where `also` looks for a library file. An interpreter looks in lib/ and
+// then in the current folder (FolderLibrarySearch) unless it is given
+// another search: the zirn command's sessions and programs add the library
+// built into the program (app/library_search.h).
+class LibrarySearch {
+public:
+    virtual ~LibrarySearch() = default;
+    // The library file named `file_name` ("math.ZIRN") as found through
+    // `files`; a file found nowhere gives the empty text, which loads
+    // nothing.
+    virtual LibrarySource find(const std::string& file_name, host::FileSystem& files) const = 0;
+};
+
+// lib/NAME first, then NAME in the current folder.
+class FolderLibrarySearch : public LibrarySearch {
+public:
+    LibrarySource find(const std::string& file_name, host::FileSystem& files) const override;
+};
+
+// How the REPL's prompt reads an entry (see Interpreter::read_input_line).
+// Without one, an interpreter reads entries as host::read_entry does; the
+// zirn command's REPL adds help and the way out for a person at a terminal
+// (app/repl_prompt.h).
+class PromptReader {
+public:
+    virtual ~PromptReader() = default;
+    // The next entry; nothing at the end of input.
+    virtual std::optional<std::string> read_entry(host::Console& console) const = 0;
 };
 
 class Interpreter {
 public:
-    Interpreter(const BuiltinTable& builtins, Console& console);
+    Interpreter(const BuiltinTable& builtins, host::Console& console);
     ~Interpreter();
     Interpreter(const Interpreter&) = delete;
     Interpreter& operator=(const Interpreter&) = delete;
@@ -82,16 +113,20 @@ public:
     // in the caller's scope, as a ZIRN function does.
     BuiltinHandler host_handler() const { return m_host_handler; }
     void set_host_handler(BuiltinHandler handler) { m_host_handler = handler; }
-    Console& console() { return m_console; }
+    host::Console& console() { return m_console; }
 
     FileAccess file_access() const { return m_file_access; }
-    void set_file_access(FileAccess access) { m_file_access = access; }
-    SandboxFiles& sandbox() { return m_sandbox; }
-    // Library files that `also` falls back on when neither lib/ nor the
-    // current folder has the file (programs run from a file have them; the
-    // REPL has none). Empty by default.
-    void set_built_in_library(std::vector<LibraryFile> files) { m_built_in_library = std::move(files); }
-    const std::vector<LibraryFile>& built_in_library() const { return m_built_in_library; }
+    void set_file_access(FileAccess access);
+    // The file system the file builtins and `also` act on, as chosen by
+    // set_file_access().
+    host::FileSystem& files() { return *m_files; }
+    // The interpreter's own sandbox, which files() is with
+    // FileAccess::Sandboxed (and which is there, empty, otherwise).
+    host::SandboxFiles& sandbox() { return m_sandbox; }
+    // Where `also` finds library files; the search must outlive the
+    // interpreter. A FolderLibrarySearch by default.
+    void set_library_search(const LibrarySearch& search) { m_library_search = &search; }
+    const LibrarySearch& library_search() const { return *m_library_search; }
     // Frees lists that hold themselves once the program lets go of them.
     value::CycleCollector& cycles() { return m_cycles; }
 
@@ -100,17 +135,17 @@ public:
     // only: piped sessions keep their exact output.
     void set_echo_values(bool echo) { m_echo_values = echo; }
     bool echoes_values() const { return m_echo_values; }
-    // What `help` typed at a terminal's prompt shows; without it, `help`
-    // gets the same hint as `exit`.
-    void set_help(HelpText help) { m_help = help; }
+    // How the prompt reads entries; the reader must outlive the
+    // interpreter.
+    void set_prompt_reader(const PromptReader& reader) { m_prompt_reader = &reader; }
 
     // The REPL's own `exec` arms the next `$input` as the prompt's read.
     void arm_prompt_read() { m_prompt_read_armed = true; }
     void disarm_prompt_read() { m_prompt_read_armed = false; }
 
-    // One line for `$input`. As the prompt's read it raises EndOfInput at
-    // the end of input and reads continuation lines while a quote, brace or
-    // parenthesis is left open; otherwise the end of input reads as "".
+    // One line for `$input`. As the prompt's read it is the entry the
+    // PromptReader gives (continuation lines joined) and raises EndOfInput
+    // at the end of input; otherwise the end of input reads as "".
     std::string read_input_line();
 
     // Writes "error: " and `message` to the error stream and counts it.
@@ -209,18 +244,20 @@ private:
     void spend_step();
 
     const BuiltinTable* m_builtins;
-    Console& m_console;
+    host::Console& m_console;
     std::size_t m_max_nesting = limits::max_nesting_depth;
     BuiltinHandler m_host_handler = nullptr;
     FileAccess m_file_access = FileAccess::Real;
-    SandboxFiles m_sandbox;
-    std::vector<LibraryFile> m_built_in_library;
+    host::SandboxFiles m_sandbox;
+    host::SandboxFileSystem m_sandbox_files{m_sandbox};
+    host::FileSystem* m_files = &host::real_file_system();
+    const LibrarySearch* m_library_search;
     value::CycleCollector m_cycles;
     bool m_step_budget_set = false;
     std::uint64_t m_steps_left = 0;
     bool m_prompt_read_armed = false;
     bool m_echo_values = false;
-    HelpText m_help = nullptr;
+    const PromptReader* m_prompt_reader = nullptr;
     std::size_t m_errors_reported = 0;
     std::string m_program_name;
     std::string_view m_program_text;  // owned by the caller of run_program
@@ -236,8 +273,7 @@ private:
     // Set while a DirectoryWatch lives; the folder it came from is kept
     // once `cd` is about to leave it.
     bool m_directory_watched = false;
-    int m_directory_before = -1;
-    std::optional<std::string> m_sandbox_directory_before;
+    std::unique_ptr<host::FolderMark> m_folder_before;
     std::atomic<bool> m_interrupt_requested{false};
     // Set while an interrupt waits or a step budget is set, so that the
     // check at every statement is one load.
@@ -277,8 +313,7 @@ public:
 private:
     Interpreter& m_interp;
     bool m_outer_watched;
-    int m_outer_before;
-    std::optional<std::string> m_outer_sandbox_before;
+    std::unique_ptr<host::FolderMark> m_outer_before;
 };
 
 // Keeps one nested call counted for as long as it lives.

@@ -9,12 +9,12 @@
 #include <string>
 
 #include "app/session.h"
-#include "exec/console.h"
+#include "host/console.h"
 
 namespace {
 
-using zirn::exec::OutputLost;
-using zirn::exec::StreamConsole;
+using zirn::host::OutputLost;
+using zirn::host::StreamConsole;
 
 TEST(StreamConsole, LinesOfEveryLengthComeOutWhole)
 {
@@ -23,13 +23,13 @@ TEST(StreamConsole, LinesOfEveryLengthComeOutWhole)
     std::istringstream in(a + "\n" + b + "\n\n" + c + "\nlast");
     std::ostringstream out, err;
     StreamConsole console(in, out, err);
-    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), a);
-    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), b);
-    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), "");
-    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), c);
-    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), "last");  // no line feed at the end
-    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), std::nullopt);
-    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), std::nullopt);
+    EXPECT_EQ(console.read_line(zirn::host::LineKind::Prompt), a);
+    EXPECT_EQ(console.read_line(zirn::host::LineKind::Prompt), b);
+    EXPECT_EQ(console.read_line(zirn::host::LineKind::Prompt), "");
+    EXPECT_EQ(console.read_line(zirn::host::LineKind::Prompt), c);
+    EXPECT_EQ(console.read_line(zirn::host::LineKind::Prompt), "last");  // no line feed at the end
+    EXPECT_EQ(console.read_line(zirn::host::LineKind::Prompt), std::nullopt);
+    EXPECT_EQ(console.read_line(zirn::host::LineKind::Prompt), std::nullopt);
 }
 
 TEST(StreamConsole, EndOfInputAfterALineFeedReadsNothing)
@@ -37,8 +37,8 @@ TEST(StreamConsole, EndOfInputAfterALineFeedReadsNothing)
     std::istringstream in("one\n");
     std::ostringstream out, err;
     StreamConsole console(in, out, err);
-    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Program), "one");
-    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Program), std::nullopt);
+    EXPECT_EQ(console.read_line(zirn::host::LineKind::Program), "one");
+    EXPECT_EQ(console.read_line(zirn::host::LineKind::Program), std::nullopt);
 }
 
 // A stream buffer that takes a few bytes and then fails, as a full disk does.
@@ -92,10 +92,10 @@ TEST(StreamConsole, AReadErrorIsTheEndOfInputAndSaysWhy)
     std::ostringstream out, err;
     StreamConsole console(in, out, err);
     EXPECT_EQ(console.read_failure(), "");
-    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Program), std::nullopt);
+    EXPECT_EQ(console.read_line(zirn::host::LineKind::Program), std::nullopt);
     EXPECT_EQ(console.read_failure(), "Input/output error");
     // Read once: later reads are at the end without trying again.
-    EXPECT_EQ(console.read_line(zirn::exec::LineKind::Prompt), std::nullopt);
+    EXPECT_EQ(console.read_line(zirn::host::LineKind::Prompt), std::nullopt);
     EXPECT_EQ(broken.reads, 1);
 }
 

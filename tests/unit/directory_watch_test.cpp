@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/session.h"
-#include "exec/console.h"
+#include "host/console.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ std::string sandboxed_output(const std::string& input)
 {
     std::istringstream in(input);
     std::ostringstream out, err;
-    zirn::exec::StreamConsole console(in, out, err);
+    zirn::host::StreamConsole console(in, out, err);
     zirn::app::run_session(console, zirn::exec::FileAccess::Sandboxed);
     return out.str();
 }

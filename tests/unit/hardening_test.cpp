@@ -9,10 +9,10 @@
 
 #include "app/session.h"
 #include "builtins/registry.h"
-#include "exec/console.h"
+#include "host/console.h"
 #include "exec/executor.h"
 #include "exec/interpreter.h"
-#include "exec/sandbox.h"
+#include "host/sandbox.h"
 #include "base/error.h"
 #include "lex/splitter.h"
 #include "value/convert.h"
@@ -43,7 +43,7 @@ SessionResult run_sandboxed(const std::string& input, std::uint64_t budget = 0)
             auto& call = *static_cast<SessionCall*>(raw);
             std::istringstream in(call.input);
             std::ostringstream out, err;
-            exec::StreamConsole console(in, out, err);
+            host::StreamConsole console(in, out, err);
             const int status = app::run_session(console, exec::FileAccess::Sandboxed, call.budget);
             call.result = {status, out.str(), err.str()};
             return status;
@@ -139,7 +139,7 @@ TEST_F(SandboxSession, RemovingTheRootOrAPathEndingInDotsIsRefused)
 
 TEST(SandboxFiles, KeepsAFolderTree)
 {
-    exec::SandboxFiles files;
+    host::SandboxFiles files;
     EXPECT_TRUE(files.is_directory("."));
     files.make_directory("a");
     files.make_directory("./a/b/");
@@ -169,8 +169,8 @@ TEST(SandboxFiles, KeepsAFolderTree)
 
 TEST(SandboxFiles, CapsTheContentItHolds)
 {
-    exec::SandboxFiles files;
-    const std::string half(exec::SandboxFiles::max_content_bytes / 2, 'x');
+    host::SandboxFiles files;
+    const std::string half(host::SandboxFiles::max_content_bytes / 2, 'x');
     files.write("one", half);
     files.write("one", half);  // replacing does not add up
     files.write("two", half);
@@ -217,7 +217,7 @@ protected:
 
     std::istringstream m_in;
     std::ostringstream m_out;
-    exec::StreamConsole m_console;
+    host::StreamConsole m_console;
     exec::Interpreter m_interp;
     value::VarTable m_top;
 };

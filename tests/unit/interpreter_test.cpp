@@ -6,7 +6,7 @@
 #include <string>
 
 #include "builtins/registry.h"
-#include "exec/console.h"
+#include "host/console.h"
 #include "exec/executor.h"
 #include "exec/interpreter.h"
 #include "base/error.h"
@@ -61,7 +61,7 @@ private:
     std::istringstream m_in;
     std::ostringstream m_out;
     std::ostringstream m_err;
-    exec::StreamConsole m_console;
+    host::StreamConsole m_console;
     exec::Interpreter m_interp;
     value::VarTable m_top;
 };

@@ -10,7 +10,7 @@
 
 #include "app/program.h"
 #include "app/session.h"
-#include "exec/console.h"
+#include "host/console.h"
 
 namespace zirn::test_support {
 
@@ -39,7 +39,7 @@ inline ProgramOutcome run_program_text(const ProgramText& program)
             auto& call = *static_cast<Call*>(raw);
             std::istringstream empty;
             std::ostringstream out, err;
-            exec::StreamConsole console(call.program.input != nullptr ? *call.program.input : empty, out, err);
+            host::StreamConsole console(call.program.input != nullptr ? *call.program.input : empty, out, err);
             const int status = app::run_program(console, "prog.ZIRN", call.program.text, call.program.arguments,
                                                 call.program.warnings);
             call.outcome = {status, out.str(), err.str()};

@@ -13,7 +13,7 @@
 #include "app/command_line.h"
 #include "app/program.h"
 #include "app/session.h"
-#include "exec/console.h"
+#include "host/console.h"
 #include "exec/suggest.h"
 #include "program_runs.h"
 
@@ -69,7 +69,7 @@ TEST(ProgramTest, OutputThatCannotBeWrittenEndsTheProgram)
             std::istringstream in;
             std::ostringstream out, err;
             out.setstate(std::ios::badbit);  // every write fails
-            exec::StreamConsole console(in, out, err);
+            host::StreamConsole console(in, out, err);
             call.status = app::run_program(console, "prog.ZIRN", "$print$(1)\n$print$(2)", {});
             call.err = err.str();
             return call.status;

@@ -15,7 +15,7 @@
 #include "builtins/reference.h"
 #include "builtins/registry.h"
 #include "exec/code.h"
-#include "exec/console.h"
+#include "host/console.h"
 #include "exec/executor.h"
 #include "exec/keywords.h"
 
@@ -45,11 +45,11 @@ ExampleRun run_example(const ReferenceEntry& entry)
     std::istringstream in{std::string(entry.input)};
     std::ostringstream out;
     std::ostringstream err;
-    exec::StreamConsole console(in, out, err);
+    host::StreamConsole console(in, out, err);
     exec::Interpreter interp(builtins::builtin_table(), console);
     interp.set_file_access(exec::FileAccess::Sandboxed);
     interp.sandbox().make_directory("lib");
-    for (const exec::LibraryFile& file : app::library_files) {
+    for (const app::LibraryFile& file : app::library_files) {
         interp.sandbox().write("lib/" + std::string(file.name), std::string(file.text));
     }
     value::VarTable names;
@@ -199,7 +199,7 @@ TEST(ReferenceTest, TheManualPageListsTheBuiltinsOfTheTable)
 }
 
 // A console over string streams that says a person is typing.
-class TypedConsole : public exec::StreamConsole {
+class TypedConsole : public host::StreamConsole {
 public:
     using StreamConsole::StreamConsole;
     bool interactive() const override { return true; }
@@ -219,7 +219,7 @@ Session run_session_on(const std::string& lines, bool typed)
         TypedConsole console(in, out, err);
         app::run_session(console, exec::FileAccess::Sandboxed);
     } else {
-        exec::StreamConsole console(in, out, err);
+        host::StreamConsole console(in, out, err);
         app::run_session(console, exec::FileAccess::Sandboxed);
     }
     // From the first prompt on.

@@ -11,7 +11,7 @@
 #include "app/command_line.h"
 #include "app/program.h"
 #include "app/session.h"
-#include "exec/console.h"
+#include "host/console.h"
 #include "exec/interpreter.h"
 #include "exec/warnings.h"
 #include "program_runs.h"
@@ -167,7 +167,7 @@ TEST(WarningThreadTest, TheInterpreterOnAThreadIsTheLatestThatStillLives)
 {
     std::istringstream in;
     std::ostringstream out, err;
-    zirn::exec::StreamConsole console(in, out, err);
+    zirn::host::StreamConsole console(in, out, err);
     const zirn::exec::BuiltinTable table;
     auto first = std::make_unique<zirn::exec::Interpreter>(table, console);
     auto second = std::make_unique<zirn::exec::Interpreter>(table, console);

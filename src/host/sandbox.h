@@ -1,7 +1,8 @@
 // An in-memory stand-in for the file system.
 //
-// A session started with FileAccess::Sandboxed never touches the real file
-// system: the file-system builtins and `also` act on this object instead.
+// A session whose file system is a SandboxFileSystem never touches the real
+// file system: the file-system builtins and `also` act on a SandboxFiles
+// instead.
 // Fuzzing runs whole sessions this way, so arbitrary input can create, read
 // and remove files without any effect outside the process.
 //
@@ -18,7 +19,9 @@
 #include <string_view>
 #include <vector>
 
-namespace zirn::exec {
+#include "host/file_system.h"
+
+namespace zirn::host {
 
 class SandboxFiles {
 public:
@@ -65,4 +68,27 @@ private:
     mutable std::size_t m_calls = 0;
 };
 
-}  // namespace zirn::exec
+// The sandbox as a session's file system, over a SandboxFiles that outlives
+// it. Files read whole come back as they are: the sandbox's own cap keeps
+// them small.
+class SandboxFileSystem final : public FileSystem {
+public:
+    explicit SandboxFileSystem(SandboxFiles& files) : m_files(files) {}
+
+    void admit(std::string_view /*user*/) const override {}
+    std::optional<std::string> read(const std::string& path, std::string_view user) override;
+    std::optional<std::string> load(const std::string& path, std::string_view user) override;
+    void write(const std::string& path, std::string_view content, std::string_view user) override;
+    void make_directory(const std::string& path, std::string_view user) override;
+    void remove(const std::string& path, std::string_view user) override;
+    std::vector<std::string> list(const std::string& path, std::string_view user) override;
+    bool exists(const std::string& path, std::string_view user) override;
+    bool is_directory(const std::string& path, std::string_view user) override;
+    void change_directory(const std::string& path, std::string_view user) override;
+    std::unique_ptr<FolderMark> mark_current_folder() override;
+
+private:
+    SandboxFiles& m_files;
+};
+
+}  // namespace zirn::host

@@ -1,4 +1,4 @@
-#include "exec/console.h"
+#include "host/console.h"
 
 #include <cerrno>
 #include <istream>
@@ -7,8 +7,10 @@
 #include <system_error>
 
 #include "base/error.h"
+#include "base/limits.h"
+#include "lex/splitter.h"
 
-namespace zirn::exec {
+namespace zirn::host {
 
 StreamConsole::StreamConsole(std::istream& in, std::ostream& out, std::ostream& err)
     : m_in(in), m_out(out), m_err(err)
@@ -98,6 +100,31 @@ void StreamConsole::append_piece(value::GrowingText& line, std::string_view piec
     }
 }
 
+std::optional<std::string> read_entry(Console& console)
+{
+    std::optional<std::string> line = console.read_line(LineKind::Prompt);
+    if (!line) return std::nullopt;
+    std::string text = std::move(*line);
+    while (!lex::is_balanced(text)) {
+        console.write("... ");
+        std::optional<std::string> more;
+        try {
+            more = console.read_line(LineKind::Continuation);
+        } catch (const EntryDiscarded&) {
+            return std::string();  // nothing of the entry runs
+        }
+        if (!more) break;
+        if (more->size() >= limits::text_limit() - text.size()) {
+            throw Error(ErrorKind::TooLarge, "an entry of several lines would pass " +
+                                                 std::to_string(limits::text_limit()) + " bytes");
+        }
+        text += '\n';
+        text += *more;
+    }
+    console.remember(text);
+    return text;
+}
+
 void StreamConsole::report(std::string_view line)
 {
     // Unchecked: reporting that the output is lost must still work.
@@ -107,4 +134,4 @@ void StreamConsole::report(std::string_view line)
     m_err.flush();
 }
 
-}  // namespace zirn::exec
+}  // namespace zirn::host

@@ -1,4 +1,4 @@
-#include "exec/file_io.h"
+#include "host/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,7 +14,7 @@
 #include "base/error.h"
 #include "value/growing_text.h"
 
-namespace zirn::exec {
+namespace zirn::host {
 
 namespace {
 
@@ -365,4 +365,4 @@ void write_whole_file(const std::string& path, std::string_view content, std::st
     sync_folder(folder);
 }
 
-}  // namespace zirn::exec
+}  // namespace zirn::host

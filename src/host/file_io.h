@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-namespace zirn::exec {
+namespace zirn::host {
 
 // Raises Error(FileSystem) naming `user` and the path when the path holds a
 // NUL byte: the system would cut it there and act on another file.
@@ -32,4 +32,4 @@ std::optional<std::string> read_whole_file(const std::string& path, std::size_t 
 // Error(FileSystem) naming `user` and the path on any failure.
 void write_whole_file(const std::string& path, std::string_view content, std::string_view user);
 
-}  // namespace zirn::exec
+}  // namespace zirn::host

@@ -1,8 +1,8 @@
-#include "exec/sandbox.h"
+#include "host/sandbox.h"
 
 #include "base/error.h"
 
-namespace zirn::exec {
+namespace zirn::host {
 
 namespace {
 
@@ -140,4 +140,63 @@ void SandboxFiles::change_directory(std::string_view path)
     m_current = key_of(path);
 }
 
-}  // namespace zirn::exec
+namespace {
+
+class SandboxFolderMark final : public FolderMark {
+public:
+    SandboxFolderMark(SandboxFiles& files, std::string folder) : m_files(files), m_folder(std::move(folder)) {}
+    void go_back() override { m_files.return_to(m_folder); }
+
+private:
+    SandboxFiles& m_files;
+    std::string m_folder;
+};
+
+}  // namespace
+
+// The sandbox's own errors name the builtins already; `user` is not needed.
+std::optional<std::string> SandboxFileSystem::read(const std::string& path, std::string_view /*user*/)
+{
+    return m_files.read(path);
+}
+
+std::optional<std::string> SandboxFileSystem::load(const std::string& path, std::string_view /*user*/)
+{
+    return m_files.read(path);
+}
+
+void SandboxFileSystem::write(const std::string& path, std::string_view content, std::string_view /*user*/)
+{
+    m_files.write(path, std::string(content));
+}
+
+void SandboxFileSystem::make_directory(const std::string& path, std::string_view /*user*/)
+{
+    m_files.make_directory(path);
+}
+
+void SandboxFileSystem::remove(const std::string& path, std::string_view /*user*/) { m_files.remove(path); }
+
+std::vector<std::string> SandboxFileSystem::list(const std::string& path, std::string_view /*user*/)
+{
+    return m_files.list(path);
+}
+
+bool SandboxFileSystem::exists(const std::string& path, std::string_view /*user*/) { return m_files.exists(path); }
+
+bool SandboxFileSystem::is_directory(const std::string& path, std::string_view /*user*/)
+{
+    return m_files.is_directory(path);
+}
+
+void SandboxFileSystem::change_directory(const std::string& path, std::string_view /*user*/)
+{
+    m_files.change_directory(path);
+}
+
+std::unique_ptr<FolderMark> SandboxFileSystem::mark_current_folder()
+{
+    return std::make_unique<SandboxFolderMark>(m_files, m_files.current());
+}
+
+}  // namespace zirn::host

@@ -9,12 +9,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "value/growing_text.h"
 
-namespace zirn::exec {
-
-class Interpreter;
+namespace zirn::host {
 
 // Thrown when standard output can no longer be written (a full disk, a
 // closed pipe): the program's output is being lost, so the session ends
@@ -34,6 +33,22 @@ enum class LineKind { Program, Prompt, Continuation };
 // Raised by a continuation read when the person discards the whole entry
 // being typed (Ctrl-C at a terminal). Not an error: the prompt comes back.
 struct EntryDiscarded {};
+
+// What a console may ask of the program it serves: a terminal passes
+// Ctrl-C on to it and completes the names it knows.
+class ConsoleClient {
+public:
+    virtual ~ConsoleClient() = default;
+    // Asks the running program to stop at its next statement. Only sets
+    // flags, so a signal handler may call it.
+    virtual void request_interrupt() = 0;
+    // Raises the interrupt asked for since the last check, if any.
+    virtual void check_interrupt() = 0;
+    // Forgets an interrupt asked for.
+    virtual void clear_interrupt() = 0;
+    // What Tab offers for the word `word`.
+    virtual std::vector<std::string> completions(std::string_view word) const = 0;
+};
 
 class Console {
 public:
@@ -61,10 +76,19 @@ public:
     virtual std::string read_failure() const { return {}; }
     // True when a person is typing (the input is a terminal).
     virtual bool interactive() const { return false; }
-    // The session tells the console which interpreter it serves, and null
+    // The session tells the console which program it serves, and null
     // when that one is gone, so a terminal can route Ctrl-C to it.
-    virtual void attach(Interpreter* /*interp*/) {}
+    virtual void attach(ConsoleClient* /*client*/) {}
 };
+
+// Reads one entry at the prompt: a line, and while a quote, brace or
+// parenthesis is left open, more lines (each asked for with "... ") joined
+// by line feeds. Nothing at the end of input; an entry still open there is
+// returned as it is (running it reports the open text). The empty entry
+// when the person discards it (EntryDiscarded). A complete entry is kept
+// for recall (Console::remember). Raises Error(TooLarge) when the joined
+// lines would pass the text limit.
+std::optional<std::string> read_entry(Console& console);
 
 // A console over plain streams: what piped input and the tests use.
 class StreamConsole : public Console {
@@ -92,4 +116,4 @@ private:
     std::string m_read_failure;
 };
 
-}  // namespace zirn::exec
+}  // namespace zirn::host
