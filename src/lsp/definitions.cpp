@@ -3,6 +3,7 @@
 #include "base/error.h"
 #include "check/placed_text.h"
 #include "exec/keywords.h"
+#include "lex/splitter.h"
 
 namespace zirn::lsp {
 
@@ -122,12 +123,20 @@ private:
         while (at < stop) {
             std::size_t line_end = m_text.find('\n', at);
             if (line_end == std::string_view::npos || line_end > stop) line_end = stop;
-            read_line(at, line_end);
+            read_line(at, line_end, stop);
             at = line_end + 1;
         }
     }
 
-    void read_line(std::size_t begin, std::size_t end)
+    // One past the brace that closes the block opening at `open`, or
+    // `stop` when it stays open up to there.
+    std::size_t block_end(std::size_t open, std::size_t stop) const
+    {
+        const std::size_t close = lex::group_end(m_text.substr(open, stop - open));
+        return close == std::string_view::npos ? stop : open + close + 1;
+    }
+
+    void read_line(std::size_t begin, std::size_t end, std::size_t stop)
     {
         std::vector<PlacedToken> words;
         std::size_t at = begin;
@@ -139,7 +148,7 @@ private:
         }
         if (words.empty()) return;
         if (words.size() >= 3 && words[1].text == "=" && words[2].text.front() == '{') {
-            add(words[0].text, DefinitionKind::Function, words[0].offset, end);
+            add(words[0].text, DefinitionKind::Function, words[0].offset, block_end(words[2].offset, stop));
             return;
         }
         // Blocks on this line are not looked into: the lines are read flat.

@@ -117,11 +117,13 @@ void offer_builtins(CompletionList& list, const LineIndex& lines, std::size_t be
     for (const exec::ReferenceEntry& entry : builtins::builtin_reference()) {
         std::string call = builtins::call_form(entry);
         if (after_dollar) call.erase(0, 1);
-        Json item = {{"label", after_dollar ? std::string(entry.name) : "$" + std::string(entry.name)},
+        std::string label = after_dollar ? "" : "$";
+        label += entry.name;
+        Json item = {{"label", label},
                      {"kind", completion_function},
                      {"detail", std::string(entry.synopsis)},
                      {"documentation", builtins::reference_page(entry)},
-                     {"filterText", after_dollar ? std::string(entry.name) : "$" + std::string(entry.name)},
+                     {"filterText", label},
                      {"textEdit", text_edit(lines, begin, end, call)}};
         list.add(std::move(item));
     }

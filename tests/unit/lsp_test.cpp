@@ -139,7 +139,7 @@ TEST(LspFraming, WritesTheHeader)
 {
     std::ostringstream out;
     ASSERT_TRUE(write_message(out, "{\"x\":\"\xC3\xA9\"}"));
-    EXPECT_EQ(out.str(), "Content-Length: 11\r\n\r\n{\"x\":\"\xC3\xA9\"}");
+    EXPECT_EQ(out.str(), "Content-Length: 10\r\n\r\n{\"x\":\"\xC3\xA9\"}");
 }
 
 // --- what a text defines --------------------------------------------------
@@ -192,6 +192,10 @@ TEST(LspOutline, ReadsAroundABraceLeftOpen)
     const std::string text = "before = {\n    end 1\n}\nopen = {\n    x = 1\nafter = {\n";
     EXPECT_EQ(defined(text, DefinitionKind::Function), (Names{"before", "open", "after"}));
     EXPECT_EQ(defined(text, DefinitionKind::Name), (Names{"x"}));
+    // A closed block still ends at its brace; the open one at the end.
+    const TextOutline outline = outline_text(text);
+    EXPECT_EQ(find_definition(outline, "before", true)->end_offset, text.find('}') + 1);
+    EXPECT_EQ(find_definition(outline, "open", true)->end_offset, text.size());
 }
 
 TEST(LspOutline, PlainNames)
@@ -354,7 +358,8 @@ TEST(LspServer, DiagnosticsOnOpenAndChangeInUtf16Ranges)
     EXPECT_EQ(found[0]["code"], "not-assignment");
     EXPECT_EQ(found[0]["severity"], 2);
     EXPECT_EQ(found[0]["source"], "zirn");
-    EXPECT_EQ(found[0]["range"]["start"], json({{"line", 0}, {"character", 0}}));
+    EXPECT_EQ(found[0]["range"]["start"], json({{"line", 0}, {"character", 2}}));
+    EXPECT_EQ(found[0]["range"]["end"], json({{"line", 0}, {"character", 4}}));
     EXPECT_EQ(found[1]["code"], "ignored-words");
     EXPECT_EQ(found[1]["range"]["start"], json({{"line", 1}, {"character", 10}}));
     EXPECT_EQ(found[1]["range"]["end"], json({{"line", 1}, {"character", 11}}));
@@ -406,8 +411,12 @@ TEST(LspServer, CompletionOffersCallsKeywordsAndNames)
             EXPECT_EQ(item["textEdit"]["range"]["end"], json({{"line", 4}, {"character", 4}}));
             EXPECT_NE(item["documentation"].get<std::string>().find("Example"), std::string::npos);
         }
-        if (item["label"] == "input") EXPECT_EQ(item["textEdit"]["newText"], "input");
-        if (item["label"] == "shout") EXPECT_EQ(item["textEdit"]["newText"], "shout$(");
+        if (item["label"] == "input") {
+            EXPECT_EQ(item["textEdit"]["newText"], "input");
+        }
+        if (item["label"] == "shout") {
+            EXPECT_EQ(item["textEdit"]["newText"], "shout$(");
+        }
     }
     const std::vector<std::string> anywhere = labels(h.at(2, "textDocument/completion", uri, 5, 2)["result"]);
     EXPECT_TRUE(has(anywhere, "compare"));
