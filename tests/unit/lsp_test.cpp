@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "lsp/definitions.h"
 #include "lsp/language_features.h"
 #include "lsp/message_stream.h"
@@ -29,6 +30,21 @@ namespace {
 
 using namespace zirn::lsp;
 using nlohmann::json;
+
+// --- the command line -----------------------------------------------------
+
+TEST(LspCommandLine, TakesNothingButStdio)
+{
+    using zirn::app::Action;
+    using zirn::app::parse_command_line;
+    EXPECT_EQ(parse_command_line({"zirn", "--lsp"}).action, Action::LanguageServer);
+    EXPECT_EQ(parse_command_line({"zirn", "--lsp", "--stdio"}).action, Action::LanguageServer);
+    EXPECT_EQ(parse_command_line({"zirn", "--lsp", "prog.ZIRN"}).action, Action::Misuse);
+    EXPECT_EQ(parse_command_line({"zirn", "--lsp", "--stdio", "x"}).action, Action::Misuse);
+    // After a program, --lsp is one of its arguments.
+    EXPECT_EQ(parse_command_line({"zirn", "prog.ZIRN", "--lsp"}).action, Action::RunFile);
+    EXPECT_NE(zirn::app::usage_text().find("zirn --lsp"), std::string::npos);
+}
 
 // --- positions ------------------------------------------------------------
 
