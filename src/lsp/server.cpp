@@ -75,16 +75,28 @@ Json capabilities()
 
 bool valid_id(const Json& id) { return id.is_string() || id.is_number_integer(); }
 
-// The text after one change: the whole text, or a range replaced.
-std::string changed_text(const std::string& text, const Json& change)
+// How many bytes the ranged changes of one notification may move in all:
+// each is applied to the whole text, so many of them on a large text would
+// otherwise take without end.
+constexpr std::size_t change_work_budget = std::size_t{1} << 30;
+
+// Applies one change to `text`: the whole text, or a range replaced.
+void apply_change(std::string& text, const Json& change, std::size_t& work)
 {
     const std::string& new_text = string_member(change, "text");
-    if (!change.is_object() || !change.contains("range")) return new_text;
+    if (!change.contains("range")) {
+        text = new_text;
+        return;
+    }
     const Json& range = member(change, "range");
+    if (text.size() + new_text.size() > change_work_budget - work) {
+        throw BadParams("the changes are too many for the document's size");
+    }
+    work += text.size() + new_text.size();
     const LineIndex lines(text);
     const std::size_t begin = lines.offset_of(position_member(range, "start"));
     const std::size_t end = std::max(begin, lines.offset_of(position_member(range, "end")));
-    return text.substr(0, begin) + new_text + text.substr(end);
+    text.replace(begin, end - begin, new_text);
 }
 
 }  // namespace
@@ -221,8 +233,11 @@ void Server::change_document(const Json& params)
     if (text == nullptr) return;
     const Json& changes = member(params, "contentChanges");
     if (!changes.is_array()) throw BadParams("'contentChanges' is no array");
+    // Applied to a copy: a change that cannot be used leaves the document
+    // as it was.
     std::string updated = *text;
-    for (const Json& change : changes) updated = changed_text(updated, change);
+    std::size_t work = 0;
+    for (const Json& change : changes) apply_change(updated, change, work);
     m_workspace.set_text(uri, std::move(updated));
     const auto version = document.find("version");
     publish_diagnostics(uri, version == document.end() ? Json(nullptr) : *version);

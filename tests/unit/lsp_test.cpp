@@ -408,6 +408,31 @@ TEST(LspServer, DiagnosticsOnOpenAndChangeInUtf16Ranges)
     EXPECT_EQ(h.server.workspace().text_of(uri), nullptr);
 }
 
+TEST(LspServer, ChangesThatWouldTakeWithoutEndAreRefused)
+{
+    Harness h;
+    h.initialise();
+    const std::string uri = "file:///w/big.ZIRN";
+    const std::string big(std::size_t{1} << 20, 'x');
+    h.open(uri, big);
+    json changes = json::array();
+    const json insert = {{"range", {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 0}, {"character", 0}}}}},
+                         {"text", "y"}};
+    for (int i = 0; i < 1100; ++i) changes.push_back(insert);
+    const std::vector<json> answers = h.send(
+        {{"jsonrpc", "2.0"},
+         {"method", "textDocument/didChange"},
+         {"params", {{"textDocument", {{"uri", uri}, {"version", 2}}}, {"contentChanges", changes}}}});
+    EXPECT_TRUE(answers.empty());
+    EXPECT_EQ(h.server.workspace().text_of(uri)->size(), big.size()) << "the document stays as it was";
+    // A few such changes are fine.
+    changes.erase(changes.begin() + 3, changes.end());
+    h.send({{"jsonrpc", "2.0"},
+            {"method", "textDocument/didChange"},
+            {"params", {{"textDocument", {{"uri", uri}, {"version", 3}}}, {"contentChanges", changes}}}});
+    EXPECT_EQ(h.server.workspace().text_of(uri)->substr(0, 4), "yyyx");
+}
+
 TEST(LspServer, CompletionOffersCallsKeywordsAndNames)
 {
     Harness h;
