@@ -25,8 +25,8 @@ constexpr std::size_t hover_lines = 6;
 bool is_name_byte(char ch)
 {
     const auto byte = static_cast<unsigned char>(ch);
-    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || byte == '_' ||
-           byte >= 0x80U;
+    const bool letter = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || byte >= 0x80U;
+    return letter || (byte >= '0' && byte <= '9') || byte == '_';
 }
 
 Json position_json(Position position) { return {{"line", position.line}, {"character", position.character}}; }
@@ -189,7 +189,9 @@ Json diagnostics_for(std::string_view text)
 {
     const LineIndex lines(text);
     Json diagnostics = Json::array();
-    for (const check::Finding& finding : check::check_program(text)) diagnostics.push_back(diagnostic_json(lines, finding));
+    for (const check::Finding& finding : check::check_program(text)) {
+        diagnostics.push_back(diagnostic_json(lines, finding));
+    }
     return diagnostics;
 }
 

@@ -120,41 +120,53 @@ std::string Server::framing_error(std::string_view problem) const
 std::vector<std::string> Server::handle(std::string_view body)
 {
     m_outgoing.clear();
+    try {
+        handle_message(body);
+    } catch (const std::bad_alloc&) {
+        m_outgoing.clear();
+        send_error(nullptr, internal_error, "out of memory");
+    }
+    return std::move(m_outgoing);
+}
+
+void Server::handle_message(std::string_view body)
+{
     const Json message = Json::parse(body, nullptr, false);
     if (message.is_discarded()) {
         send_error(nullptr, parse_error, "the message is no JSON text");
-        return std::move(m_outgoing);
+        return;
     }
     const auto given_id = message.is_object() ? message.find("id") : message.end();
     const bool has_id = message.is_object() && given_id != message.end();
     const Json id = has_id && valid_id(*given_id) ? *given_id : Json(nullptr);
     if (!message.is_object() || (has_id && !valid_id(*given_id))) {
         send_error(nullptr, invalid_request, "the message is no JSON-RPC request or notification");
-        return std::move(m_outgoing);
+        return;
     }
     const auto method = message.find("method");
     if (method == message.end()) {
         // An answer from the editor to a request this server never sends.
         if (!has_id) send_error(nullptr, invalid_request, "the message has no method");
-        return std::move(m_outgoing);
+        return;
     }
     const auto version = message.find("jsonrpc");
     if (!method->is_string() || version == message.end() || *version != "2.0") {
         if (has_id) send_error(id, invalid_request, "a request needs \"jsonrpc\": \"2.0\" and a method name");
-        return std::move(m_outgoing);
+        return;
     }
     static const Json no_params = Json::object();
     const auto params = message.find("params");
     const Json& given = params == message.end() ? no_params : *params;
     if (has_id) handle_request(id, method->get<std::string>(), given);
     else handle_notification(method->get<std::string>(), given);
-    return std::move(m_outgoing);
 }
 
 void Server::handle_request(const Json& id, const std::string& method, const Json& params)
 {
     if (m_shut_down) return send_error(id, invalid_request, "the server is shut down");
-    if (m_initialized && method == "initialize") return send_error(id, invalid_request, "the server is initialised already");
+    if (m_initialized && method == "initialize") {
+        return send_error(id, invalid_request, "the server is initialised already");
+    }
     if (!m_initialized && method != "initialize") {
         return send_error(id, server_not_initialized, "the server is not initialised yet");
     }

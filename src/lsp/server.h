@@ -37,6 +37,7 @@ public:
 private:
     using Json = nlohmann::json;
 
+    void handle_message(std::string_view body);
     void handle_request(const Json& id, const std::string& method, const Json& params);
     void handle_notification(const std::string& method, const Json& params);
     Json answer_request(const std::string& method, const Json& params);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <set>
 
 #include "lsp/uri.h"
@@ -17,7 +18,8 @@ std::optional<std::string> read_regular_file(const std::string& path)
     if (file < 0) return std::nullopt;
     std::optional<std::string> text;
     struct stat info {};
-    if (::fstat(file, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::uintmax_t>(info.st_size) <= max_library_bytes) {
+    const bool regular = ::fstat(file, &info) == 0 && S_ISREG(info.st_mode);
+    if (regular && static_cast<std::uintmax_t>(info.st_size) <= max_library_bytes) {
         std::string content;
         char chunk[1 << 16];
         for (;;) {
@@ -84,7 +86,8 @@ std::vector<LibraryText> Workspace::libraries_of(const std::string& uri) const
     std::vector<std::string> wanted;
     for (const LibraryUse& use : outline_text(*text).libraries) wanted.push_back(use.name);
     std::set<std::string> named(wanted.begin(), wanted.end());
-    for (std::size_t next = 0; next < wanted.size() && next < max_library_lookups && found.size() < max_libraries; ++next) {
+    for (std::size_t next = 0; next < std::min(wanted.size(), max_library_lookups) && found.size() < max_libraries;
+         ++next) {
         std::optional<LibraryText> library = find_library(folder, wanted[next]);
         if (!library) continue;
         library->outline = outline_text(library->text);

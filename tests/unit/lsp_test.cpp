@@ -105,7 +105,10 @@ TEST(LspUri, DecodesFileUrisAndRefusesOthers)
 
 // --- framing --------------------------------------------------------------
 
-std::string framed(const std::string& body) { return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body; }
+std::string framed(const std::string& body)
+{
+    return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
 
 TEST(LspFraming, ReadsMessagesOneAfterAnother)
 {
@@ -262,7 +265,8 @@ struct Harness {
     }
     json request(int id, const std::string& method, const json& params)
     {
-        const std::vector<json> answers = send({{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}});
+        const json message = {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}};
+        const std::vector<json> answers = send(message);
         EXPECT_EQ(answers.size(), 1U);
         return answers.empty() ? json() : answers.back();
     }
@@ -271,7 +275,8 @@ struct Harness {
     {
         return send({{"jsonrpc", "2.0"},
                      {"method", "textDocument/didOpen"},
-                     {"params", {{"textDocument", {{"uri", uri}, {"languageId", "zirn"}, {"version", 1}, {"text", text}}}}}});
+                     {"params",
+                      {{"textDocument", {{"uri", uri}, {"languageId", "zirn"}, {"version", 1}, {"text", text}}}}}});
     }
     json at(int id, const std::string& method, const std::string& uri, int line, int character)
     {
@@ -383,7 +388,8 @@ TEST(LspServer, DiagnosticsOnOpenAndChangeInUtf16Ranges)
     const std::vector<json> changed =
         h.send({{"jsonrpc", "2.0"},
                 {"method", "textDocument/didChange"},
-                {"params", {{"textDocument", {{"uri", uri}, {"version", 2}}}, {"contentChanges", {{{"text", "f = {\n"}}}}}}});
+                {"params",
+                 {{"textDocument", {{"uri", uri}, {"version", 2}}}, {"contentChanges", {{{"text", "f = {\n"}}}}}}});
     ASSERT_EQ(changed.size(), 1U);
     EXPECT_EQ(changed[0]["params"]["version"], 2);
     ASSERT_EQ(changed[0]["params"]["diagnostics"].size(), 1U);
@@ -403,7 +409,9 @@ TEST(LspServer, DiagnosticsOnOpenAndChangeInUtf16Ranges)
     EXPECT_TRUE(ranged.at(0)["params"]["diagnostics"].empty());
 
     const std::vector<json> closed =
-        h.send({{"jsonrpc", "2.0"}, {"method", "textDocument/didClose"}, {"params", {{"textDocument", {{"uri", uri}}}}}});
+        h.send({{"jsonrpc", "2.0"},
+                {"method", "textDocument/didClose"},
+                {"params", {{"textDocument", {{"uri", uri}}}}}});
     EXPECT_TRUE(closed.at(0)["params"]["diagnostics"].empty());
     EXPECT_EQ(h.server.workspace().text_of(uri), nullptr);
 }
@@ -416,8 +424,8 @@ TEST(LspServer, ChangesThatWouldTakeWithoutEndAreRefused)
     const std::string big(std::size_t{1} << 20, 'x');
     h.open(uri, big);
     json changes = json::array();
-    const json insert = {{"range", {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 0}, {"character", 0}}}}},
-                         {"text", "y"}};
+    const json start = {{"line", 0}, {"character", 0}};
+    const json insert = {{"range", {{"start", start}, {"end", start}}}, {"text", "y"}};
     for (int i = 0; i < 1100; ++i) changes.push_back(insert);
     const std::vector<json> answers = h.send(
         {{"jsonrpc", "2.0"},
