@@ -2,7 +2,7 @@
 # Checks that the Debian packages the build and the tests need are installed,
 # and installs the missing ones (as root, with apt-get). Safe to run again.
 set -eu
-packages=(cmake g++ make libgtest-dev libreadline-dev tmux time nodejs pkg-config dpkg-dev)
+packages=(cmake g++ make libgtest-dev libreadline-dev tmux time nodejs pkg-config dpkg-dev nlohmann-json3-dev)
 # npm comes with some builds of the nodejs package (whose npm would then
 # conflict with Debian's): Debian's only when there is no npm command.
 command -v npm >/dev/null || packages+=(npm)

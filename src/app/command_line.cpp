@@ -97,6 +97,12 @@ CommandLine parse_words(const std::vector<std::string>& words, bool& then_prompt
         };
         if (word == "-h" || word == "--help") return run(Action::Help, "", {});
         if (word == "--version") return run(Action::Version, "", {});
+        if (word == "--lsp") {
+            // Editors' clients may add --stdio, the one transport there is.
+            const bool stdio_only = i + 2 == words.size() && words[i + 1] == "--stdio";
+            if (i + 1 != words.size() && !stdio_only) return misuse("option '--lsp' takes nothing after it but --stdio");
+            return run(Action::LanguageServer, "", {});
+        }
         if (word == "-W" || (word.size() > 2 && word.compare(0, 2, "-W") == 0)) {
             // `-W all` or `-Wall`.
             if (word == "-W" && i + 1 == words.size()) return misuse("option '-W' needs all, none or error after it");
@@ -143,6 +149,8 @@ std::string usage_text()
            "       zirn -e TEXT [ARG...]   run TEXT as a program\n"
            "       zirn --check FILE...    read programs without running them and report\n"
            "       zirn --check -e TEXT    what looks wrong: FILE:LINE:COL: error|warning: ...\n"
+           "       zirn --lsp              serve editors as a language server on standard\n"
+           "                               input and output (diagnostics, completion, hover)\n"
            "       zirn - [ARG...]         run the program read from standard input\n"
            "       zirn -i FILE [ARG...]   run FILE, then the > prompt with the names it bound\n"
            "                               (-i also goes before -e TEXT and before -)\n"

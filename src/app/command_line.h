@@ -10,6 +10,8 @@
 //   zirn --version          "zirn" and the version
 //   zirn --check FILE...    read the programs without running them and
 //   zirn --check -e TEXT    report what looks wrong (check/checker.h)
+//   zirn --lsp              the language server for editors, on standard
+//                           input and output (lsp/serve.h)
 //   -W all|none|error       before any of these: show warnings, say none, or
 //                           stop at the first one like at an error (with
 //                           --check: which findings count for the status)
@@ -26,7 +28,7 @@
 
 namespace zirn::app {
 
-enum class Action { Repl, RunFile, RunText, RunStandardInput, Help, Version, Misuse, Check };
+enum class Action { Repl, RunFile, RunText, RunStandardInput, Help, Version, Misuse, Check, LanguageServer };
 
 // -W: warnings shown (All), not shown (None), or counted as errors (Error).
 enum class WarningMode { All, None, Error };

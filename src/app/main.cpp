@@ -19,9 +19,11 @@
 #include "app/colour.h"
 #include "app/command_line.h"
 #include "app/program.h"
+#include "app/repl_text.h"
 #include "app/session.h"
 #include "app/terminal_console.h"
 #include "host/console.h"
+#include "lsp/serve.h"
 
 namespace {
 
@@ -74,6 +76,15 @@ int run_program_on_streams(void* context)
 int check_on_streams(void* context)
 {
     return zirn::app::run_check(*static_cast<const zirn::app::CommandLine*>(context), std::cerr);
+}
+
+// `zirn --lsp`: the language server, which knows the built-in library as
+// `also` finds it in a program run from a file.
+int serve_language_server(void*)
+{
+    std::vector<zirn::lsp::BuiltInLibrary> built_in;
+    for (const zirn::exec::LibraryFile& file : zirn::app::library_files) built_in.push_back({file.name, file.text});
+    return zirn::lsp::serve(std::cin, std::cout, std::move(built_in));
 }
 
 // `zirn -i`: the program, then the prompt, at a terminal or on the streams.
@@ -189,6 +200,9 @@ int main(int argc, char** argv)
         zirn::app::CommandLine check = command;
         return zirn::app::run_on_interpreter_stack(check_on_streams, &check);
     }
+    case zirn::app::Action::LanguageServer:
+        // Deeply nested documents are checked by recursion, as with --check.
+        return zirn::app::run_on_interpreter_stack(serve_language_server, nullptr);
     case zirn::app::Action::RunText: {
         ProgramRun program{"-e", command.program, &command.arguments, chosen_warnings(command)};
         return run(program, command.then_prompt);
