@@ -32,6 +32,18 @@
 
 namespace zirn::exec {
 
+#ifndef ZIRN_GENERAL_ONLY
+#define ZIRN_GENERAL_ONLY 0
+#endif
+// False in a build made with ZIRN_GENERAL_ONLY: the compiler then picks no
+// specialised way for any statement or operand (every route is the general
+// one, no statement is a fold candidate or a plain pair, no call site takes
+// its arguments directly), and the run-time shortcuts that look at operand
+// types are not taken. Such a build must behave exactly as the normal one;
+// running the tests with it checks every specialised way against the
+// general way it stands for.
+inline constexpr bool specialised_ways = ZIRN_GENERAL_ONLY == 0;
+
 enum class OperandKind : std::uint8_t { Call, Parenthesised, Block, Quoted, Number };
 
 enum class OperatorKind : std::uint8_t {

@@ -519,7 +519,7 @@ Value evaluate_expression(Interpreter& interp, const Statement& statement, Block
     // The two shapes almost every expression has, `x` and `(a + b)`, give the
     // same result as the fold below, more directly.
     if (tokens.size() == 1 && !tokens[0].is_not()) return evaluate_operand(interp, tokens[0], blocks);
-    if (tokens.size() == 3 && !tokens[0].is_not()) {
+    if (specialised_ways && tokens.size() == 3 && !tokens[0].is_not()) {
         // Names and literals are read in place: neither can change the other.
         if (const Value* left = plain_operand(interp, tokens[0])) {
             if (const Value* right = plain_operand(interp, tokens[2])) {
