@@ -232,16 +232,10 @@ Value apply_operator(OperatorKind op, const Value& left, const Value& right)
     if (left.is(Type::Integer) && right.is(Type::Integer)) {
         const std::int64_t l = left.int_value();
         const std::int64_t r = right.int_value();
-        switch (op) {
-        case OperatorKind::Add: return Value::integer(wrap(bits(l) + bits(r)));
-        case OperatorKind::Subtract: return Value::integer(wrap(bits(l) - bits(r)));
-        case OperatorKind::Multiply: return Value::integer(wrap(bits(l) * bits(r)));
-        default: {
-            bool holds = false;
-            if (op != OperatorKind::Add && integer_pair_truth(op, l, r, holds)) return truth(holds);
-            break;
-        }
-        }
+        std::int64_t result = 0;
+        if (integer_arithmetic(op, l, r, result)) return Value::integer(result);
+        bool holds = false;
+        if (integer_pair_truth(op, l, r, holds)) return truth(holds);
     }
     try {
         return apply_operator_reading(op, left, right);
@@ -300,22 +294,6 @@ Value apply_operator(std::string_view op, const Value& left, const Value& right)
 }
 
 namespace {
-
-// Two integers under `op` (one that number_candidate admits).
-std::int64_t combine_integers(OperatorKind op, std::int64_t left, std::int64_t right)
-{
-    switch (op) {
-    case OperatorKind::Add: return wrap(bits(left) + bits(right));
-    case OperatorKind::Subtract: return wrap(bits(left) - bits(right));
-    case OperatorKind::Multiply: return wrap(bits(left) * bits(right));
-    case OperatorKind::Divide: return divide_integers(left, right);
-    default: {
-        bool holds = false;
-        integer_pair_truth(op, left, right, holds);
-        return holds ? 1 : 0;
-    }
-    }
-}
 
 // A number as to_float reads it: integers pass through single precision.
 long double folded_as_float(const FoldedNumber& number)
@@ -393,20 +371,12 @@ bool integer_operand(Interpreter& interp, const Token& token, std::size_t depth,
     return true;
 }
 
-// The Value a name or a readable literal stands for; null for a number
-// that cannot be read (the full fold reads it again and raises).
-inline const Value* readable_operand(Interpreter& interp, const Token& token)
-{
-    if (const value::ValueRef* bound = interp.bindings().find(token.name())) return bound->get();
-    return token.readable_literal();
-}
-
 // `a op b` on two names or literals (a plain_pair) holding integers.
 inline bool fold_integer_pair(Interpreter& interp, const Statement& statement, std::int64_t& result)
 {
-    const Value* left = readable_operand(interp, statement.tokens[0]);
+    const Value* left = bound_or_literal(interp, statement.tokens[0]);
     if (left == nullptr || !left->is(Type::Integer)) return false;
-    const Value* right = readable_operand(interp, statement.tokens[2]);
+    const Value* right = bound_or_literal(interp, statement.tokens[2]);
     if (right == nullptr || !right->is(Type::Integer)) return false;
     result = combine_integers(statement.tokens[1].as_operator(), left->int_value(), right->int_value());
     return true;
@@ -447,8 +417,6 @@ bool fold_statement(Interpreter& interp, const Statement& statement, std::size_t
     return false;
 }
 
-constexpr std::uint8_t max_number_misses = 8;
-
 // One operand of a numeric fold: false when it is no number.
 bool number_operand(Interpreter& interp, const Token& token, std::size_t depth, FoldedNumber& number)
 {
@@ -486,19 +454,8 @@ bool fold_numbers(Interpreter& interp, const Statement& statement, std::size_t d
 
 }  // namespace
 
-bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result)
+bool fold_number_statement(Interpreter& interp, const Statement& statement, FoldedNumber& result)
 {
-    // The inside takes one nesting step, as evaluate_token would take.
-    if (expression.text().size() < 2 || interp.nesting_room() < 1) return false;
-    const Code& inside = expression.inside();
-    if (inside.statements.size() != 1) return false;
-    const Statement& statement = inside.statements.front();
-    // A lone operand stands for a copy of its Value, with whatever text or
-    // elements a number may carry; only an operator makes a plain number.
-    if (!statement.number_candidate || statement.tokens.size() < 3 || statement.number_misses >= max_number_misses) {
-        return false;
-    }
-    check_stack_depth();
     return fold_statement(interp, statement, 1, result);
 }
 
