@@ -210,9 +210,12 @@ struct Statement {
     // a few the statement is taken to work on other types, and the numeric
     // fold is not tried again.
     mutable std::uint8_t number_misses = 0;
-    // A fold of this candidate gave a float: the integer-only fold is not
+    // A fold of this candidate met a float: the integer-only fold is not
     // tried first any more.
     mutable bool floats_seen = false;
+    // The candidate's fold laid out in steps, made the first time it is
+    // folded (see expression.cpp).
+    mutable std::shared_ptr<const void> fold_program;
 };
 
 // The file a text came from: a script, a library loaded with `also`, or a
