@@ -90,7 +90,7 @@ std::unique_ptr<CallSite> take_call_apart(std::string_view token)
     }
     call->has_arguments = true;
     call->arguments = compile(std::string_view(rest).substr(2, rest.size() - 3));
-    call->direct_arguments = true;
+    call->direct_arguments = specialised_ways;
     for (const Token& argument : call->argument_tokens().tokens) {
         call->raw_arguments.push_back(Value::string(argument.text()));
         if (!argument.reads_no_arguments()) call->direct_arguments = false;
@@ -106,6 +106,13 @@ bool number_operator(OperatorKind op)
     case OperatorKind::Unknown: return false;
     default: return true;
     }
+}
+
+// The route that takes no specialised way: an empty statement is skipped,
+// every other one goes through the general dispatch by shape and keyword.
+StatementRoute general_route_of(const Statement& statement)
+{
+    return statement.shape == StatementShape::Empty ? StatementRoute::Skip : StatementRoute::General;
 }
 
 // See Statement::number_candidate.
@@ -126,6 +133,7 @@ bool number_fold_candidate(const std::vector<Token>& tokens)
 
 StatementRoute route_of(const Statement& statement)
 {
+    if (!specialised_ways) return general_route_of(statement);
     switch (statement.shape) {
     case StatementShape::Empty: return StatementRoute::Skip;
     case StatementShape::Keyword:
@@ -168,8 +176,8 @@ Statement make_statement(lex::Statement&& texts)
     const auto plain = [](const Token& token) {
         return token.kind() == OperandKind::Number || token.kind() == OperandKind::Quoted;
     };
-    statement.number_candidate = number_fold_candidate(statement.tokens);
-    statement.plain_pair = statement.tokens.size() == 3 && !statement.tokens[0].is_not() && plain(statement.tokens[0]) &&
+    statement.number_candidate = specialised_ways && number_fold_candidate(statement.tokens);
+    statement.plain_pair = specialised_ways && statement.tokens.size() == 3 && !statement.tokens[0].is_not() && plain(statement.tokens[0]) &&
                            plain(statement.tokens[2]);
     return statement;
 }
@@ -231,11 +239,11 @@ std::shared_ptr<Code> make_code(lex::StatementList statements)
         code->statements.back().line = line;
         line += 1 + inner_line_feeds;
     }
-    mark_element_stores(code->statements);
+    if (specialised_ways) mark_element_stores(code->statements);
     for (std::size_t i = 0; i < code->statements.size(); ++i) {
         const Statement& statement = code->statements[i];
         if (statement.shape == StatementShape::Empty) continue;
-        if (statement.keyword == Keyword::End) code->leading_end = i;
+        if (statement.keyword == Keyword::End && specialised_ways) code->leading_end = i;
         break;
     }
     return code;

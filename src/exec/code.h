@@ -32,6 +32,18 @@
 
 namespace zirn::exec {
 
+#ifndef ZIRN_GENERAL_ONLY
+#define ZIRN_GENERAL_ONLY 0
+#endif
+// False in a build made with ZIRN_GENERAL_ONLY: the compiler then picks no
+// specialised way for any statement or operand (every route is the general
+// one, no statement is a fold candidate or a plain pair, no call site takes
+// its arguments directly), and the run-time shortcuts that look at operand
+// types are not taken. Such a build must behave exactly as the normal one;
+// running the tests with it checks every specialised way against the
+// general way it stands for.
+inline constexpr bool specialised_ways = ZIRN_GENERAL_ONLY == 0;
+
 enum class OperandKind : std::uint8_t { Call, Parenthesised, Block, Quoted, Number };
 
 enum class OperatorKind : std::uint8_t {
@@ -198,9 +210,12 @@ struct Statement {
     // a few the statement is taken to work on other types, and the numeric
     // fold is not tried again.
     mutable std::uint8_t number_misses = 0;
-    // A fold of this candidate gave a float: the integer-only fold is not
+    // A fold of this candidate met a float: the integer-only fold is not
     // tried first any more.
     mutable bool floats_seen = false;
+    // The candidate's fold laid out in steps, made the first time it is
+    // folded (see expression.cpp).
+    mutable std::shared_ptr<const void> fold_program;
 };
 
 // The file a text came from: a script, a library loaded with `also`, or a

@@ -43,11 +43,24 @@ value::Value evaluate_operand(Interpreter& interp, const Token& token, Blocks bl
 // call, block or parentheses): the Value it stands for, without copying it;
 // null for any other operand. The reference is valid until a name is bound
 // or the named Value changes.
+inline const value::Value* plain_operand(Interpreter& interp, const Token& token);
+
+// How every operand is read, in one place: a variable of exactly the
+// token's text wins (a variable named `12` over the literal), then the
+// literal the token stands for; null for a number that cannot be read
+// (the general evaluation reads it again and raises). Every fast reader
+// is this with a check around it.
+inline const value::Value* bound_or_literal(Interpreter& interp, const Token& token)
+{
+    if (const value::ValueRef* bound = interp.bindings().find(token.name())) return bound->get();
+    return token.readable_literal();
+}
+
 inline const value::Value* plain_operand(Interpreter& interp, const Token& token)
 {
     if (!token.is_plain()) return nullptr;
-    if (const value::ValueRef* bound = interp.bindings().find(token.name())) return bound->get();
-    return &token.literal();
+    if (const value::Value* read = bound_or_literal(interp, token)) return read;
+    return &token.literal();  // raises the reading error
 }
 
 // Evaluates a call token (leading "$" included): a builtin when the name is

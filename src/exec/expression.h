@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/stack_guard.h"
 #include "exec/code.h"
 #include "exec/evaluate.h"
 #include "value/value.h"
@@ -32,7 +33,9 @@ struct FoldedNumber {
 // it yet: its value when the fold meets only numbers (see
 // Statement::number_candidate); false, having done nothing a program can
 // see, otherwise.
-bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result);
+inline bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result);
+// The fold of the inside of such a token, a number_candidate statement.
+bool fold_number_statement(Interpreter& interp, const Statement& statement, FoldedNumber& result);
 
 // Combines two Values under an operator; an unknown operator gives an
 // "unspecified" Value.
@@ -81,6 +84,22 @@ value::Value apply_operator(std::string_view op, const value::Value& left, const
     return true;
 }
 
+// Integer `+`, `-` and `*`: the result wraps around, through the unsigned
+// type. Every integer sum, difference and product (the general operator,
+// the in-place forms, the folds) is made here; false for other operators.
+[[gnu::always_inline]] inline bool integer_arithmetic(OperatorKind op, std::int64_t left, std::int64_t right,
+                                                      std::int64_t& result)
+{
+    const auto l = static_cast<std::uint64_t>(left);
+    const auto r = static_cast<std::uint64_t>(right);
+    switch (op) {
+    case OperatorKind::Add: result = static_cast<std::int64_t>(l + r); return true;
+    case OperatorKind::Subtract: result = static_cast<std::int64_t>(l - r); return true;
+    case OperatorKind::Multiply: result = static_cast<std::int64_t>(l * r); return true;
+    default: return false;
+    }
+}
+
 // Sets `target` to apply_operator(op, target, right) without building a new
 // Value where that is cheaper (integer arithmetic, appending to a text);
 // returns false, changing nothing, where it is not.
@@ -88,15 +107,10 @@ bool apply_operator_in_place_slowly(OperatorKind op, value::Value& target, const
 inline bool apply_operator_in_place(OperatorKind op, value::Value& target, const value::Value& right)
 {
     if (target.is(value::Type::Integer) && right.is(value::Type::Integer)) {
-        // Integer arithmetic wraps around, through the unsigned type.
-        const auto l = static_cast<std::uint64_t>(target.int_value());
-        const auto r = static_cast<std::uint64_t>(right.int_value());
-        switch (op) {
-        case OperatorKind::Add: target.become_integer(static_cast<std::int64_t>(l + r)); return true;
-        case OperatorKind::Subtract: target.become_integer(static_cast<std::int64_t>(l - r)); return true;
-        case OperatorKind::Multiply: target.become_integer(static_cast<std::int64_t>(l * r)); return true;
-        default: return false;
-        }
+        std::int64_t result = 0;
+        if (!integer_arithmetic(op, target.int_value(), right.int_value(), result)) return false;
+        target.become_integer(result);
+        return true;
     }
     return apply_operator_in_place_slowly(op, target, right);
 }
@@ -112,6 +126,18 @@ inline std::int64_t divide_integers(std::int64_t left, std::int64_t right)
     }
     if (left == 0) return 0;
     return right == -1 ? static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(left)) : left / right;
+}
+
+// Two integers under an operator that two numbers give a number under
+// (arithmetic, comparison, `and`, `or`): the number apply_operator gives.
+inline std::int64_t combine_integers(OperatorKind op, std::int64_t left, std::int64_t right)
+{
+    std::int64_t result = 0;
+    if (integer_arithmetic(op, left, right, result)) return result;
+    if (op == OperatorKind::Divide) return divide_integers(left, right);
+    bool holds = false;
+    integer_pair_truth(op, left, right, holds);
+    return holds ? 1 : 0;
 }
 
 // The quotient of two floats, with the same rule for zeros.
@@ -133,5 +159,35 @@ value::Value add_values(const value::Value& left, const value::Value& right);
 value::Value subtract_values(const value::Value& left, const value::Value& right);
 value::Value multiply_values(const value::Value& left, const value::Value& right);
 value::Value divide_values(const value::Value& left, const value::Value& right);
+
+// Past this many folds that met an operand that is no number, a statement
+// is taken to work on other types and the numeric fold is not tried again.
+constexpr std::uint8_t max_number_misses = 8;
+
+inline bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result)
+{
+    // The inside takes one nesting step, as evaluate_token would take.
+    if (expression.text().size() < 2 || interp.nesting_room() < 1) return false;
+    const Code& inside = expression.inside();
+    if (inside.statements.size() != 1) return false;
+    const Statement& statement = inside.statements.front();
+    // A lone operand stands for a copy of its Value, with whatever text or
+    // elements a number may carry; only an operator makes a plain number.
+    if (!statement.number_candidate || statement.tokens.size() < 3 || statement.number_misses >= max_number_misses) {
+        return false;
+    }
+    check_stack_depth();
+    // `(a op b)` on two names or literals holding integers, read here.
+    if (statement.plain_pair && !statement.floats_seen) {
+        const value::Value* left = bound_or_literal(interp, statement.tokens[0]);
+        const value::Value* right = bound_or_literal(interp, statement.tokens[2]);
+        if (left != nullptr && right != nullptr && left->is(value::Type::Integer) && right->is(value::Type::Integer)) {
+            result.is_float = false;
+            result.integer = combine_integers(statement.tokens[1].as_operator(), left->int_value(), right->int_value());
+            return true;
+        }
+    }
+    return fold_number_statement(interp, statement, result);
+}
 
 }  // namespace zirn::exec

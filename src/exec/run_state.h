@@ -194,6 +194,7 @@ private:
     {
         // A name or literal holding an integer, or `(a < b)` on two
         // integers: no Value needs to be made.
+        if (!specialised_ways) return evaluated_condition_holds(token);
         if (token.is_plain() && !token.is_not()) {
             const value::Value* operand = plain_operand(m_interp, token);
             if (operand->is(value::Type::Integer)) return operand->int_value() != 0;

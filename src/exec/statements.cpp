@@ -378,7 +378,7 @@ void Run::run_list(const Operands& operands)
 void Run::run_add(const Operands& operands)
 {
     require_operands(operands, 2, "add list value");
-    if (operands[1].is_plain() && !operands[1].is_not()) {
+    if (specialised_ways && operands[1].is_plain() && !operands[1].is_not()) {
         // A name or a literal cannot change the list while it is read.
         const ValueRef* list = lookup(operands[0]);
         if (list == nullptr) bound_value(operands[0], "add");  // raises
@@ -406,7 +406,7 @@ void Run::run_index(const Operands& operands)
 {
     // The commonest form, an integer position in a list, both named or
     // literal, within the list: straight to the element.
-    if (operands.size() >= 3 && operands[1].is_plain()) {
+    if (specialised_ways && operands.size() >= 3 && operands[1].is_plain()) {
         if (const ValueRef* source = lookup(operands[0])) {
             const Value& list = **source;
             const Value& position = *plain_operand(m_interp, operands[1]);
