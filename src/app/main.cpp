@@ -83,7 +83,7 @@ int check_on_streams(void* context)
 int serve_language_server(void*)
 {
     std::vector<zirn::lsp::BuiltInLibrary> built_in;
-    for (const zirn::exec::LibraryFile& file : zirn::app::library_files) built_in.push_back({file.name, file.text});
+    for (const zirn::app::LibraryFile& file : zirn::app::library_files) built_in.push_back({file.name, file.text});
     return zirn::lsp::serve(std::cin, std::cout, std::move(built_in));
 }
 
