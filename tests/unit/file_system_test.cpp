@@ -48,6 +48,18 @@ private:
     fs::path m_path;
 };
 
+// Puts the process back in the folder it was in, however the test ends.
+class CurrentFolderKept {
+public:
+    CurrentFolderKept() : m_start(fs::current_path()) {}
+    ~CurrentFolderKept() { fs::current_path(m_start); }
+    CurrentFolderKept(const CurrentFolderKept&) = delete;
+    CurrentFolderKept& operator=(const CurrentFolderKept&) = delete;
+
+private:
+    fs::path m_start;
+};
+
 std::vector<std::string> sorted(std::vector<std::string> names)
 {
     std::sort(names.begin(), names.end());
@@ -103,7 +115,7 @@ TEST(FileSystem, RealAndSandboxAnswerAlike)
 TEST(FileSystem, AFolderMarkGoesBackWhereItWasTaken)
 {
     const TemporaryFolder folder;
-    const fs::path start = fs::current_path();
+    const CurrentFolderKept kept;
     host::RealFileSystem& real = host::real_file_system();
     real.make_directory(folder / "inner", "mkdir");
     {
@@ -117,7 +129,6 @@ TEST(FileSystem, AFolderMarkGoesBackWhereItWasTaken)
         EXPECT_TRUE(real.is_directory("inner", "isdir"));
         fs::rename(folder.path().string() + "-moved", folder.path());
     }
-    fs::current_path(start);
 
     host::SandboxFiles store;
     host::SandboxFileSystem sandbox(store);
