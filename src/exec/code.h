@@ -213,9 +213,6 @@ struct Statement {
     // A fold of this candidate met a float: the integer-only fold is not
     // tried first any more.
     mutable bool floats_seen = false;
-    // The candidate's fold laid out in steps, made the first time it is
-    // folded (see expression.cpp).
-    mutable std::shared_ptr<const void> fold_program;
 };
 
 // The file a text came from: a script, a library loaded with `also`, or a

@@ -1,11 +1,7 @@
 #include "exec/expression.h"
 
-#include <algorithm>
-#include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <memory>
-#include <vector>
 
 #include "base/error.h"
 #include "base/limits.h"
@@ -333,118 +329,107 @@ bool combine_numbers(OperatorKind op, const FoldedNumber& left, const FoldedNumb
     }
 }
 
-// The fold of a number_candidate statement, worked out the first time it
-// is folded: its operands and operators in the order a left-to-right fold
-// meets them, nested parentheses laid out in place (postfix). A fold then
-// runs down the steps with a small stack of numbers instead of recursing
-// into every parenthesised operand, and reads names and literals as any
-// other operand is read (bound_or_literal).
-struct FoldStep {
-    enum class Kind : std::uint8_t {
-        Read,     // push the Value of `token`, a name or a literal
-        Open,     // a parenthesised `token`: a variable of its text is
-                  // pushed and the steps up to `after` are skipped;
-                  // otherwise its inside follows, one nesting step deeper
-        Combine,  // replace the top two numbers by `op` of them
-    };
-    Kind kind;
-    OperatorKind op = OperatorKind::None;
-    // Open: false when the inside cannot be folded (it is no single
-    // number_candidate statement, or the token has no inside).
-    bool foldable = true;
-    const Token* token = nullptr;
-    // Open: nesting steps from the folded statement to the inside.
-    std::uint32_t level = 0;
-    std::uint32_t after = 0;
+bool fold_numbers(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result);
+bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t depth, std::int64_t& result);
+
+// Where an operand of a fold comes from: the Value a name or a literal
+// stands for, or the inside of a parenthesised operand, folded in turn.
+struct FoldOperand {
+    const value::Value* value = nullptr;
+    const Statement* inside = nullptr;
 };
 
-struct FoldProgram {
-    std::vector<FoldStep> steps;
-    std::size_t stack_size = 0;  // numbers on the stack at most
-};
-
-void add_fold_operand(const Token& token, std::uint32_t level, FoldProgram& program);
-
-void add_fold_steps(const Statement& statement, std::uint32_t level, FoldProgram& program)
+// False when `token` cannot be folded: a parenthesised operand past the
+// nesting budget or with an inside no fold takes, or a number that cannot
+// be read without raising (the full fold then reads it again and raises).
+inline bool fold_operand(Interpreter& interp, const Token& token, std::size_t depth, FoldOperand& operand)
 {
-    const std::vector<Token>& tokens = statement.tokens;
-    add_fold_operand(tokens[0], level, program);
-    for (std::size_t i = 1; i + 1 < tokens.size(); i += 2) {
-        add_fold_operand(tokens[i + 1], level, program);
-        FoldStep combine{FoldStep::Kind::Combine};
-        combine.op = tokens[i].as_operator();
-        program.steps.push_back(combine);
+    if (const value::ValueRef* bound = interp.bindings().find(token.name())) {
+        operand.value = bound->get();
+        return true;
     }
-}
-
-// The inside of a parenthesised operand as a fold reaches it, or null
-// when no fold takes it. An inside that cannot be split is left to the
-// general evaluation, which raises its error where it is read.
-const Statement* foldable_inside(const Token& token)
-{
-    if (token.text().size() < 2) return nullptr;
-    try {
+    if (token.kind() == OperandKind::Parenthesised) {
+        // As evaluate_token would: one more nesting step for the inside.
+        if (depth + 1 > interp.nesting_room() || token.text().size() < 2) return false;
         const Code& inside = token.inside();
-        if (inside.statements.size() != 1 || !inside.statements.front().number_candidate) return nullptr;
-        return &inside.statements.front();
-    } catch (const Error&) {
-        return nullptr;
+        if (inside.statements.size() != 1 || !inside.statements.front().number_candidate) return false;
+        operand.inside = &inside.statements.front();
+        return true;
     }
+    operand.value = token.readable_literal();
+    return operand.value != nullptr;
 }
 
-void add_fold_operand(const Token& token, std::uint32_t level, FoldProgram& program)
+// One operand of an integer fold: false when it is no integer.
+bool integer_operand(Interpreter& interp, const Token& token, std::size_t depth, std::int64_t& number)
 {
-    if (token.kind() != OperandKind::Parenthesised) {
-        FoldStep read{FoldStep::Kind::Read};
-        read.token = &token;
-        program.steps.push_back(read);
-        return;
-    }
-    const std::size_t open = program.steps.size();
-    FoldStep step{FoldStep::Kind::Open};
-    step.token = &token;
-    step.level = level + 1;
-    const Statement* inside = foldable_inside(token);
-    step.foldable = inside != nullptr;
-    program.steps.push_back(step);
-    if (inside != nullptr) add_fold_steps(*inside, level + 1, program);
-    program.steps[open].after = static_cast<std::uint32_t>(program.steps.size());
-}
-
-std::shared_ptr<const FoldProgram> make_fold_program(const Statement& statement)
-{
-    auto program = std::make_shared<FoldProgram>();
-    add_fold_steps(statement, 0, *program);
-    // Every path through the steps pushes no more than the one that
-    // enters every inside (an operand without a foldable inside pushes
-    // only when a variable of its text is bound).
-    std::size_t height = 0;
-    for (const FoldStep& step : program->steps) {
-        const bool pushes = step.kind == FoldStep::Kind::Read || (step.kind == FoldStep::Kind::Open && !step.foldable);
-        if (pushes) program->stack_size = std::max(program->stack_size, ++height);
-        if (step.kind == FoldStep::Kind::Combine) --height;
-    }
-    program->stack_size = std::max<std::size_t>(program->stack_size, 1);
-    return program;
-}
-
-const FoldProgram& fold_program_of(const Statement& statement)
-{
-    if (!statement.fold_program) statement.fold_program = make_fold_program(statement);
-    return *static_cast<const FoldProgram*>(statement.fold_program.get());
-}
-
-// A number on the fold's stack.
-inline bool take_integer(const Value* operand, std::int64_t& number)
-{
-    if (operand == nullptr || !operand->is(Type::Integer)) return false;
-    number = operand->int_value();
+    FoldOperand operand;
+    if (!fold_operand(interp, token, depth, operand)) return false;
+    if (operand.inside != nullptr) return fold_integers(interp, *operand.inside, depth + 1, number);
+    if (!operand.value->is(Type::Integer)) return false;
+    number = operand.value->int_value();
     return true;
 }
 
-inline bool take_number(const Value* operand, FoldedNumber& number)
+// `a op b` on two names or literals (a plain_pair) holding integers.
+inline bool fold_integer_pair(Interpreter& interp, const Statement& statement, std::int64_t& result)
 {
-    if (operand == nullptr) return false;
+    const Value* left = bound_or_literal(interp, statement.tokens[0]);
+    if (left == nullptr || !left->is(Type::Integer)) return false;
+    const Value* right = bound_or_literal(interp, statement.tokens[2]);
+    if (right == nullptr || !right->is(Type::Integer)) return false;
+    result = combine_integers(statement.tokens[1].as_operator(), left->int_value(), right->int_value());
+    return true;
+}
+
+// The fold when every operand is an integer, the commonest case, kept
+// apart from the numeric fold so that it carries only 64-bit integers.
+bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t depth, std::int64_t& result)
+{
+    if (statement.plain_pair) return fold_integer_pair(interp, statement, result);
+    // Walked by pointer: the operator before each right operand.
+    const Token* const first = statement.tokens.data();
+    const Token* const last_token = &statement.tokens.back();
+    std::int64_t folded = 0;
+    if (!integer_operand(interp, *first, depth, folded)) return false;
+    for (const Token* op = first + 1; op < last_token; op += 2) {
+        std::int64_t right = 0;
+        if (!integer_operand(interp, op[1], depth, right)) return false;
+        folded = combine_integers(op->as_operator(), folded, right);
+    }
+    result = folded;
+    return true;
+}
+
+// Past this many folds that met an operand that is no number, a statement
+// is taken to work on other types and the numeric fold is not tried again.
+constexpr std::uint8_t max_number_misses = 8;
+
+// Integers first unless this statement has met a float before, then any
+// numbers.
+bool fold_statement(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result)
+{
+    if (!statement.floats_seen && fold_integers(interp, statement, depth, result.integer)) {
+        result.is_float = false;
+        return true;
+    }
+    if (fold_numbers(interp, statement, depth, result)) {
+        // Only a float operand makes the integer fold decline where this
+        // one goes through.
+        statement.floats_seen = true;
+        return true;
+    }
+    ++statement.number_misses;
+    return false;
+}
+
+// One operand of a numeric fold: false when it is no number.
+bool number_operand(Interpreter& interp, const Token& token, std::size_t depth, FoldedNumber& number)
+{
+    FoldOperand source;
+    if (!fold_operand(interp, token, depth, source)) return false;
+    if (source.inside != nullptr) return fold_numbers(interp, *source.inside, depth + 1, number);
+    const value::Value* operand = source.value;
     if (operand->is(Type::Integer)) {
         number = FoldedNumber{false, operand->int_value(), 0.0L};
         return true;
@@ -456,93 +441,48 @@ inline bool take_number(const Value* operand, FoldedNumber& number)
     return false;
 }
 
-inline bool combine_into(OperatorKind op, std::int64_t& left, std::int64_t right)
+// The fold of a number_candidate statement, left to right, when every
+// operand is a number; false, having changed nothing, otherwise.
+bool fold_numbers(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result)
 {
-    left = combine_integers(op, left, right);
+    const Token* const first = statement.tokens.data();
+    const Token* const last_token = &statement.tokens.back();
+    FoldedNumber folded;
+    if (!number_operand(interp, *first, depth, folded)) return false;
+    for (const Token* op = first + 1; op < last_token; op += 2) {
+        FoldedNumber right;
+        if (!number_operand(interp, op[1], depth, right)) return false;
+        if (!combine_numbers(op->as_operator(), folded, right, folded)) return false;
+    }
+    result = folded;
     return true;
-}
-
-inline bool combine_into(OperatorKind op, FoldedNumber& left, const FoldedNumber& right)
-{
-    return combine_numbers(op, left, right, left);
-}
-
-// Runs the steps with numbers of type `Number`: false, having done nothing
-// a program can see but the warnings of the operators it applied, as soon
-// as an operand is no such number (or a nested inside is past the
-// nesting budget or cannot be folded).
-template <class Number, bool (*take)(const Value*, Number&)>
-bool run_fold(Interpreter& interp, const FoldProgram& program, std::size_t depth, Number& result)
-{
-    // Storage for the stack, left uninitialised: every number is written
-    // before it is read (both kinds of number are implicit-lifetime types).
-    constexpr std::size_t inline_size = 8;
-    alignas(Number) std::byte inline_stack[inline_size * sizeof(Number)];
-    std::vector<Number> big_stack;
-    Number* stack = reinterpret_cast<Number*>(inline_stack);
-    if (program.stack_size > inline_size) {
-        big_stack.resize(program.stack_size);
-        stack = big_stack.data();
-    }
-    const std::size_t room = interp.nesting_room();
-    const Bindings& bindings = interp.bindings();
-    std::size_t top = 0;
-    const FoldStep* const steps = program.steps.data();
-    const std::size_t count = program.steps.size();
-    for (std::size_t i = 0; i < count;) {
-        const FoldStep& step = steps[i];
-        switch (step.kind) {
-        case FoldStep::Kind::Read:
-            if (!take(bound_or_literal(interp, *step.token), stack[top])) return false;
-            ++top;
-            ++i;
-            break;
-        case FoldStep::Kind::Open:
-            // A variable of exactly this text wins, as for any operand.
-            if (const value::ValueRef* bound = bindings.find(step.token->name())) {
-                if (!take(bound->get(), stack[top])) return false;
-                ++top;
-                i = step.after;
-                break;
-            }
-            // As evaluate_token would: one more nesting step for the inside.
-            if (!step.foldable || depth + step.level > room) return false;
-            ++i;
-            break;
-        case FoldStep::Kind::Combine:
-            --top;
-            if (!combine_into(step.op, stack[top - 1], stack[top])) return false;
-            ++i;
-            break;
-        }
-    }
-    result = stack[0];
-    return true;
-}
-
-// Integers first unless this statement has given a float before, then any
-// numbers.
-bool fold_statement(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result)
-{
-    const FoldProgram& program = fold_program_of(statement);
-    if (!statement.floats_seen && run_fold<std::int64_t, take_integer>(interp, program, depth, result.integer)) {
-        result.is_float = false;
-        return true;
-    }
-    if (run_fold<FoldedNumber, take_number>(interp, program, depth, result)) {
-        // Only a float operand makes the integer fold decline where this
-        // one goes through.
-        statement.floats_seen = true;
-        return true;
-    }
-    ++statement.number_misses;
-    return false;
 }
 
 }  // namespace
 
-bool fold_number_statement(Interpreter& interp, const Statement& statement, FoldedNumber& result)
+bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result)
 {
+    // The inside takes one nesting step, as evaluate_token would take.
+    if (expression.text().size() < 2 || interp.nesting_room() < 1) return false;
+    const Code& inside = expression.inside();
+    if (inside.statements.size() != 1) return false;
+    const Statement& statement = inside.statements.front();
+    // A lone operand stands for a copy of its Value, with whatever text or
+    // elements a number may carry; only an operator makes a plain number.
+    if (!statement.number_candidate || statement.tokens.size() < 3 || statement.number_misses >= max_number_misses) {
+        return false;
+    }
+    check_stack_depth();
+    // `(a op b)` on two names or literals holding integers, read here.
+    if (statement.plain_pair && !statement.floats_seen) {
+        const Value* left = bound_or_literal(interp, statement.tokens[0]);
+        const Value* right = bound_or_literal(interp, statement.tokens[2]);
+        if (left != nullptr && right != nullptr && left->is(Type::Integer) && right->is(Type::Integer)) {
+            result.is_float = false;
+            result.integer = combine_integers(statement.tokens[1].as_operator(), left->int_value(), right->int_value());
+            return true;
+        }
+    }
     return fold_statement(interp, statement, 1, result);
 }
 

@@ -12,7 +12,6 @@
 #include <string>
 #include <string_view>
 
-#include "base/stack_guard.h"
 #include "exec/code.h"
 #include "exec/evaluate.h"
 #include "value/value.h"
@@ -33,9 +32,7 @@ struct FoldedNumber {
 // it yet: its value when the fold meets only numbers (see
 // Statement::number_candidate); false, having done nothing a program can
 // see, otherwise.
-inline bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result);
-// The fold of the inside of such a token, a number_candidate statement.
-bool fold_number_statement(Interpreter& interp, const Statement& statement, FoldedNumber& result);
+bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result);
 
 // Combines two Values under an operator; an unknown operator gives an
 // "unspecified" Value.
@@ -159,35 +156,5 @@ value::Value add_values(const value::Value& left, const value::Value& right);
 value::Value subtract_values(const value::Value& left, const value::Value& right);
 value::Value multiply_values(const value::Value& left, const value::Value& right);
 value::Value divide_values(const value::Value& left, const value::Value& right);
-
-// Past this many folds that met an operand that is no number, a statement
-// is taken to work on other types and the numeric fold is not tried again.
-constexpr std::uint8_t max_number_misses = 8;
-
-inline bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result)
-{
-    // The inside takes one nesting step, as evaluate_token would take.
-    if (expression.text().size() < 2 || interp.nesting_room() < 1) return false;
-    const Code& inside = expression.inside();
-    if (inside.statements.size() != 1) return false;
-    const Statement& statement = inside.statements.front();
-    // A lone operand stands for a copy of its Value, with whatever text or
-    // elements a number may carry; only an operator makes a plain number.
-    if (!statement.number_candidate || statement.tokens.size() < 3 || statement.number_misses >= max_number_misses) {
-        return false;
-    }
-    check_stack_depth();
-    // `(a op b)` on two names or literals holding integers, read here.
-    if (statement.plain_pair && !statement.floats_seen) {
-        const value::Value* left = bound_or_literal(interp, statement.tokens[0]);
-        const value::Value* right = bound_or_literal(interp, statement.tokens[2]);
-        if (left != nullptr && right != nullptr && left->is(value::Type::Integer) && right->is(value::Type::Integer)) {
-            result.is_float = false;
-            result.integer = combine_integers(statement.tokens[1].as_operator(), left->int_value(), right->int_value());
-            return true;
-        }
-    }
-    return fold_number_statement(interp, statement, result);
-}
 
 }  // namespace zirn::exec
