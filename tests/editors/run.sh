@@ -8,18 +8,6 @@ here=$(dirname "$(realpath "$0")")
 grammar=$1
 work=$2/editor-tests
 shift 2
-if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
-  echo "node or npm missing (tools/deps.sh installs them): skipped"
-  exit 77
-fi
-if ! cmp -s "$here/package-lock.json" "$work/package-lock.json" || [ ! -d "$work/node_modules" ]; then
-  rm -rf "$work"
-  mkdir -p "$work"
-  cp "$here/package.json" "$here/package-lock.json" "$work/"
-  if ! (cd "$work" && npm ci --no-audit --no-fund --loglevel=error); then
-    rm -rf "$work"
-    echo "FAIL: npm ci could not install the TextMate engine"
-    exit 1
-  fi
-fi
+. "$here/../node_packages.sh"
+install_node_packages "$here" "$work" "the TextMate engine"
 exec node "$here/grammar_test.js" "$grammar" "$work/node_modules" "$@"
