@@ -296,14 +296,19 @@ void check_path(std::string_view path, std::string_view user)
                                            " holds a NUL byte (at byte " + std::to_string(nul) + ")");
 }
 
+std::string file_content_label(std::string_view user, const std::string& path)
+{
+    return std::string(user) + ": the content of " + quote_text(path);
+}
+
 std::optional<std::string> read_whole_file(const std::string& path, std::size_t limit, std::string_view user)
 {
     const FileDescriptor file(open_retrying(path.c_str(), O_RDONLY | O_NOCTTY));
     if (file.get() < 0) return std::nullopt;
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
-    const std::string what = std::string(user) + ": the content of " + quote_text(path);
-    value::GrowingText content(what, limit);
+    const std::string label = file_content_label(user, path);  // the text keeps a view of it
+    value::GrowingText content(label, limit);
     // A regular file's size is known before reading; devices and pipes may
     // never end, and stop at the limit.
     if (S_ISREG(info.st_mode) && info.st_size > 0) {

@@ -20,6 +20,10 @@ namespace zirn::host {
 // NUL byte: the system would cut it there and act on another file.
 void check_path(std::string_view path, std::string_view user);
 
+// How a file's content is named when it is too large: "USER: the content
+// of 'PATH'".
+std::string file_content_label(std::string_view user, const std::string& path);
+
 // The whole content of the file at `path`; nothing when it cannot be opened
 // or is a folder. Raises Error(TooLarge) when it holds more than `limit`
 // bytes (checked before reading when the size is known), and

@@ -1,5 +1,9 @@
 #include "host/sandbox.h"
 
+#include "host/file_io.h"
+#include "value/growing_text.h"
+#include "base/limits.h"
+
 #include "base/error.h"
 
 namespace zirn::host {
@@ -152,17 +156,29 @@ private:
     std::string m_folder;
 };
 
-}  // namespace
-
-// The sandbox's own errors name the builtins already; `user` is not needed.
-std::optional<std::string> SandboxFileSystem::read(const std::string& path, std::string_view /*user*/)
+// A file's content as a real file's read gives it: above the text limit in
+// force (which an embedder may have lowered below the sandbox's own size)
+// it is an error, in the same words.
+std::optional<std::string> within_text_limit(std::optional<std::string> content, const std::string& path,
+                                             std::string_view user)
 {
-    return m_files.read(path);
+    if (content && content->size() > limits::text_limit()) {
+        const std::string label = file_content_label(user, path);  // the text keeps a view of it
+        value::GrowingText(label).reserve(content->size());
+    }
+    return content;
 }
 
-std::optional<std::string> SandboxFileSystem::load(const std::string& path, std::string_view /*user*/)
+}  // namespace
+
+std::optional<std::string> SandboxFileSystem::read(const std::string& path, std::string_view user)
 {
-    return m_files.read(path);
+    return within_text_limit(m_files.read(path), path, user);
+}
+
+std::optional<std::string> SandboxFileSystem::load(const std::string& path, std::string_view user)
+{
+    return within_text_limit(m_files.read(path), path, user);
 }
 
 void SandboxFileSystem::write(const std::string& path, std::string_view content, std::string_view /*user*/)

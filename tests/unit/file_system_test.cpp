@@ -13,6 +13,7 @@
 
 #include "app/library_search.h"
 #include "base/error.h"
+#include "base/limits.h"
 #include "builtins/registry.h"
 #include "exec/interpreter.h"
 #include "host/console.h"
@@ -96,6 +97,26 @@ void check_common_behaviour(host::FileSystem& files, At at)
     EXPECT_FALSE(files.load(at("absent.ZIRN"), "also").has_value());
     EXPECT_EQ(files.load(at("top.txt"), "also"), "");
     EXPECT_EQ(files.load(at("d/a.txt"), "also"), "beta");
+
+    // Above the text limit in force (an embedder may lower it) a file is
+    // too large to read or load, whichever kind holds it.
+    {
+        const std::size_t before = limits::thread_text_limit;
+        limits::thread_text_limit = 3;
+        for (const bool load : {false, true}) {
+            try {
+                if (load) files.load(at("d/a.txt"), "also");
+                else files.read(at("d/a.txt"), "readfile");
+                ADD_FAILURE() << "a 4-byte file read under a 3-byte limit";
+            } catch (const Error& error) {
+                EXPECT_EQ(error.kind(), ErrorKind::TooLarge);
+                EXPECT_NE(std::string(error.what()).find(load ? "also: the content of" : "readfile: the content of"),
+                          std::string::npos)
+                    << error.what();
+            }
+        }
+        limits::thread_text_limit = before;
+    }
 
     files.remove(at("d"), "rm");
     EXPECT_FALSE(files.exists(at("d/a.txt"), "exists"));
