@@ -108,17 +108,15 @@ bool number_operator(OperatorKind op)
     }
 }
 
-// The route that takes no specialised way: an empty statement is skipped,
-// every other one goes through the general dispatch by shape and keyword.
-StatementRoute general_route_of(const Statement& statement)
-{
-    return statement.shape == StatementShape::Empty ? StatementRoute::Skip : StatementRoute::General;
-}
-
-// See Statement::number_candidate.
+// Operands and operators alternating, no `not`, no empty token, every
+// operand a name, a literal or parenthesised, every operator one that two
+// numbers give a number under: when the operands turn out to be numbers,
+// the fold needs no Values at all. (A lone operand stands for a copy of its
+// Value, with whatever text or elements a number may carry: only an
+// operator makes a plain number.)
 bool number_fold_candidate(const std::vector<Token>& tokens)
 {
-    if (tokens.size() % 2 == 0) return false;
+    if (tokens.size() % 2 == 0 || tokens.size() < 3) return false;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
         const Token& token = tokens[i];
         if (token.empty() || token.is_not()) return false;
@@ -131,27 +129,71 @@ bool number_fold_candidate(const std::vector<Token>& tokens)
     return true;
 }
 
-StatementRoute route_of(const Statement& statement)
+// The kind a statement is in general, from its first word.
+StatementKind general_kind_of(const Statement& statement)
 {
-    if (!specialised_ways) return general_route_of(statement);
-    switch (statement.shape) {
-    case StatementShape::Empty: return StatementRoute::Skip;
-    case StatementShape::Keyword:
-        if (statement.keyword == Keyword::Compare) return StatementRoute::Compare;
-        if (statement.keyword == Keyword::End) return StatementRoute::End;
-        if (statement.keyword == Keyword::Add) return StatementRoute::Add;
-        if (statement.keyword == Keyword::Index) return StatementRoute::Index;
-        return StatementRoute::General;
-    case StatementShape::Assignment: {
+    if (statement.words.empty()) return StatementKind::Empty;
+    if (statement.keyword) return StatementKind::Keyword;
+    if (statement.word[0]->kind() == OperandKind::Call) return StatementKind::Call;
+    if (statement.words.size() < 3) return StatementKind::Incomplete;
+    return StatementKind::Assign;
+}
+
+bool plain_operand_token(const Token& token) { return token.kind() == OperandKind::Number || token.kind() == OperandKind::Quoted; }
+
+// The specialised kind the text shows, or the general kind.
+StatementKind specialised_kind_of(const Statement& statement, StatementKind general)
+{
+    switch (general) {
+    case StatementKind::Keyword: {
+        const std::size_t operands = statement.words.size() - 1;
+        switch (*statement.keyword) {
+        case Keyword::Compare: return StatementKind::Compare;
+        case Keyword::End: return StatementKind::End;
+        case Keyword::Add:
+            if (operands >= 2 && plain_operand_token(*statement.word[2]) && !statement.word[2]->is_not()) {
+                return StatementKind::AddPlain;
+            }
+            break;
+        case Keyword::Index:
+            if (operands >= 3 && plain_operand_token(*statement.word[2])) return StatementKind::IndexPlain;
+            break;
+        default: break;
+        }
+        return general;
+    }
+    case StatementKind::Assign: {
         const bool direct = statement.word[0]->kind() != OperandKind::Parenthesised &&
                             (statement.word[2]->is_plain() || statement.word[2]->kind() == OperandKind::Parenthesised);
-        if (!direct) return StatementRoute::Assignment;
-        return statement.compound ? StatementRoute::InPlace : StatementRoute::Copy;
+        if (!direct) return general;
+        return statement.compound ? StatementKind::AssignInPlace : StatementKind::AssignCopy;
     }
-    case StatementShape::Call: return StatementRoute::Call;
-    case StatementShape::Incomplete: break;
+    default: return general;
     }
-    return StatementRoute::General;
+}
+
+// How the statement folds as an expression with Values.
+ValueFoldKind value_fold_of(const std::vector<Token>& tokens)
+{
+    if (tokens.empty() || tokens[0].is_not()) return ValueFoldKind::Operands;
+    if (tokens.size() == 1) return ValueFoldKind::Lone;
+    if (tokens.size() != 3) return ValueFoldKind::Operands;
+    return plain_operand_token(tokens[0]) && plain_operand_token(tokens[2]) ? ValueFoldKind::Pair : ValueFoldKind::Triple;
+}
+
+// How the statement folds as numbers first, before any operand is seen.
+NumberFoldKind number_fold_of(const std::vector<Token>& tokens, ValueFoldKind value_fold)
+{
+    if (!number_fold_candidate(tokens)) return NumberFoldKind::None;
+    return value_fold == ValueFoldKind::Pair ? NumberFoldKind::IntegerPair : NumberFoldKind::Integers;
+}
+
+// The compiler's choice: the kind itself, or in a build without
+// specialised ways the general kind it stands for.
+template <class Kind>
+Kind chosen(Kind kind)
+{
+    return specialised_ways ? kind : most_general_kind(kind);
 }
 
 Statement make_statement(lex::Statement&& texts)
@@ -166,19 +208,10 @@ Statement make_statement(lex::Statement&& texts)
     for (std::size_t i = 0; i < 3 && i < statement.words.size(); ++i) {
         statement.word[i] = &statement.tokens[statement.words[i]];
     }
-    if (statement.words.empty()) statement.shape = StatementShape::Empty;
-    else if (statement.keyword) statement.shape = StatementShape::Keyword;
-    else if (statement.word[0]->kind() == OperandKind::Call) statement.shape = StatementShape::Call;
-    else if (statement.words.size() < 3) statement.shape = StatementShape::Incomplete;
-    else statement.shape = StatementShape::Assignment;
     statement.compound = statement.word[1] != nullptr && statement.word[1]->text().size() > 1;
-    statement.route = route_of(statement);
-    const auto plain = [](const Token& token) {
-        return token.kind() == OperandKind::Number || token.kind() == OperandKind::Quoted;
-    };
-    statement.number_candidate = specialised_ways && number_fold_candidate(statement.tokens);
-    statement.plain_pair = specialised_ways && statement.tokens.size() == 3 && !statement.tokens[0].is_not() && plain(statement.tokens[0]) &&
-                           plain(statement.tokens[2]);
+    statement.kind = chosen(specialised_kind_of(statement, general_kind_of(statement)));
+    statement.value_fold = chosen(value_fold_of(statement.tokens));
+    statement.number_fold = chosen(number_fold_of(statement.tokens, value_fold_of(statement.tokens)));
     return statement;
 }
 
@@ -200,13 +233,13 @@ bool cannot_see_name(const Statement& statement, std::string_view name)
     return true;
 }
 
-// See Statement::element_store.
+// Marks the `index` statements of StatementKind::StoreElement.
 void mark_element_stores(std::vector<Statement>& statements)
 {
     for (std::size_t i = 0; i + 1 < statements.size(); ++i) {
         Statement& index = statements[i];
         const Statement& assignment = statements[i + 1];
-        if (index.keyword != Keyword::Index || index.words.size() != 4 || assignment.route != StatementRoute::Copy ||
+        if (index.keyword != Keyword::Index || index.words.size() != 4 || assignment.kind != StatementKind::AssignCopy ||
             assignment.words.size() != 3) {
             continue;
         }
@@ -221,7 +254,7 @@ void mark_element_stores(std::vector<Statement>& statements)
         for (std::size_t later = i + 2; later < statements.size() && unseen; ++later) {
             unseen = cannot_see_name(statements[later], name.text());
         }
-        if (unseen) index.route = StatementRoute::ElementStore;
+        if (unseen) index.kind = StatementKind::StoreElement;
     }
 }
 
@@ -242,7 +275,7 @@ std::shared_ptr<Code> make_code(lex::StatementList statements)
     if (specialised_ways) mark_element_stores(code->statements);
     for (std::size_t i = 0; i < code->statements.size(); ++i) {
         const Statement& statement = code->statements[i];
-        if (statement.shape == StatementShape::Empty) continue;
+        if (statement.kind == StatementKind::Empty) continue;
         if (statement.keyword == Keyword::End && specialised_ways) code->leading_end = i;
         break;
     }

@@ -24,6 +24,7 @@
 
 #include "exec/interpreter.h"
 #include "exec/keywords.h"
+#include "exec/kinds.h"
 #include "base/error.h"
 #include "lex/splitter.h"
 #include "value/names.h"
@@ -35,11 +36,10 @@ namespace zirn::exec {
 #ifndef ZIRN_GENERAL_ONLY
 #define ZIRN_GENERAL_ONLY 0
 #endif
-// False in a build made with ZIRN_GENERAL_ONLY: the compiler then picks no
-// specialised way for any statement or operand (every route is the general
-// one, no statement is a fold candidate or a plain pair, no call site takes
-// its arguments directly), and the run-time shortcuts that look at operand
-// types are not taken. Such a build must behave exactly as the normal one;
+// False in a build made with ZIRN_GENERAL_ONLY: the compiler then picks the
+// general kind of every statement and expression (kinds.h), no call site
+// takes its arguments directly, and the run-time shortcuts that look at
+// operand types are not taken. Such a build must behave exactly as the normal one;
 // running the tests with it checks every specialised way against the
 // general way it stands for.
 inline constexpr bool specialised_ways = ZIRN_GENERAL_ONLY == 0;
@@ -147,40 +147,6 @@ private:
     mutable std::unique_ptr<CallSite> m_call;
 };
 
-// What a statement is, decided once from its first word.
-enum class StatementShape : std::uint8_t {
-    Empty,       // only empty tokens: skipped
-    Keyword,     // a keyword statement
-    Call,        // a call statement
-    Assignment,  // target, operator, value
-    Incomplete,  // an assignment with a token missing
-};
-
-// How a run carries a statement out: straight to its keyword, or first
-// trying a direct way that may decline (then the general one is taken).
-enum class StatementRoute : std::uint8_t {
-    Skip,  // only empty tokens
-    // A compound assignment of a name with a name, a literal or a
-    // parenthesised expression, which can often be carried out in place.
-    InPlace,
-    // A plain assignment (`=`) of a name with a name, a literal or a
-    // parenthesised expression, which can often put the Value straight
-    // into an existing target.
-    Copy,
-    // `index list position name` followed by `name = value` (a name or a
-    // literal), where no later statement of the same statement list can
-    // see `name`: in a run whose bindings of `name` end with it, the pair
-    // stores the value into the element without binding `name` at all.
-    ElementStore,
-    Compare,
-    End,
-    Add,
-    Index,
-    Assignment,  // any other assignment
-    Call,        // a call statement
-    General,     // every other statement
-};
-
 struct Statement {
     std::vector<Token> tokens;          // every token, empty ones included
     // The line the statement starts on: in its file when it came from one
@@ -190,29 +156,26 @@ struct Statement {
     const std::string* file = nullptr;
     std::vector<std::uint32_t> words;   // positions of the non-empty tokens
     std::optional<Keyword> keyword;     // when the first word is a keyword
-    StatementShape shape = StatementShape::Empty;
+    // What the statement is and the way a run takes through it, picked
+    // once by the compiler (see kinds.h); general_kind(kind) is what it is
+    // in general.
+    StatementKind kind = StatementKind::Empty;
     // Assignment: an operator of two or more characters combines with the
     // target's Value (`+=`).
     bool compound = false;
-    // The way a run takes through this statement, decided once.
-    StatementRoute route = StatementRoute::Skip;
     // The first three words (null where there are fewer).
     const Token* word[3] = {nullptr, nullptr, nullptr};
-    // As an expression: exactly `left operator right`, both names or
-    // literals, no `not` (the commonest shape, folded directly).
-    bool plain_pair = false;
-    // As an expression: operands and operators alternating, no `not`, no
-    // empty token, every operand a name, a literal or parenthesised, every
-    // operator one that two numbers give a number under. When the operands
-    // turn out to be numbers the fold needs no Values at all.
-    bool number_candidate = false;
-    // Folds of this candidate that met an operand that is no number; past
-    // a few the statement is taken to work on other types, and the numeric
-    // fold is not tried again.
-    mutable std::uint8_t number_misses = 0;
-    // A fold of this candidate met a float: the integer-only fold is not
-    // tried first any more.
-    mutable bool floats_seen = false;
+    // As an expression: how it folds with Values, picked by the compiler.
+    ValueFoldKind value_fold = ValueFoldKind::Operands;
+    // As an expression: how it folds as numbers first. Changed at run time
+    // only by the quickening functions of expression.cpp, which also keep
+    // the count of folds that met an operand that is no number.
+    mutable NumberFoldKind number_fold = NumberFoldKind::None;
+    mutable std::uint8_t fold_declines = 0;
+
+    StatementKind general() const { return general_kind(kind); }
+    // `a op b` on two names or literals, no `not`.
+    bool plain_pair() const { return value_fold == ValueFoldKind::Pair; }
 };
 
 // The file a text came from: a script, a library loaded with `also`, or a

@@ -110,7 +110,7 @@ std::vector<FirstAssignment> find_first_assignments(const Code& body)
     std::vector<FirstAssignment> found;
     std::set<std::string_view> named;
     for (const Statement& statement : body.statements) {
-        if (statement.shape == StatementShape::Assignment && !statement.compound &&
+        if (statement.general() == StatementKind::Assign && !statement.compound &&
             statement.word[0]->kind() == OperandKind::Number) {
             const std::string_view target = statement.word[0]->text();
             std::set<std::string_view> right;

@@ -147,41 +147,48 @@ void Run::execute(const Code& code)
         try {
             m_interp.check_interrupt(m_mode == RunMode::Program);
             // Compound assignments come first: they are most of most loops.
-            if (statement.route == StatementRoute::InPlace) {
+            // A specialised kind that declines (having changed nothing)
+            // leaves the switch for the general way, run_general.
+            if (statement.kind == StatementKind::AssignInPlace) {
                 if (assign_in_place(statement)) continue;
-                execute_statement(statement);
+                run_general(statement);
                 if (m_stopped) break;
                 continue;
             }
-            switch (statement.route) {
-            case StatementRoute::Skip: continue;
-            case StatementRoute::InPlace: break;
-            case StatementRoute::Copy:
+            switch (statement.kind) {
+            case StatementKind::Empty: continue;
+            case StatementKind::AssignInPlace: break;
+            case StatementKind::AssignCopy:
                 if (assign_copy(statement)) continue;
                 break;
-            case StatementRoute::ElementStore:
+            case StatementKind::StoreElement:
                 if (store_pair(statement, *(next + 1), failing)) {
                     ++next;
                     continue;
                 }
                 break;
-            case StatementRoute::Compare:
+            case StatementKind::Compare:
                 run_compare(Operands(statement, 1));
                 if (m_stopped) return;
                 continue;
-            case StatementRoute::End: run_end(Operands(statement, 1)); return;
-            case StatementRoute::Add: run_add(Operands(statement, 1)); continue;
-            case StatementRoute::Index: run_index(Operands(statement, 1)); continue;
-            case StatementRoute::Assignment:
+            case StatementKind::End: run_end(Operands(statement, 1)); return;
+            case StatementKind::AddPlain:
+                add_plain(Operands(statement, 1));
+                continue;
+            case StatementKind::IndexPlain:
+                if (index_plain(Operands(statement, 1))) continue;
+                break;
+            case StatementKind::Assign:
                 run_assignment(statement);
                 continue;
-            case StatementRoute::Call:
+            case StatementKind::Call:
                 // A call statement: its value is dropped, further tokens ignored.
                 evaluate_call(m_interp, *statement.word[0]);
                 continue;
-            case StatementRoute::General: break;
+            case StatementKind::Keyword:
+            case StatementKind::Incomplete: break;
             }
-            execute_statement(statement);
+            run_general(statement);
         } catch (Error& error) {
             // On its way out an error learns where it happened; the normal
             // path pays nothing for this.
@@ -237,19 +244,19 @@ void Run::store_into_element(const ElementSlot& slot, const Token& value_token)
     m_interp.cycles().note(element);
 }
 
-void Run::execute_statement(const Statement& statement)
+void Run::run_general(const Statement& statement)
 {
-    // The first token alone decides what kind of statement this is; empty
-    // tokens play no part.
-    switch (statement.shape) {
-    case StatementShape::Empty: return;
-    case StatementShape::Keyword: return run_keyword(*statement.keyword, Operands(statement, 1));
-    case StatementShape::Call:
+    // The first token alone decides what kind of statement this is in
+    // general; empty tokens play no part.
+    switch (statement.general()) {
+    case StatementKind::Empty: return;
+    case StatementKind::Keyword: return run_keyword(*statement.keyword, Operands(statement, 1));
+    case StatementKind::Call:
         // A call statement: its value is dropped, further tokens ignored.
         evaluate_call(m_interp, *statement.word[0]);
         return;
-    case StatementShape::Assignment: return run_assignment(statement);
-    case StatementShape::Incomplete: {
+    case StatementKind::Assign: return run_assignment(statement);
+    case StatementKind::Incomplete: {
         const std::string& first = statement.word[0]->text();
         Error error(ErrorKind::MissingOperand,
                     quote_text(first) + " is not a statement: an assignment is written name = value");
@@ -260,6 +267,9 @@ void Run::execute_statement(const Statement& statement)
         if (comment) error.set_advice("ZIRN has no comments: keep a note in a block that never runs, compare (0) { ... }");
         throw error;
     }
+    default:
+        // general() gives only general kinds.
+        return;
     }
 }
 
@@ -320,7 +330,7 @@ bool Run::append_repetition_in_place(Value& target, const Token& expression)
     const Code& inside = expression.inside();
     if (inside.statements.size() != 1) return false;
     const Statement& pair = inside.statements.front();
-    if (!pair.plain_pair || pair.tokens[1].as_operator() != OperatorKind::Multiply) return false;
+    if (!pair.plain_pair() || pair.tokens[1].as_operator() != OperatorKind::Multiply) return false;
     const Value* piece = plain_operand(m_interp, pair.tokens[0]);
     const Value* count = plain_operand(m_interp, pair.tokens[2]);
     // The text itself as the piece would be copied onto itself.
@@ -440,12 +450,12 @@ const Statement* shown_statement(const Code& code)
 {
     const Statement* found = nullptr;
     for (const Statement& statement : code.statements) {
-        if (statement.shape == StatementShape::Empty) continue;
+        if (statement.kind == StatementKind::Empty) continue;
         if (found != nullptr) return nullptr;
         found = &statement;
     }
-    if (found == nullptr || found->shape == StatementShape::Call) return found;
-    if (found->shape != StatementShape::Incomplete || found->words.size() != 1) return nullptr;
+    if (found == nullptr || found->general() == StatementKind::Call) return found;
+    if (found->general() != StatementKind::Incomplete || found->words.size() != 1) return nullptr;
     const Token& word = *found->word[0];
     return word.kind() == OperandKind::Block || word.is_not() ? nullptr : found;
 }

@@ -352,7 +352,7 @@ inline bool fold_operand(Interpreter& interp, const Token& token, std::size_t de
         // As evaluate_token would: one more nesting step for the inside.
         if (depth + 1 > interp.nesting_room() || token.text().size() < 2) return false;
         const Code& inside = token.inside();
-        if (inside.statements.size() != 1 || !inside.statements.front().number_candidate) return false;
+        if (inside.statements.size() != 1 || inside.statements.front().number_fold == NumberFoldKind::None) return false;
         operand.inside = &inside.statements.front();
         return true;
     }
@@ -371,7 +371,7 @@ bool integer_operand(Interpreter& interp, const Token& token, std::size_t depth,
     return true;
 }
 
-// `a op b` on two names or literals (a plain_pair) holding integers.
+// `a op b` on two names or literals (a plain pair) holding integers.
 inline bool fold_integer_pair(Interpreter& interp, const Statement& statement, std::int64_t& result)
 {
     const Value* left = bound_or_literal(interp, statement.tokens[0]);
@@ -386,7 +386,7 @@ inline bool fold_integer_pair(Interpreter& interp, const Statement& statement, s
 // apart from the numeric fold so that it carries only 64-bit integers.
 bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t depth, std::int64_t& result)
 {
-    if (statement.plain_pair) return fold_integer_pair(interp, statement, result);
+    if (statement.plain_pair()) return fold_integer_pair(interp, statement, result);
     // Walked by pointer: the operator before each right operand.
     const Token* const first = statement.tokens.data();
     const Token* const last_token = &statement.tokens.back();
@@ -401,25 +401,50 @@ bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t 
     return true;
 }
 
+// Quickening: the only two places a statement's number fold kind changes.
 // Past this many folds that met an operand that is no number, a statement
 // is taken to work on other types and the numeric fold is not tried again.
-constexpr std::uint8_t max_number_misses = 8;
+constexpr std::uint8_t max_fold_declines = 8;
 
-// Integers first unless this statement has met a float before, then any
-// numbers.
+// A fold met a float: integers alone will not do for this statement, for
+// good (Integers and IntegerPair fall back to Numbers).
+[[gnu::noinline]] void note_fold_float(const Statement& statement)
+{
+    if (statement.number_fold == NumberFoldKind::Integers || statement.number_fold == NumberFoldKind::IntegerPair) {
+        statement.number_fold = general_kind(statement.number_fold);
+    }
+}
+
+// A fold met an operand that is no number.
+[[gnu::noinline]] void note_fold_declined(const Statement& statement)
+{
+    if (++statement.fold_declines >= max_fold_declines) statement.number_fold = most_general_kind(statement.number_fold);
+}
+
+// The numeric fold of a statement, as its number fold kind says: integers
+// first unless it has met a float before, then any numbers.
 bool fold_statement(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result)
 {
-    if (!statement.floats_seen && fold_integers(interp, statement, depth, result.integer)) {
-        result.is_float = false;
-        return true;
+    switch (statement.number_fold) {
+    case NumberFoldKind::None: return false;
+    case NumberFoldKind::Integers:
+    case NumberFoldKind::IntegerPair:
+        if (fold_integers(interp, statement, depth, result.integer)) {
+            result.is_float = false;
+            return true;
+        }
+        if (fold_numbers(interp, statement, depth, result)) {
+            // Only a float operand makes the integer fold decline where
+            // this one goes through.
+            note_fold_float(statement);
+            return true;
+        }
+        break;
+    case NumberFoldKind::Numbers:
+        if (fold_numbers(interp, statement, depth, result)) return true;
+        break;
     }
-    if (fold_numbers(interp, statement, depth, result)) {
-        // Only a float operand makes the integer fold decline where this
-        // one goes through.
-        statement.floats_seen = true;
-        return true;
-    }
-    ++statement.number_misses;
+    note_fold_declined(statement);
     return false;
 }
 
@@ -441,7 +466,7 @@ bool number_operand(Interpreter& interp, const Token& token, std::size_t depth, 
     return false;
 }
 
-// The fold of a number_candidate statement, left to right, when every
+// The fold of a statement with a number fold kind, left to right, when every
 // operand is a number; false, having changed nothing, otherwise.
 bool fold_numbers(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result)
 {
@@ -467,14 +492,10 @@ bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumbe
     const Code& inside = expression.inside();
     if (inside.statements.size() != 1) return false;
     const Statement& statement = inside.statements.front();
-    // A lone operand stands for a copy of its Value, with whatever text or
-    // elements a number may carry; only an operator makes a plain number.
-    if (!statement.number_candidate || statement.tokens.size() < 3 || statement.number_misses >= max_number_misses) {
-        return false;
-    }
+    if (statement.number_fold == NumberFoldKind::None) return false;
     check_stack_depth();
     // `(a op b)` on two names or literals holding integers, read here.
-    if (statement.plain_pair && !statement.floats_seen) {
+    if (statement.number_fold == NumberFoldKind::IntegerPair) {
         const Value* left = bound_or_literal(interp, statement.tokens[0]);
         const Value* right = bound_or_literal(interp, statement.tokens[2]);
         if (left != nullptr && right != nullptr && left->is(Type::Integer) && right->is(Type::Integer)) {
@@ -489,7 +510,7 @@ bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumbe
 Value evaluate_expression(Interpreter& interp, const Statement& statement, Blocks blocks)
 {
     // Numbers all through: no Value until the result.
-    if (statement.number_candidate && statement.tokens.size() > 1 && statement.number_misses < max_number_misses) {
+    if (statement.number_fold != NumberFoldKind::None) {
         check_stack_depth();
         FoldedNumber folded;
         if (fold_statement(interp, statement, 0, folded)) return folded.as_value();
@@ -500,19 +521,24 @@ Value evaluate_expression(Interpreter& interp, const Statement& statement, Block
     // operator. `(a - b - c)` is `(a - b) - c`.
     Value result = Value::integer(0);
     const std::vector<Token>& tokens = statement.tokens;
-    // The two shapes almost every expression has, `x` and `(a + b)`, give the
-    // same result as the fold below, more directly.
-    if (tokens.size() == 1 && !tokens[0].is_not()) return evaluate_operand(interp, tokens[0], blocks);
-    if (specialised_ways && tokens.size() == 3 && !tokens[0].is_not()) {
+    // The shapes almost every expression has, `x` and `(a + b)`, give the
+    // same result as the general fold below, more directly.
+    switch (statement.value_fold) {
+    case ValueFoldKind::Lone: return evaluate_operand(interp, tokens[0], blocks);
+    case ValueFoldKind::Pair:
         // Names and literals are read in place: neither can change the other.
         if (const Value* left = plain_operand(interp, tokens[0])) {
             if (const Value* right = plain_operand(interp, tokens[2])) {
                 return apply_operator(tokens[1].as_operator(), *left, *right);
             }
         }
+        [[fallthrough]];
+    case ValueFoldKind::Triple: {
         const Value left = evaluate_operand(interp, tokens[0], blocks);
         const Value right = evaluate_operand(interp, tokens[2], blocks);
         return apply_operator(tokens[1].as_operator(), left, right);
+    }
+    case ValueFoldKind::Operands: break;
     }
     OperatorKind pending = OperatorKind::None;  // None: the fold starts afresh
     bool first_cycle = true;

@@ -30,7 +30,7 @@ struct FoldedNumber {
 
 // For a parenthesised token evaluated where no nesting step was taken for
 // it yet: its value when the fold meets only numbers (see
-// Statement::number_candidate); false, having done nothing a program can
+// Statement::number_fold); false, having done nothing a program can
 // see, otherwise.
 bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result);
 

@@ -95,10 +95,13 @@ public:
     void run_list(const Operands& operands);
     void run_add(const Operands& operands);
     void run_index(const Operands& operands);
+    // StatementKind::AddPlain and IndexPlain; index_plain declines (false,
+    // having done nothing) where the general `index` must run.
+    void add_plain(const Operands& operands);
+    bool index_plain(const Operands& operands);
     void run_where(const Operands& operands);
     void run_remove(const Operands& operands);
     void index_into(const value::Value& source, std::int64_t position, const Token& target);
-    [[gnu::noinline]] void index_any_way(const Operands& operands);
 
 private:
     // A compound assignment of an existing name with a name or a literal,
@@ -155,7 +158,8 @@ private:
     // the assignment once an error would be the assignment's.
     [[gnu::noinline]] bool store_pair(const Statement& index, const Statement& assignment, const Statement*& failing);
     void store_into_element(const ElementSlot& slot, const Token& value_token);
-    void execute_statement(const Statement& statement);
+    // The general way of a statement, by its general kind.
+    void run_general(const Statement& statement);
     void run_keyword(Keyword keyword, const Operands& operands);
     void run_assignment(const Statement& statement);
     value::ValueRef resolve_target(const Token& target);
@@ -203,7 +207,7 @@ private:
             if (inside.tokens.size() == 1 && inside.tokens[0].is_plain() && !inside.tokens[0].is_not()) {
                 const value::Value* operand = plain_operand(m_interp, inside.tokens[0]);
                 if (operand->is(value::Type::Integer)) return operand->int_value() != 0;
-            } else if (inside.plain_pair) {
+            } else if (inside.plain_pair()) {
                 const value::Value* left = plain_operand(m_interp, inside.tokens[0]);
                 const value::Value* right = plain_operand(m_interp, inside.tokens[2]);
                 bool holds = false;

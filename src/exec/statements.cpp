@@ -315,7 +315,7 @@ const Statement* plain_pair_inside(const Token& condition)
 {
     if (condition.kind() != OperandKind::Parenthesised) return nullptr;
     const Statement& inside = condition.inside().statements.front();
-    return inside.plain_pair ? &inside : nullptr;
+    return inside.plain_pair() ? &inside : nullptr;
 }
 
 // Whether the plain pair `pair` holds as the enclosing run sees it, when
@@ -375,26 +375,27 @@ void Run::run_list(const Operands& operands)
     bind(operands[0], value::make_ref(Value::list()));
 }
 
+void Run::add_plain(const Operands& operands)
+{
+    // A name or a literal cannot change the list while it is read.
+    const ValueRef* list = lookup(operands[0]);
+    if (list == nullptr) bound_value(operands[0], "add");  // raises
+    if (!(*list)->is(Type::List)) [[unlikely]] warn_add_to_non_list(operands[0], **list);
+    const Value& added = *plain_operand(m_interp, operands[1]);
+    // The added Value is copied before the list is changed: adding a
+    // list to itself adds it as it was.
+    if (value::ElementList::fits_inline(added)) {
+        (*list)->elements_for_update().push_back(Value::integer(added.int_value()));
+    } else {
+        Value copy = added;
+        (*list)->elements_for_update().push_back(std::move(copy));
+    }
+    m_interp.cycles().note(*list);
+}
+
 void Run::run_add(const Operands& operands)
 {
     require_operands(operands, 2, "add list value");
-    if (specialised_ways && operands[1].is_plain() && !operands[1].is_not()) {
-        // A name or a literal cannot change the list while it is read.
-        const ValueRef* list = lookup(operands[0]);
-        if (list == nullptr) bound_value(operands[0], "add");  // raises
-        if (!(*list)->is(Type::List)) [[unlikely]] warn_add_to_non_list(operands[0], **list);
-        const Value& added = *plain_operand(m_interp, operands[1]);
-        // The added Value is copied before the list is changed: adding a
-        // list to itself adds it as it was.
-        if (value::ElementList::fits_inline(added)) {
-            (*list)->elements_for_update().push_back(Value::integer(added.int_value()));
-        } else {
-            Value copy = added;
-            (*list)->elements_for_update().push_back(std::move(copy));
-        }
-        m_interp.cycles().note(*list);
-        return;
-    }
     const ValueRef list = bound_value(operands[0], "add");
     Value added = evaluate(operands[1]);
     if (!list->is(Type::List)) [[unlikely]] warn_add_to_non_list(operands[0], *list);
@@ -402,28 +403,23 @@ void Run::run_add(const Operands& operands)
     m_interp.cycles().note(list);
 }
 
-void Run::run_index(const Operands& operands)
+bool Run::index_plain(const Operands& operands)
 {
     // The commonest form, an integer position in a list, both named or
     // literal, within the list: straight to the element.
-    if (specialised_ways && operands.size() >= 3 && operands[1].is_plain()) {
-        if (const ValueRef* source = lookup(operands[0])) {
-            const Value& list = **source;
-            const Value& position = *plain_operand(m_interp, operands[1]);
-            if (list.is(Type::List) && position.is(Type::Integer)) {
-                const value::ElementList& elements = list.elements();
-                const std::int64_t at = position.int_value();
-                if (at >= 0 && static_cast<std::uint64_t>(at) < elements.size()) {
-                    bind(operands[2], elements.share(static_cast<std::size_t>(at)));
-                    return;
-                }
-            }
-        }
-    }
-    index_any_way(operands);
+    const ValueRef* source = lookup(operands[0]);
+    if (source == nullptr) return false;
+    const Value& list = **source;
+    const Value& position = *plain_operand(m_interp, operands[1]);
+    if (!list.is(Type::List) || !position.is(Type::Integer)) return false;
+    const value::ElementList& elements = list.elements();
+    const std::int64_t at = position.int_value();
+    if (at < 0 || static_cast<std::uint64_t>(at) >= elements.size()) return false;
+    bind(operands[2], elements.share(static_cast<std::size_t>(at)));
+    return true;
 }
 
-void Run::index_any_way(const Operands& operands)
+void Run::run_index(const Operands& operands)
 {
     require_operands(operands, 3, "index list position target");
     // A position that is a name or a literal cannot change the list, so

@@ -1,0 +1,129 @@
+// The kinds the compiler picks for statements and expressions, and how a
+// numeric fold is quickened while a program runs.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "builtins/registry.h"
+#include "exec/code.h"
+#include "exec/executor.h"
+#include "exec/interpreter.h"
+#include "exec/kinds.h"
+#include "host/console.h"
+#include "lex/splitter.h"
+#include "value/convert.h"
+
+namespace {
+
+using namespace zirn;
+using exec::NumberFoldKind;
+using exec::StatementKind;
+using exec::ValueFoldKind;
+
+bool is_general(StatementKind kind) { return exec::general_kind(kind) == kind; }
+
+TEST(KindTable, EverySpecialisedKindFallsBackToAGeneralStatementKind)
+{
+    const StatementKind general[] = {StatementKind::Empty, StatementKind::Keyword, StatementKind::Call,
+                                     StatementKind::Assign, StatementKind::Incomplete};
+    for (StatementKind kind : general) EXPECT_TRUE(is_general(kind)) << exec::describe_kind(kind);
+    const StatementKind specialised[] = {StatementKind::Compare,    StatementKind::End,
+                                         StatementKind::AddPlain,   StatementKind::IndexPlain,
+                                         StatementKind::AssignInPlace, StatementKind::AssignCopy,
+                                         StatementKind::StoreElement};
+    for (StatementKind kind : specialised) {
+        EXPECT_FALSE(is_general(kind)) << exec::describe_kind(kind);
+        EXPECT_TRUE(is_general(exec::general_kind(kind))) << exec::describe_kind(kind);
+        EXPECT_FALSE(exec::describe_kind(kind).empty());
+    }
+    EXPECT_EQ(exec::most_general_kind(ValueFoldKind::Pair), ValueFoldKind::Operands);
+    EXPECT_EQ(exec::general_kind(NumberFoldKind::IntegerPair), NumberFoldKind::Numbers);
+    EXPECT_EQ(exec::most_general_kind(NumberFoldKind::Integers), NumberFoldKind::None);
+}
+
+// The kind the compiler picks, or its general kind in a build without
+// specialised ways.
+template <class Kind>
+Kind expected(Kind kind)
+{
+    return exec::specialised_ways ? kind : exec::most_general_kind(kind);
+}
+
+const exec::Statement& only_statement(const std::string& text)
+{
+    static std::vector<exec::CodeRef> kept;  // the statements outlive the call
+    kept.push_back(exec::compile(text));
+    return kept.back()->statements.front();
+}
+
+TEST(KindChoice, StatementsGetTheKindTheirTextShows)
+{
+    EXPECT_EQ(only_statement("s += i").kind, expected(StatementKind::AssignInPlace));
+    EXPECT_EQ(only_statement("s += $str$(k)").kind, StatementKind::Assign);
+    EXPECT_EQ(only_statement("s = (a * 2)").kind, expected(StatementKind::AssignCopy));
+    EXPECT_EQ(only_statement("(p x) = 1").kind, StatementKind::Assign);
+    EXPECT_EQ(only_statement("add l x").kind, expected(StatementKind::AddPlain));
+    EXPECT_EQ(only_statement("add l (x + 1)").kind, StatementKind::Keyword);
+    EXPECT_EQ(only_statement("index l (i + 1) x").kind, StatementKind::Keyword);
+    EXPECT_EQ(only_statement("compare (a) { }").kind, expected(StatementKind::Compare));
+    EXPECT_EQ(only_statement("$f$(1) ignored").kind, StatementKind::Call);
+    EXPECT_EQ(only_statement("x =").kind, StatementKind::Incomplete);
+}
+
+TEST(KindChoice, ExpressionsGetTheirFoldKinds)
+{
+    const exec::Statement& pair = only_statement("i < n");
+    EXPECT_EQ(pair.value_fold, expected(ValueFoldKind::Pair));
+    EXPECT_EQ(pair.number_fold, expected(NumberFoldKind::IntegerPair));
+    const exec::Statement& longer = only_statement("a + (b * 2) - 1");
+    EXPECT_EQ(longer.value_fold, ValueFoldKind::Operands);
+    EXPECT_EQ(longer.number_fold, expected(NumberFoldKind::Integers));
+    // A call or a text operator's operand, `not`, or a lone operand: no numeric fold.
+    EXPECT_EQ(only_statement("$f$(1) + 2").number_fold, NumberFoldKind::None);
+    EXPECT_EQ(only_statement("$f$(1) + 2").value_fold, expected(ValueFoldKind::Triple));
+    EXPECT_EQ(only_statement("not a == b").number_fold, NumberFoldKind::None);
+    EXPECT_EQ(only_statement("x").number_fold, NumberFoldKind::None);
+    EXPECT_EQ(only_statement("x").value_fold, expected(ValueFoldKind::Lone));
+    EXPECT_EQ(only_statement("a -> b").number_fold, NumberFoldKind::None);
+}
+
+// Runs lines in one top-level table and gives what they printed.
+class Session {
+public:
+    Session() : m_console(m_in, m_out, m_err), m_interp(builtins::builtin_table(), m_console) {}
+    std::string run(const std::string& text)
+    {
+        m_out.str("");
+        exec::run_statements(m_interp, lex::split_statements(text), nullptr, &m_top);
+        return m_out.str();
+    }
+
+private:
+    std::istringstream m_in;
+    std::ostringstream m_out;
+    std::ostringstream m_err;
+    host::StreamConsole m_console;
+    exec::Interpreter m_interp;
+    value::VarTable m_top;
+};
+
+TEST(Quickening, AFoldWidensOnAFloatAndGivesUpOnTextsWhileResultsStayRight)
+{
+    if (!exec::specialised_ways) GTEST_SKIP() << "no numeric folds in this build";
+    Session session;
+    const exec::Statement& fold = only_statement("q + r");
+    ASSERT_EQ(fold.number_fold, NumberFoldKind::IntegerPair);
+    EXPECT_EQ(session.run("q = 2\nr = 1\n$print$((q + r))"), "3\n");
+    EXPECT_EQ(fold.number_fold, NumberFoldKind::IntegerPair);
+    EXPECT_EQ(session.run("q = 2.5\n$print$((q + r))"), "3.500000\n");
+    EXPECT_EQ(fold.number_fold, NumberFoldKind::Numbers);
+    // Texts decline the numeric fold; after a few it is not tried again.
+    for (int round = 0; round < 10; ++round) EXPECT_EQ(session.run("q = 'a'\nr = 'b'\n$print$((q + r))"), "ab\n");
+    EXPECT_EQ(fold.number_fold, NumberFoldKind::None);
+    // The general fold gives the same numbers.
+    EXPECT_EQ(session.run("q = 4\nr = 1\n$print$((q + r))"), "5\n");
+    EXPECT_EQ(session.run("q = 0.5\n$print$((q + r))"), "1.500000\n");
+}
+
+}  // namespace
