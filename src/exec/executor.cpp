@@ -338,7 +338,7 @@ bool Run::append_repetition_in_place(Value& target, const Token& expression)
     // The count is the low 32 bits of the integer, read as signed, as for
     // any repetition; texts that would grow too large take the way that
     // reports it.
-    const auto times = static_cast<std::int32_t>(static_cast<std::uint32_t>(count->int_value()));
+    const std::int32_t times = repetition_count(count->int_value());
     const std::size_t repeats = times > 0 ? static_cast<std::size_t>(times) : 0;
     const std::size_t piece_size = piece->text().size();
     if (repeats != 0 && piece_size > (limits::text_limit() - target.text().size()) / repeats) return false;

@@ -16,11 +16,6 @@ using value::Value;
 
 namespace {
 
-// Integer arithmetic wraps around in two's complement. Going through the
-// unsigned type makes the wrap-around defined.
-std::int64_t wrap(std::uint64_t bits) { return static_cast<std::int64_t>(bits); }
-std::uint64_t bits(std::int64_t number) { return static_cast<std::uint64_t>(number); }
-
 bool either_float(const Value& left, const Value& right) { return left.is(Type::Float) || right.is(Type::Float); }
 
 Value truth(bool condition) { return Value::integer(condition ? 1 : 0); }
@@ -44,14 +39,31 @@ long double number_as_float(const Value& v)
 
 Value compare_as_floats(OperatorKind op, const Value& left, const Value& right)
 {
+    // Left first: when both fail to read, the left one is reported.
     const long double l = number_as_float(left);
     const long double r = number_as_float(right);
-    switch (op) {
-    case OperatorKind::Greater: return truth(l > r);
-    case OperatorKind::GreaterEqual: return truth(l >= r);
-    case OperatorKind::Less: return truth(l < r);
-    default: return truth(l <= r);
-    }
+    bool holds = false;
+    real_ordering(op, l, r, holds);
+    return truth(holds);
+}
+
+// `+`, `-` or `*` where either operand is a float: both read as floats.
+Value combine_as_floats(OperatorKind op, const Value& left, const Value& right)
+{
+    const long double l = value::to_float(left);  // left first, as everywhere
+    const long double r = value::to_float(right);
+    long double result = 0.0L;
+    real_arithmetic(op, l, r, result);
+    return Value::floating(result);
+}
+
+// `+`, `-` or `*` on two operands read as integers (wrap-around).
+Value combine_as_integers(OperatorKind op, const Value& left, const Value& right)
+{
+    const std::int64_t l = value::to_integer(left);
+    std::int64_t result = 0;
+    integer_arithmetic(op, l, value::to_integer(right), result);
+    return Value::integer(result);
 }
 
 Value member_of(const Value& /*left*/, const Value& right)
@@ -71,28 +83,23 @@ Value add_values(const Value& left, const Value& right)
         }
         return Value::string(left.text() + right.text());
     }
-    if (either_float(left, right)) return Value::floating(value::to_float(left) + value::to_float(right));
-    const std::int64_t l = value::to_integer(left);
-    return Value::integer(wrap(bits(l) + bits(value::to_integer(right))));
+    if (either_float(left, right)) return combine_as_floats(OperatorKind::Add, left, right);
+    return combine_as_integers(OperatorKind::Add, left, right);
 }
 
 Value subtract_values(const Value& left, const Value& right)
 {
-    if (either_float(left, right)) return Value::floating(value::to_float(left) - value::to_float(right));
-    const std::int64_t l = value::to_integer(left);
-    return Value::integer(wrap(bits(l) - bits(value::to_integer(right))));
+    if (either_float(left, right)) return combine_as_floats(OperatorKind::Subtract, left, right);
+    return combine_as_integers(OperatorKind::Subtract, left, right);
 }
 
 Value multiply_values(const Value& left, const Value& right)
 {
     if (left.is(Type::String) && right.is(Type::Integer)) {
-        // The count is the low 32 bits of the integer, read as signed.
-        const auto count = static_cast<std::int32_t>(static_cast<std::uint32_t>(bits(right.int_value())));
-        return Value::string(value::repeat_text(left.text(), count));
+        return Value::string(value::repeat_text(left.text(), repetition_count(right.int_value())));
     }
-    if (either_float(left, right)) return Value::floating(value::to_float(left) * value::to_float(right));
-    const std::int64_t l = value::to_integer(left);
-    return Value::integer(wrap(bits(l) * bits(value::to_integer(right))));
+    if (either_float(left, right)) return combine_as_floats(OperatorKind::Multiply, left, right);
+    return combine_as_integers(OperatorKind::Multiply, left, right);
 }
 
 namespace {
@@ -314,15 +321,17 @@ bool combine_numbers(OperatorKind op, const FoldedNumber& left, const FoldedNumb
     }
     const long double l = folded_as_float(left);
     const long double r = folded_as_float(right);
+    long double real = 0.0L;
+    if (real_arithmetic(op, l, r, real)) {
+        result = folded_float(real);
+        return true;
+    }
+    bool holds = false;
+    if (real_ordering(op, l, r, holds)) {
+        result = folded_truth(holds);
+        return true;
+    }
     switch (op) {
-    case OperatorKind::Add: result = folded_float(l + r); return true;
-    case OperatorKind::Subtract: result = folded_float(l - r); return true;
-    case OperatorKind::Multiply: result = folded_float(l * r); return true;
-    case OperatorKind::Divide: result = folded_float(divide_reals(l, r)); return true;
-    case OperatorKind::Greater: result = folded_truth(l > r); return true;
-    case OperatorKind::GreaterEqual: result = folded_truth(l >= r); return true;
-    case OperatorKind::Less: result = folded_truth(l < r); return true;
-    case OperatorKind::LessEqual: result = folded_truth(l <= r); return true;
     case OperatorKind::Equal: result = folded_truth(l == r); return true;
     case OperatorKind::NotEqual: result = folded_truth(!(r == l)); return true;
     default: return false;

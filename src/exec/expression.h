@@ -147,6 +147,42 @@ inline long double divide_reals(long double left, long double right)
     return left == 0 ? 0.0L : left / right;
 }
 
+// Float `+`, `-`, `*` and `/`, in long double (a zero on either side of
+// `/` gives zero, as divide_reals says). Every float sum, difference,
+// product and quotient (the general operator, the folds) is made here; false
+// for other operators.
+[[gnu::always_inline]] inline bool real_arithmetic(OperatorKind op, long double left, long double right,
+                                                   long double& result)
+{
+    switch (op) {
+    case OperatorKind::Add: result = left + right; return true;
+    case OperatorKind::Subtract: result = left - right; return true;
+    case OperatorKind::Multiply: result = left * right; return true;
+    case OperatorKind::Divide: result = divide_reals(left, right); return true;
+    default: return false;
+    }
+}
+
+// `>`, `>=`, `<` and `<=` on two numbers read as floats (integers through
+// single precision, as to_float reads them); false for other operators.
+[[gnu::always_inline]] inline bool real_ordering(OperatorKind op, long double left, long double right, bool& holds)
+{
+    switch (op) {
+    case OperatorKind::Greater: holds = left > right; return true;
+    case OperatorKind::GreaterEqual: holds = left >= right; return true;
+    case OperatorKind::Less: holds = left < right; return true;
+    case OperatorKind::LessEqual: holds = left <= right; return true;
+    default: return false;
+    }
+}
+
+// How often `text * count` repeats the text: the low 32 bits of the
+// integer, read as signed (zero or below gives the empty text).
+inline std::int32_t repetition_count(std::int64_t count)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(count)));
+}
+
 // How an operator is written.
 std::string_view operator_text(OperatorKind op);
 // The type of `v` as a message says it: "a string", "an integer", ...

@@ -143,3 +143,30 @@ TEST(Operators, OperandsAreNeverChanged)
 }
 
 }  // namespace
+
+namespace {
+
+// The message of the error `op` raises for two operands.
+std::string error_text(const char* op, const Value& left, const Value& right)
+{
+    try {
+        apply_operator(op, left, right);
+    } catch (const zirn::Error& error) {
+        return error.what();
+    }
+    ADD_FAILURE() << "no error from " << op;
+    return "";
+}
+
+TEST(Operators, WhenNeitherOperandReadsAsANumberTheLeftOneIsReported)
+{
+    for (const char* op : {"<", ">=", "-", "*", "/"}) {
+        EXPECT_NE(error_text(op, S("xy"), F(1.5)).find("'xy'"), std::string::npos) << op;
+    }
+    for (const char* op : {"<", "<=", ">", ">="}) {
+        const std::string text = error_text(op, S("xy"), S("a b"));
+        EXPECT_NE(text.find("'xy'"), std::string::npos) << op << ": " << text;
+    }
+}
+
+}  // namespace
