@@ -273,12 +273,10 @@ std::shared_ptr<Code> make_code(lex::StatementList statements)
         line += 1 + inner_line_feeds;
     }
     if (specialised_ways) mark_element_stores(code->statements);
-    for (std::size_t i = 0; i < code->statements.size(); ++i) {
-        const Statement& statement = code->statements[i];
-        if (statement.kind == StatementKind::Empty) continue;
-        if (statement.keyword == Keyword::End && specialised_ways) code->leading_end = i;
-        break;
+    for (const Statement& statement : code->statements) {
+        if (statement.kind != StatementKind::Empty) code->steps.push_back(&statement);
     }
+    code->leading_end = specialised_ways && !code->steps.empty() && code->steps.front()->keyword == Keyword::End;
     return code;
 }
 

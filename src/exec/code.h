@@ -195,13 +195,18 @@ struct FirstAssignment {
 
 struct Code {
     std::vector<Statement> statements;
+    // The statements a run carries out, in order: every one that is not
+    // empty. Line breaks before and after the statements of a block make
+    // empty statements that would otherwise cost every run of it a step
+    // each; an expression still reads `statements`, empty ones included.
+    std::vector<const Statement*> steps;
     // Worked out the first time a call looks at this text as a function
     // body while warnings are on.
     mutable std::optional<std::vector<FirstAssignment>> first_assignments;
     SourceOrigin origin;  // file null: the text came from no file
-    // When the first statement that is not empty is an `end`: its position
-    // (a block that only ends, `{ end x }`, needs no run of its own).
-    std::optional<std::size_t> leading_end;
+    // The first step is an `end`: a block that only ends, `{ end x }`,
+    // needs no run of its own.
+    bool leading_end = false;
 };
 
 // A call token taken apart: `$print$(x "nah")` has the name `print` and the

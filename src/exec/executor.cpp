@@ -138,13 +138,12 @@ void raise_missing_operands(std::string_view usage)
 
 void Run::execute(const Code& code)
 {
-    const auto end = code.statements.end();
-    for (auto next = code.statements.begin(); next != end; ++next) {
-        const Statement& statement = *next;
-        m_position.statement = &statement;
-        // The statement an error belongs to, where it is not `statement`.
-        const Statement* failing = nullptr;
-        try {
+    const Statement* const* next = code.steps.data();
+    const Statement* const* const end = next + code.steps.size();
+    try {
+        for (; next != end; ++next) {
+            const Statement& statement = **next;
+            m_position.statement = &statement;
             m_interp.check_interrupt(m_mode == RunMode::Program);
             // Compound assignments come first: they are most of most loops.
             // A specialised kind that declines (having changed nothing)
@@ -152,7 +151,7 @@ void Run::execute(const Code& code)
             if (statement.kind == StatementKind::AssignInPlace) {
                 if (assign_in_place(statement)) continue;
                 run_general(statement);
-                if (m_stopped) break;
+                if (m_stopped) return;
                 continue;
             }
             switch (statement.kind) {
@@ -162,7 +161,8 @@ void Run::execute(const Code& code)
                 if (assign_copy(statement)) continue;
                 break;
             case StatementKind::StoreElement:
-                if (store_pair(statement, *(next + 1), failing)) {
+                // The assignment is the next statement, never an empty one.
+                if (store_pair(statement, *next[1])) {
                     ++next;
                     continue;
                 }
@@ -189,23 +189,24 @@ void Run::execute(const Code& code)
             case StatementKind::Incomplete: break;
             }
             run_general(statement);
-        } catch (Error& error) {
-            // On its way out an error learns where it happened; the normal
-            // path pays nothing for this.
-            note_statement(error, m_interp, failing != nullptr ? *failing : statement);
-            if (m_rules.function != nullptr) note_function_left(error, *m_rules.function);
-            throw;
+            if (m_stopped) return;
         }
-        if (m_stopped) break;
+    } catch (Error& error) {
+        // On its way out an error learns where it happened: the statement
+        // this run is at. The normal path pays nothing for this.
+        note_statement(error, m_interp, *m_position.statement);
+        if (m_rules.function != nullptr) note_function_left(error, *m_rules.function);
+        throw;
     }
 }
 
-bool Run::store_pair(const Statement& index, const Statement& assignment, const Statement*& failing)
+bool Run::store_pair(const Statement& index, const Statement& assignment)
 {
     // `index` and the assignment after it, as one store.
     const ElementSlot slot = element_for_store(index);
     if (slot.elements == nullptr) return false;
-    failing = &assignment;
+    // From here on the run is at the assignment, as two statements would be.
+    m_position.statement = &assignment;
     m_interp.check_interrupt(m_mode == RunMode::Program);
     store_into_element(slot, *assignment.word[2]);
     return true;

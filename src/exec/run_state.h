@@ -154,9 +154,9 @@ private:
     };
     ElementSlot element_for_store(const Statement& index);
     // Runs the pair from `index` on as one store; false, having done
-    // nothing, when it must run as two statements. `failing` is set to
-    // the assignment once an error would be the assignment's.
-    [[gnu::noinline]] bool store_pair(const Statement& index, const Statement& assignment, const Statement*& failing);
+    // nothing, when it must run as two statements. Once an error would be
+    // the assignment's, the run is at the assignment.
+    [[gnu::noinline]] bool store_pair(const Statement& index, const Statement& assignment);
     void store_into_element(const ElementSlot& slot, const Token& value_token);
     // The general way of a statement, by its general kind.
     void run_general(const Statement& statement);

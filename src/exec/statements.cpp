@@ -206,26 +206,21 @@ void Run::run_compare(const Operands& operands)
 
 void Run::end_from_block(const Code& body)
 {
-    // As the block's own run would: the empty statements before the `end`
-    // are checked for an interrupt too, and an error is placed at the
-    // statement it came from.
-    for (std::size_t i = 0;; ++i) {
-        const Statement& statement = body.statements[i];
-        m_position.statement = &statement;
-        try {
-            m_interp.check_interrupt(m_mode == RunMode::Program);
-            if (i < *body.leading_end) continue;
-            const Operands operands(statement, 1);
-            Value result = operands.empty() ? Value::integer(0) : evaluate(operands[0]);
-            m_result.value = std::move(result);
-        } catch (Error& error) {
-            note_statement(error, m_interp, statement);
-            throw;
-        }
-        m_result.ended = true;
-        m_stopped = true;
-        return;
+    // As the block's own run would: the `end` is checked for an interrupt,
+    // and an error is placed at it.
+    const Statement& statement = *body.steps.front();
+    m_position.statement = &statement;
+    try {
+        m_interp.check_interrupt(m_mode == RunMode::Program);
+        const Operands operands(statement, 1);
+        Value result = operands.empty() ? Value::integer(0) : evaluate(operands[0]);
+        m_result.value = std::move(result);
+    } catch (Error& error) {
+        note_statement(error, m_interp, statement);
+        throw;
     }
+    m_result.ended = true;
+    m_stopped = true;
 }
 
 Run Run::loop_body_run(LoopState& loop)
