@@ -350,7 +350,8 @@ Token::Token(std::string text)
       m_kind(classify(m_text)),
       m_operator(operator_from_text(m_text)),
       m_compound(m_text.size() > 1 ? operator_from_text(std::string_view(m_text).substr(0, 1)) : OperatorKind::None),
-      m_is_not(m_text == "not")
+      m_is_not(m_text == "not"),
+      m_bare_word(value::is_bare_word(m_text))
 {
     // Literals are read once; a text that is no number is read again (and
     // its error raised) only when it is evaluated.
@@ -377,6 +378,7 @@ Token::Token(Token&& other) noexcept
       m_operator(other.m_operator),
       m_compound(other.m_compound),
       m_is_not(other.m_is_not),
+      m_bare_word(other.m_bare_word),
       m_literal_ready(other.m_literal_ready),
       m_function_ready(other.m_function_ready),
       m_literal(std::move(other.m_literal)),

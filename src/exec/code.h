@@ -107,6 +107,9 @@ public:
     OperatorKind compound_operator() const { return m_compound; }
     bool is_not() const { return m_is_not; }
     value::NameId name() const { return m_name.id(); }
+    // False when no variable can be named by this token's text (see
+    // value::odd_names_interned): its operand is then read without a lookup.
+    bool may_be_bound() const { return m_bare_word || value::odd_names_interned(); }
 
     // Quoted and Number tokens: the value they stand for; raises the reading
     // error for a number that cannot be read.
@@ -140,6 +143,7 @@ private:
     OperatorKind m_operator;
     OperatorKind m_compound;
     bool m_is_not;
+    bool m_bare_word;
     bool m_literal_ready = false;
     bool m_function_ready = false;
     value::Value m_literal;  // Quoted, Number: the literal; Block: the function

@@ -172,7 +172,9 @@ Value evaluate_text(Interpreter& interp, const Value& text, Blocks blocks)
 Value evaluate_operand(Interpreter& interp, const Token& token, Blocks blocks)
 {
     // 1. A variable of exactly this name wins over every other reading.
-    if (const value::ValueRef* bound = interp.bindings().find(token.name())) return **bound;
+    if (token.may_be_bound()) {
+        if (const value::ValueRef* bound = interp.bindings().find(token.name())) return **bound;
+    }
     // 2. Otherwise the kind of token decides.
     switch (token.kind()) {
     case OperandKind::Call:

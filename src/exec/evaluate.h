@@ -52,7 +52,9 @@ inline const value::Value* plain_operand(Interpreter& interp, const Token& token
 // is this with a check around it.
 inline const value::Value* bound_or_literal(Interpreter& interp, const Token& token)
 {
-    if (const value::ValueRef* bound = interp.bindings().find(token.name())) return bound->get();
+    if (token.may_be_bound()) {
+        if (const value::ValueRef* bound = interp.bindings().find(token.name())) return bound->get();
+    }
     return token.readable_literal();
 }
 

@@ -353,7 +353,7 @@ struct FoldOperand {
 // be read without raising (the full fold then reads it again and raises).
 inline bool fold_operand(Interpreter& interp, const Token& token, std::size_t depth, FoldOperand& operand)
 {
-    if (const value::ValueRef* bound = interp.bindings().find(token.name())) {
+    if (const value::ValueRef* bound = token.may_be_bound() ? interp.bindings().find(token.name()) : nullptr) {
         operand.value = bound->get();
         return true;
     }

@@ -297,7 +297,7 @@ namespace {
 // (the enclosing run may see another binding, or none).
 inline const Value* enclosing_operand(const Bindings& bindings, const Token& token, const LoopState& loop, bool alike)
 {
-    const Binding* cell = bindings.peek(token.name());
+    const Binding* cell = token.may_be_bound() ? bindings.peek(token.name()) : nullptr;
     if (cell == nullptr || !cell->ref) return &token.literal();
     if (!alike && cell->tag >= loop.first_tag) return nullptr;
     return cell->ref.get();

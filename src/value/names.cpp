@@ -35,8 +35,19 @@ NameId intern_name(std::string_view name)
     const auto id = static_cast<NameId>(table.texts.size());
     table.texts.emplace_back(name);
     table.ids.emplace(table.texts.back(), id);
+    if (!is_bare_word(name)) detail::odd_names.store(true, std::memory_order_release);
     detail::interned_names.store(table.texts.size(), std::memory_order_release);
     return id;
+}
+
+bool is_bare_word(std::string_view text)
+{
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+    if (text.empty() || !letter(text.front())) return false;
+    for (char c : text) {
+        if (!letter(c) && !(c >= '0' && c <= '9')) return false;
+    }
+    return true;
 }
 
 NameId find_name(std::string_view name)
@@ -57,6 +68,7 @@ std::string_view name_text(NameId id)
 namespace detail {
 
 std::atomic<std::size_t> interned_names{0};
+std::atomic<bool> odd_names{false};
 constinit std::size_t argument_id_count = 0;
 constinit NameId argument_ids[kept_argument_ids] = {};
 
