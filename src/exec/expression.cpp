@@ -370,16 +370,6 @@ inline bool fold_operand(Interpreter& interp, const Token& token, std::size_t de
 }
 
 // One operand of an integer fold: false when it is no integer.
-bool integer_operand(Interpreter& interp, const Token& token, std::size_t depth, std::int64_t& number)
-{
-    FoldOperand operand;
-    if (!fold_operand(interp, token, depth, operand)) return false;
-    if (operand.inside != nullptr) return fold_integers(interp, *operand.inside, depth + 1, number);
-    if (!operand.value->is(Type::Integer)) return false;
-    number = operand.value->int_value();
-    return true;
-}
-
 // `a op b` on two names or literals (a plain pair) holding integers.
 inline bool fold_integer_pair(Interpreter& interp, const Statement& statement, std::int64_t& result)
 {
@@ -388,6 +378,20 @@ inline bool fold_integer_pair(Interpreter& interp, const Statement& statement, s
     const Value* right = bound_or_literal(interp, statement.tokens[2]);
     if (right == nullptr || !right->is(Type::Integer)) return false;
     result = combine_integers(statement.tokens[1].as_operator(), left->int_value(), right->int_value());
+    return true;
+}
+
+bool integer_operand(Interpreter& interp, const Token& token, std::size_t depth, std::int64_t& number)
+{
+    FoldOperand operand;
+    if (!fold_operand(interp, token, depth, operand)) return false;
+    if (operand.inside != nullptr) {
+        // `(a * 9)` inside a longer fold, read here without a call.
+        if (operand.inside->plain_pair()) return fold_integer_pair(interp, *operand.inside, number);
+        return fold_integers(interp, *operand.inside, depth + 1, number);
+    }
+    if (!operand.value->is(Type::Integer)) return false;
+    number = operand.value->int_value();
     return true;
 }
 

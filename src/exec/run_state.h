@@ -194,6 +194,8 @@ private:
     }
     std::size_t bind_rebound_names_as_they_began(const Token& block, std::uint64_t tag);
     value::Value evaluate(const Token& token, Blocks blocks = Blocks::Run);
+    // An operand read as an integer (a position), as to_integer reads its Value.
+    std::int64_t integer_of(const Token& operand);
     bool condition_holds(const Token& token)
     {
         // A name or literal holding an integer, or `(a < b)` on two

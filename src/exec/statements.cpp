@@ -426,7 +426,7 @@ void Run::run_index(const Operands& operands)
         return;
     }
     const ValueRef source = bound_value(operands[0], "index");
-    index_into(*source, value::to_integer(evaluate(operands[1])), operands[2]);
+    index_into(*source, integer_of(operands[1]), operands[2]);
 }
 
 void Run::index_into(const Value& source, std::int64_t position, const Token& target)
@@ -440,6 +440,16 @@ void Run::index_into(const Value& source, std::int64_t position, const Token& ta
     const std::string& text = source.text();
     const char byte = text[checked_position(position, text.size(), "a text")];
     bind(target, value::make_ref(Value::string(std::string(1, byte))));
+}
+
+std::int64_t Run::integer_of(const Token& operand)
+{
+    // `((row * 9) + col)` on numbers is folded without Values.
+    FoldedNumber folded;
+    if (operand.kind() == OperandKind::Parenthesised && fold_number_token(m_interp, operand, folded)) {
+        return folded.is_float ? value::to_integer(folded.as_value()) : folded.integer;
+    }
+    return value::to_integer(evaluate(operand));
 }
 
 void Run::run_where(const Operands& operands)
@@ -459,7 +469,7 @@ void Run::run_remove(const Operands& operands)
 {
     require_operands(operands, 2, "remove list position");
     const ValueRef list = bound_value(operands[0], "remove");
-    const std::int64_t position = value::to_integer(evaluate(operands[1]));
+    const std::int64_t position = integer_of(operands[1]);
     const std::size_t at = checked_position(position, list->elements().size(), "a list");
     list->elements_for_update().erase(at);
 }
