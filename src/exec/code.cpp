@@ -156,7 +156,10 @@ StatementKind specialised_kind_of(const Statement& statement, StatementKind gene
             }
             break;
         case Keyword::Index:
-            if (operands >= 3 && plain_operand_token(*statement.word[2])) return StatementKind::IndexPlain;
+            if (operands >= 3 && (plain_operand_token(*statement.word[2]) ||
+                                  statement.word[2]->kind() == OperandKind::Parenthesised)) {
+                return StatementKind::IndexDirect;
+            }
             break;
         default: break;
         }

@@ -175,8 +175,8 @@ void Run::execute(const Code& code)
             case StatementKind::AddPlain:
                 add_plain(Operands(statement, 1));
                 continue;
-            case StatementKind::IndexPlain:
-                if (index_plain(Operands(statement, 1))) continue;
+            case StatementKind::IndexDirect:
+                if (index_direct(Operands(statement, 1))) continue;
                 break;
             case StatementKind::Assign:
                 run_assignment(statement);

@@ -36,7 +36,9 @@ namespace zirn::exec {
     X(Compare, Keyword, "`compare`: straight to the keyword, without the keyword switch")                             \
     X(End, Keyword, "`end`: straight to the keyword, and the run stops")                                              \
     X(AddPlain, Keyword, "`add list x`, x a name or literal: x copied onto the list without evaluating it")           \
-    X(IndexPlain, Keyword, "`index list i x`, i a name or literal: an integer position within the list read directly") \
+    X(IndexDirect, Keyword,                                                                                           \
+      "`index list i x`, i a name, literal or parenthesised expression: an integer position within the list, "      \
+      "read or folded without Values, goes straight to the element")                                                \
     X(AssignInPlace, Assign,                                                                                          \
       "`name op= x`, x a name, literal or parenthesised expression: combined into the bound Value in place "          \
       "(integer arithmetic, appending to a text, a numeric fold)")                                                   \

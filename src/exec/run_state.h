@@ -95,10 +95,10 @@ public:
     void run_list(const Operands& operands);
     void run_add(const Operands& operands);
     void run_index(const Operands& operands);
-    // StatementKind::AddPlain and IndexPlain; index_plain declines (false,
+    // StatementKind::AddPlain and IndexDirect; index_direct declines (false,
     // having done nothing) where the general `index` must run.
     void add_plain(const Operands& operands);
-    bool index_plain(const Operands& operands);
+    bool index_direct(const Operands& operands);
     void run_where(const Operands& operands);
     void run_remove(const Operands& operands);
     void index_into(const value::Value& source, std::int64_t position, const Token& target);

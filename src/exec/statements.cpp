@@ -398,17 +398,24 @@ void Run::run_add(const Operands& operands)
     m_interp.cycles().note(list);
 }
 
-bool Run::index_plain(const Operands& operands)
+bool Run::index_direct(const Operands& operands)
 {
-    // The commonest form, an integer position in a list, both named or
-    // literal, within the list: straight to the element.
+    // The commonest form, an integer position in a list, named, literal
+    // or folded from numbers (which cannot change the list), within the
+    // list: straight to the element.
     const ValueRef* source = lookup(operands[0]);
-    if (source == nullptr) return false;
-    const Value& list = **source;
-    const Value& position = *plain_operand(m_interp, operands[1]);
-    if (!list.is(Type::List) || !position.is(Type::Integer)) return false;
-    const value::ElementList& elements = list.elements();
-    const std::int64_t at = position.int_value();
+    if (source == nullptr || !(*source)->is(Type::List)) return false;
+    std::int64_t at = 0;
+    if (operands[1].kind() == OperandKind::Parenthesised) {
+        FoldedNumber folded;
+        if (!fold_number_token(m_interp, operands[1], folded) || folded.is_float) return false;
+        at = folded.integer;
+    } else {
+        const Value& position = *plain_operand(m_interp, operands[1]);
+        if (!position.is(Type::Integer)) return false;
+        at = position.int_value();
+    }
+    const value::ElementList& elements = (*source)->elements();
     if (at < 0 || static_cast<std::uint64_t>(at) >= elements.size()) return false;
     bind(operands[2], elements.share(static_cast<std::size_t>(at)));
     return true;

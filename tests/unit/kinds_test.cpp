@@ -29,7 +29,7 @@ TEST(KindTable, EverySpecialisedKindFallsBackToAGeneralStatementKind)
                                      StatementKind::Assign, StatementKind::Incomplete};
     for (StatementKind kind : general) EXPECT_TRUE(is_general(kind)) << exec::describe_kind(kind);
     const StatementKind specialised[] = {StatementKind::Compare,    StatementKind::End,
-                                         StatementKind::AddPlain,   StatementKind::IndexPlain,
+                                         StatementKind::AddPlain,   StatementKind::IndexDirect,
                                          StatementKind::AssignInPlace, StatementKind::AssignCopy,
                                          StatementKind::StoreElement};
     for (StatementKind kind : specialised) {
@@ -65,7 +65,8 @@ TEST(KindChoice, StatementsGetTheKindTheirTextShows)
     EXPECT_EQ(only_statement("(p x) = 1").kind, StatementKind::Assign);
     EXPECT_EQ(only_statement("add l x").kind, expected(StatementKind::AddPlain));
     EXPECT_EQ(only_statement("add l (x + 1)").kind, StatementKind::Keyword);
-    EXPECT_EQ(only_statement("index l (i + 1) x").kind, StatementKind::Keyword);
+    EXPECT_EQ(only_statement("index l (i + 1) x").kind, expected(StatementKind::IndexDirect));
+    EXPECT_EQ(only_statement("index l $f$(1) x").kind, StatementKind::Keyword);
     EXPECT_EQ(only_statement("compare (a) { }").kind, expected(StatementKind::Compare));
     EXPECT_EQ(only_statement("$f$(1) ignored").kind, StatementKind::Call);
     EXPECT_EQ(only_statement("x =").kind, StatementKind::Incomplete);
