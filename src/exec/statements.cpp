@@ -294,12 +294,15 @@ namespace {
 
 // What a name or literal of an `until` condition stands for as the run
 // enclosing the loop sees it; null when the loop itself bound that name
-// (the enclosing run may see another binding, or none).
-inline const Value* enclosing_operand(const Bindings& bindings, const Token& token, const LoopState& loop, bool alike)
+// (the enclosing run may see another binding, or none). Between two rounds
+// only the loop's own bindings carry one of its tags: the names it created
+// and the bindings its rounds began with; everything a round or a nested
+// run rebound has been put back.
+inline const Value* enclosing_operand(const Bindings& bindings, const Token& token, const LoopState& loop)
 {
     const Binding* cell = token.may_be_bound() ? bindings.peek(token.name()) : nullptr;
     if (cell == nullptr || !cell->ref) return &token.literal();
-    if (!alike && cell->tag >= loop.first_tag) return nullptr;
+    if (cell->tag >= loop.first_tag) return nullptr;
     return cell->ref.get();
 }
 
@@ -318,10 +321,9 @@ const Statement* plain_pair_inside(const Token& condition)
 [[gnu::always_inline]] inline bool pair_holds(const Bindings& bindings, const Statement& pair, const LoopState& loop,
                                               bool& holds)
 {
-    const bool alike = loop.created.empty() && loop.view_begin == loop.view_end;
-    const Value* left = enclosing_operand(bindings, pair.tokens[0], loop, alike);
+    const Value* left = enclosing_operand(bindings, pair.tokens[0], loop);
     if (left == nullptr || !left->is(Type::Integer)) return false;
-    const Value* right = enclosing_operand(bindings, pair.tokens[2], loop, alike);
+    const Value* right = enclosing_operand(bindings, pair.tokens[2], loop);
     if (right == nullptr || !right->is(Type::Integer)) return false;
     return integer_pair_truth(pair.tokens[1].as_operator(), left->int_value(), right->int_value(), holds);
 }
