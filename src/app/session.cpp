@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "app/completion.h"
+#include "app/entry_runner.h"
 #include "app/program.h"
 #include "app/repl_prompt.h"
 #include "app/repl_text.h"
@@ -60,6 +61,8 @@ void set_up_prompt(exec::Interpreter& interp, const host::Console& console)
     interp.set_echo_values(console.interactive());
     static const ReplPrompt prompt(builtins::help_text);
     interp.set_prompt_reader(prompt);
+    static const ReportingEntryRunner entries;
+    interp.set_entry_runner(entries);
 }
 
 // Runs `script` (the REPL text, or its prompt loop) with the names of

@@ -11,7 +11,6 @@
 #include "base/limits.h"
 #include "base/stack_guard.h"
 #include "exec/warnings.h"
-#include "lex/excerpt.h"
 #include "value/convert.h"
 
 namespace zirn::exec {
@@ -379,6 +378,39 @@ void Run::run_end(const Operands& operands)
     m_stopped = true;
 }
 
+namespace {
+
+// The next `$input` is the prompt's read while it lives, on every way out.
+class PromptReadArmed {
+public:
+    explicit PromptReadArmed(Interpreter& interp) : m_interp(interp) { m_interp.arm_prompt_read(); }
+    ~PromptReadArmed() { m_interp.disarm_prompt_read(); }
+    PromptReadArmed(const PromptReadArmed&) = delete;
+    PromptReadArmed& operator=(const PromptReadArmed&) = delete;
+
+private:
+    Interpreter& m_interp;
+};
+
+}  // namespace
+
+// The operand of the REPL's own `exec`: the line typed at the prompt.
+class Run::ReplEntry : public TypedEntry {
+public:
+    ReplEntry(Run& run, const Token& operand) : m_run(run), m_operand(operand) {}
+    void run() override
+    {
+        m_text = m_run.evaluate(m_operand);
+        m_run.run_typed_text(m_text);
+    }
+    const Value& text() const override { return m_text; }
+
+private:
+    Run& m_run;
+    const Token& m_operand;
+    Value m_text;
+};
+
 void Run::run_exec(const Operands& operands)
 {
     require_operands(operands, 1, "exec text");
@@ -386,29 +418,12 @@ void Run::run_exec(const Operands& operands)
         run_text_here(evaluate(operands[0]));
         return;
     }
-    // The REPL's own exec runs what the user typed: an error there is
-    // reported and the session goes on, with everything bound before it.
-    // A line that fails also goes back to the folder it started in.
-    m_interp.arm_prompt_read();
-    DirectoryWatch directory(m_interp);
-    Value typed;
-    try {
-        typed = evaluate(operands[0]);
-        run_typed_text(typed);
-    } catch (const Error& error) {
-        directory.back_to_start();
-        m_interp.report_error(describe(error));
-        show_entry_line(typed, error);
-        // A recursion that went deep leaves its stack pages resident.
-        if (error.kind() == ErrorKind::Recursion) release_stack_below_here();
-    } catch (const std::bad_alloc&) {
-        directory.back_to_start();
-        m_interp.report_error("out of memory");
-    } catch (const std::exception& error) {
-        directory.back_to_start();
-        m_interp.report_error(error.what());
-    }
-    m_interp.disarm_prompt_read();
+    // The REPL's own exec runs what the user typed; the session's entry
+    // runner decides what an error in it does.
+    const PromptReadArmed armed(m_interp);
+    ReplEntry entry(*this, operands[0]);
+    if (const EntryRunner* runner = m_interp.entry_runner()) runner->run(m_interp, entry);
+    else entry.run();
     // Between typed lines no Value is in use but through the bindings.
     m_interp.cycles().collect_if_due();
 }
@@ -424,16 +439,6 @@ void Run::run_also(const Operands& operands)
     const CodeRef code = compile_file(source.text, source.path);
     const NestingScope library(m_interp, limits::library_nesting_weight);
     run_code_here(*code);
-}
-
-void Run::show_entry_line(const Value& typed, const Error& error)
-{
-    // At a terminal, an entry of several lines shows the line the error
-    // quotes; piped sessions keep their one-line reports.
-    if (!m_interp.console().interactive() || !typed.is(value::Type::String)) return;
-    const std::string& text = typed.text();
-    if (text.find('\n') == std::string::npos) return;
-    m_interp.report_lines(lex::excerpt_for_entry(text, error.what()));
 }
 
 void Run::run_text_here(const Value& text)

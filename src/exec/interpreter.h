@@ -96,6 +96,29 @@ public:
     virtual std::optional<std::string> read_entry(host::Console& console) const = 0;
 };
 
+// An entry typed at the prompt, as the REPL's own `exec` runs it.
+class TypedEntry {
+public:
+    // Evaluates the entry's text and runs it (a lone value or call is
+    // shown when the interpreter echoes values).
+    virtual void run() = 0;
+    // The entry's text as evaluated by run(); unspecified before.
+    virtual const value::Value& text() const = 0;
+
+protected:
+    ~TypedEntry() = default;
+};
+
+// What the REPL's own `exec` (RunMode::Repl) does around an entry. Without
+// one an entry runs as any text does, and an error in it passes out of the
+// REPL's run; the zirn command's REPL reports the error and goes on with
+// the next entry (app/entry_runner.h).
+class EntryRunner {
+public:
+    virtual ~EntryRunner() = default;
+    virtual void run(Interpreter& interp, TypedEntry& entry) const = 0;
+};
+
 class Interpreter {
 public:
     Interpreter(const BuiltinTable& builtins, host::Console& console);
@@ -138,6 +161,10 @@ public:
     // How the prompt reads entries; the reader must outlive the
     // interpreter.
     void set_prompt_reader(const PromptReader& reader) { m_prompt_reader = &reader; }
+    // What the REPL's `exec` does around an entry; the runner must outlive
+    // the interpreter.
+    void set_entry_runner(const EntryRunner& runner) { m_entry_runner = &runner; }
+    const EntryRunner* entry_runner() const { return m_entry_runner; }
 
     // The REPL's own `exec` arms the next `$input` as the prompt's read.
     void arm_prompt_read() { m_prompt_read_armed = true; }
@@ -258,6 +285,7 @@ private:
     bool m_prompt_read_armed = false;
     bool m_echo_values = false;
     const PromptReader* m_prompt_reader = nullptr;
+    const EntryRunner* m_entry_runner = nullptr;
     std::size_t m_errors_reported = 0;
     std::string m_program_name;
     std::string_view m_program_text;  // owned by the caller of run_program

@@ -170,8 +170,7 @@ private:
     void run_exec(const Operands& operands);
     void run_also(const Operands& operands);
     void run_text_here(const value::Value& text);
-    // After an error in an entry typed at a terminal: the line it quotes.
-    void show_entry_line(const value::Value& typed, const Error& error);
+    class ReplEntry;
     void run_code_here(const Code& code);
     // A typed entry: run as written, but a lone value or call is shown.
     void run_typed_text(const value::Value& text);

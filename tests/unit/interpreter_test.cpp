@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/entry_runner.h"
 #include "builtins/registry.h"
 #include "host/console.h"
 #include "exec/executor.h"
@@ -51,6 +52,18 @@ public:
         }
         ADD_FAILURE() << "no error from: " << text;
         return {ErrorKind::Interrupted, ""};
+    }
+
+    // Runs `loop` as the REPL's script, which must fail, and gives the kind.
+    ErrorKind failure_in_repl(const std::string& loop)
+    {
+        try {
+            run(loop, exec::RunMode::Repl);
+        } catch (const Error& error) {
+            return error.kind();
+        }
+        ADD_FAILURE() << "no error from the REPL loop";
+        return ErrorKind::Interrupted;
     }
 
     std::string output() const { return m_out.str(); }
@@ -141,6 +154,8 @@ TEST(Interpreter, OpenCasesAreClearErrors)
 TEST(Interpreter, ReplExecReportsErrorsAndGoesOn)
 {
     Program p("a = 1\n$print$(undefined)\n$print$(a)\nexec \"b = 2\n$nope\"\n$print$(b)\n");
+    const app::ReportingEntryRunner runner;
+    p.interp().set_entry_runner(runner);
     const std::string loop = "until (1) {\nexec ($input)\n}";
     try {
         p.run(loop, exec::RunMode::Repl);
@@ -154,9 +169,20 @@ TEST(Interpreter, ReplExecReportsErrorsAndGoesOn)
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 2);
 }
 
+TEST(Interpreter, WithoutAnEntryRunnerAnErrorInATypedEntryEndsTheRepl)
+{
+    Program p("$print$(1)\n$nope\n$print$(2)\n");
+    const std::string loop = "until (1) {\nexec ($input)\n}";
+    EXPECT_EQ(p.failure_in_repl(loop), ErrorKind::UndefinedFunction);
+    EXPECT_EQ(p.output(), "1\n");
+    EXPECT_EQ(p.interp().errors_reported(), 0u);
+}
+
 TEST(Interpreter, ReplLoopKeepsNamesAndValuesBoundBeforeAnError)
 {
     Program p("x = 1\nlist l\nadd l 7\nx = 2\nadd l 8\nlist l\n$print$(x)\n$print$(l)\nx = (x + \"q\")\n$print$(x)\n");
+    const app::ReportingEntryRunner runner;
+    p.interp().set_entry_runner(runner);
     const std::string loop = "until (1) {\nexec ($input)\n}";
     EXPECT_THROW(p.run(loop, exec::RunMode::Repl), exec::EndOfInput);
     // `list l` for an existing l is undone with its loop iteration; in-place
