@@ -586,9 +586,7 @@ bool Run::evaluated_condition_holds(const Token& token)
     FoldedNumber folded;
     const bool numeric = token.kind() == OperandKind::Parenthesised && fold_number_token(m_interp, token, folded);
     if (numeric && !folded.is_float) return folded.integer != 0;
-    const Value condition = numeric ? folded.as_value() : evaluate(token);
-    if (condition.is(value::Type::Integer)) return condition.int_value() != 0;
-    return value::to_integer(condition) != 0;
+    return truth_of(numeric ? folded.as_value() : evaluate(token));
 }
 
 void Run::take_ended(RunResult nested)

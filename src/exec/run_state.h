@@ -20,6 +20,7 @@
 #include "exec/evaluate.h"
 #include "exec/executor.h"
 #include "exec/expression.h"
+#include "value/convert.h"
 
 namespace zirn::exec {
 
@@ -211,17 +212,26 @@ private:
             } else if (inside.plain_pair()) {
                 const value::Value* left = plain_operand(m_interp, inside.tokens[0]);
                 const value::Value* right = plain_operand(m_interp, inside.tokens[2]);
+                const OperatorKind op = inside.tokens[1].as_operator();
                 bool holds = false;
                 if (left->is(value::Type::Integer) && right->is(value::Type::Integer) &&
-                    integer_pair_truth(inside.tokens[1].as_operator(), left->int_value(), right->int_value(),
-                                       holds)) {
+                    integer_pair_truth(op, left->int_value(), right->int_value(), holds)) {
                     return holds;
                 }
+                // Any other pair (`element == " "`): the operator on the
+                // Values in place, as the expression would apply it.
+                if (m_interp.nesting_room() >= 1) return truth_of(apply_operator(op, *left, *right));
             }
         }
         return evaluated_condition_holds(token);
     }
     bool evaluated_condition_holds(const Token& token);
+    // A condition's Value read as true or false.
+    static bool truth_of(const value::Value& condition)
+    {
+        if (condition.is(value::Type::Integer)) return condition.int_value() != 0;
+        return value::to_integer(condition) != 0;
+    }
     // The loop statements' shared iteration step: false once the body ended.
     Run loop_body_run(LoopState& loop);
     bool run_iteration(Run& body_run, const Code& body);

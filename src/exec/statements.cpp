@@ -268,7 +268,11 @@ void Run::run_each(const Operands& operands)
         if (text.empty()) return;
         bindings.bind_undoably(element_name, ValueRef());
         for (char byte : text) {
-            bindings.cell(element_name) = Binding{value::make_ref(Value::string(std::string(1, byte)))};
+            // The last byte's Value serves again when nothing but `element`
+            // holds it any more; the body sees a fresh string either way.
+            Binding& cell = bindings.cell(element_name);
+            if (cell.ref.unique() && cell.ref->is(Type::String)) cell.ref->become_byte_text(byte);
+            else cell = Binding{value::make_ref(Value::string(std::string(1, byte)))};
             if (!run_iteration(body_run, body)) return;
         }
         return;

@@ -62,6 +62,16 @@ void Value::set_text(std::string text)
     payload_for_update().text = std::move(text);
 }
 
+void Value::become_byte_text(char byte)
+{
+    if (!m_payload || !m_payload.unique()) m_payload = make<Payload>();
+    Payload& payload = payload_for_update();
+    payload.text.assign(1, byte);
+    payload.elements.clear();
+    set_type(Type::String);
+    set_int(0);
+}
+
 void Value::become_joined_text(std::string_view tail)
 {
     if (m_payload && m_payload.unique()) {

@@ -180,6 +180,10 @@ public:
         set_int(number);
         m_payload.reset();
     }
+    // Makes this Value the one-byte string `byte`, as assigning
+    // Value::string of it would, reusing its text's storage when nobody
+    // else holds the text.
+    void become_byte_text(char byte);
     // Makes this Value the string of its text followed by `tail`, as
     // assigning the concatenation would, appending in place when the text is
     // not shared.
