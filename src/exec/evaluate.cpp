@@ -229,6 +229,25 @@ Value evaluate_call(Interpreter& interp, const Token& token)
     return builtin(interp, BuiltinCall{call, false});
 }
 
+bool evaluate_call_appending(Interpreter& interp, const Token& token, Value& target, Value& result)
+{
+    // As evaluate_operand reads it: a variable of exactly this name wins.
+    if (const value::ValueRef* bound = interp.bindings().find(token.name())) {
+        result = **bound;
+        return false;
+    }
+    const CallSite& call = token.call();
+    const BuiltinHandler builtin = call.builtin(interp.builtins());
+    if (builtin == nullptr || !call.direct_arguments || builtin == interp.host_handler()) {
+        result = evaluate_call(interp, token);
+        return false;
+    }
+    const NestingScope nesting(interp);
+    const BuiltinCall direct(call, true, &target);
+    result = builtin(interp, direct);
+    return direct.appended;
+}
+
 namespace {
 
 // The parse of a function's body kept on its text, or null when there is

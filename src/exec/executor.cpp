@@ -288,8 +288,15 @@ void Run::run_assignment(const Statement& statement)
     // 1. The target is resolved first: a new name is bound to a fresh
     //    Value, which the right-hand side already sees.
     const ValueRef target = resolve_target(target_token);
-    // 2. The right-hand side keeps brace blocks as functions.
-    Value new_value = evaluate(value_token, Blocks::Keep);
+    // 2. The right-hand side keeps brace blocks as functions. A builtin
+    //    call added to a text may append its result to it directly.
+    Value new_value;
+    if (statement.compound && value_token.kind() == OperandKind::Call &&
+        op.compound_operator() == OperatorKind::Add && target->is(value::Type::String)) {
+        if (evaluate_call_appending(m_interp, value_token, *target, new_value)) return;
+    } else {
+        new_value = evaluate(value_token, Blocks::Keep);
+    }
     // 3. An operator of two or more characters combines with the current
     //    Value under its first character: `x += 1`, `x >= 3`.
     if (statement.compound) {

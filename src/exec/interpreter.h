@@ -37,9 +37,21 @@ struct CallSite;
 // (see builtins/registry.h). While it runs, arg0, arg1, ... are bound to
 // the raw argument texts, unless `direct` says that no argument can tell:
 // then each argument is evaluated straight from its token.
+//
+// For `s += $f$(...)` on a text `s`, `append_to` is the target: a builtin
+// whose result is a text may append that text to the target itself, set
+// `appended` and return any Value, which is then dropped. The target then
+// reads exactly as if the result had been appended by `+=`. A builtin that
+// does not look at `append_to` returns its result as always.
 struct BuiltinCall {
+    BuiltinCall(const CallSite& call_site, bool direct_arguments, value::Value* target = nullptr)
+        : site(call_site), direct(direct_arguments), append_to(target)
+    {
+    }
     const CallSite& site;
     bool direct;
+    value::Value* append_to;
+    mutable bool appended = false;
 };
 
 // Every builtin has this signature.
