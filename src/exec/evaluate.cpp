@@ -208,12 +208,11 @@ Value evaluate_literal(std::string_view text)
     }
 }
 
-Value evaluate_call(Interpreter& interp, const Token& token)
-{
-    const CallSite& call = token.call();
-    const BuiltinHandler builtin = call.builtin(interp.builtins());
-    if (builtin == nullptr) return call_user_function(interp, call);
+namespace {
 
+// A call of the builtin `builtin`.
+[[gnu::noinline]] Value call_builtin(Interpreter& interp, const CallSite& call, BuiltinHandler builtin)
+{
     const NestingScope nesting(interp);
     // A builtin gets its arguments as raw text and evaluates them itself.
     // When no argument can tell whether its raw text is bound (no call, no
@@ -227,6 +226,16 @@ Value evaluate_call(Interpreter& interp, const Token& token)
         bindings.bind_undoably(value::argument_name(i), value::make_ref(call.raw_arguments[i]));
     }
     return builtin(interp, BuiltinCall{call, false});
+}
+
+}  // namespace
+
+Value evaluate_call(Interpreter& interp, const Token& token)
+{
+    const CallSite& call = token.call();
+    const BuiltinHandler builtin = call.builtin(interp.builtins());
+    if (builtin == nullptr) return call_user_function(interp, call);
+    return call_builtin(interp, call, builtin);
 }
 
 bool evaluate_call_appending(Interpreter& interp, const Token& token, Value& target, Value& result)
