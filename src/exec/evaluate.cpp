@@ -151,6 +151,14 @@ std::vector<FirstAssignment> find_first_assignments(const Code& body)
     }
 }
 
+// A block operand runs at once, seeing every name; its value is what `end`
+// gave it.
+[[gnu::noinline]] Value run_block(Interpreter& interp, const Token& token)
+{
+    const NestingScope nesting(interp);
+    return run_dropped(interp, token.inside()).value;
+}
+
 }  // namespace
 
 Value evaluate_token(Interpreter& interp, const Token& token, Blocks blocks)
@@ -180,12 +188,7 @@ Value evaluate_operand(Interpreter& interp, const Token& token, Blocks blocks)
     case OperandKind::Parenthesised:
         return evaluate_token(interp, token, Blocks::Run);
     case OperandKind::Block:
-        // A block runs at once, seeing every name; its value is what `end`
-        // gave it.
-        if (blocks == Blocks::Run) {
-            const NestingScope nesting(interp);
-            return run_dropped(interp, token.inside()).value;
-        }
+        if (blocks == Blocks::Run) return run_block(interp, token);
         return token.function_value();
     case OperandKind::Quoted:
     case OperandKind::Number:
