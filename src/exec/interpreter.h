@@ -206,7 +206,11 @@ public:
 
     // Counts one more nested user-function call; raises Error(Recursion)
     // past the limit. Pair with leave_call().
-    void enter_call();
+    void enter_call()
+    {
+        if (m_call_depth >= limits::max_call_depth) [[unlikely]] raise_calls_too_deep();
+        ++m_call_depth;
+    }
     void leave_call() { --m_call_depth; }
 
     // Counts one more nested run, evaluation or call: every way ZIRN code
@@ -253,6 +257,7 @@ private:
     void attend(bool interruptible);
     [[noreturn]] void take_interrupt();
     [[noreturn]] void raise_nesting_too_deep();
+    [[noreturn]] void raise_calls_too_deep();
     void spend_step();
 
     const BuiltinTable* m_builtins;
