@@ -1,7 +1,11 @@
 // Console, type and conversion builtins: print, input, size, typeof, turn
 // and its fixed forms str, int, float, func, list, and werhatdasgemacht.
 #include <array>
+#include <charconv>
+#include <string>
+#include <string_view>
 
+#include "base/limits.h"
 #include "builtins/logo.h"
 #include "builtins/registry.h"
 #include "value/convert.h"
@@ -51,9 +55,30 @@ Value builtin_turn(exec::Interpreter& interp, const exec::BuiltinCall& call)
 }
 
 namespace {
+// `s += $str$(k)` with an integer `k`: its digits appended to the text `s`
+// straight away, as `+=` would append the converted Value's text; false
+// when the joined text would be too long (`+=` then reports it).
+bool append_integer_text(Value& target, std::int64_t number)
+{
+    // The digits as format_integer writes them, without a string.
+    char buffer[24];
+    const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, number);
+    const std::string_view digits(buffer, static_cast<std::size_t>(written.ptr - buffer));
+    if (target.text().size() + digits.size() > limits::text_limit()) return false;
+    target.become_joined_text(digits);
+    return true;
+}
+
 Value convert_argument(exec::Interpreter& interp, const exec::BuiltinCall& call, Type target, std::string_view name)
 {
-    if (const Value* plain = plain_argument(interp, call, 0)) return value::convert_value(*plain, target);
+    if (const Value* plain = plain_argument(interp, call, 0)) {
+        if (target == Type::String && call.append_to != nullptr && plain->is(Type::Integer) &&
+            call.append_to->is(Type::String) && append_integer_text(*call.append_to, plain->int_value())) {
+            call.appended = true;
+            return Value();
+        }
+        return value::convert_value(*plain, target);
+    }
     return value::convert_value(fetch_argument(interp, call, 0, name), target);
 }
 }  // namespace

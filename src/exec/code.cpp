@@ -468,8 +468,6 @@ BuiltinHandler CallSite::resolve_builtin(const BuiltinTable& table) const
     return m_builtin;
 }
 
-const Statement& CallSite::argument_tokens() const { return arguments->statements.front(); }
-
 CodeRef compile(std::string_view text)
 {
     CodeCache& cache = code_cache();

@@ -240,6 +240,8 @@ private:
     mutable BuiltinHandler m_builtin = nullptr;
 };
 
+inline const Statement& CallSite::argument_tokens() const { return arguments->statements.front(); }
+
 inline const CallSite& Token::call() const
 {
     if (m_call) return *m_call;

@@ -151,6 +151,14 @@ std::vector<FirstAssignment> find_first_assignments(const Code& body)
     }
 }
 
+// A block operand runs at once, seeing every name; its value is what `end`
+// gave it.
+[[gnu::noinline]] Value run_block(Interpreter& interp, const Token& token)
+{
+    const NestingScope nesting(interp);
+    return run_dropped(interp, token.inside()).value;
+}
+
 }  // namespace
 
 Value evaluate_token(Interpreter& interp, const Token& token, Blocks blocks)
@@ -182,12 +190,7 @@ Value evaluate_operand(Interpreter& interp, const Token& token, Blocks blocks)
     case OperandKind::Parenthesised:
         return evaluate_token(interp, token, Blocks::Run);
     case OperandKind::Block:
-        // A block runs at once, seeing every name; its value is what `end`
-        // gave it.
-        if (blocks == Blocks::Run) {
-            const NestingScope nesting(interp);
-            return run_dropped(interp, token.inside()).value;
-        }
+        if (blocks == Blocks::Run) return run_block(interp, token);
         return token.function_value();
     case OperandKind::Quoted:
     case OperandKind::Number:
@@ -210,12 +213,11 @@ Value evaluate_literal(std::string_view text)
     }
 }
 
-Value evaluate_call(Interpreter& interp, const Token& token)
-{
-    const CallSite& call = token.call();
-    const BuiltinHandler builtin = call.builtin(interp.builtins());
-    if (builtin == nullptr) return call_user_function(interp, call);
+namespace {
 
+// A call of the builtin `builtin`.
+[[gnu::noinline]] Value call_builtin(Interpreter& interp, const CallSite& call, BuiltinHandler builtin)
+{
     const NestingScope nesting(interp);
     // A builtin gets its arguments as raw text and evaluates them itself.
     // When no argument can tell whether its raw text is bound (no call, no
@@ -229,6 +231,35 @@ Value evaluate_call(Interpreter& interp, const Token& token)
         bindings.bind_undoably(value::argument_name(i), value::make_ref(call.raw_arguments[i]));
     }
     return builtin(interp, BuiltinCall{call, false});
+}
+
+}  // namespace
+
+Value evaluate_call(Interpreter& interp, const Token& token)
+{
+    const CallSite& call = token.call();
+    const BuiltinHandler builtin = call.builtin(interp.builtins());
+    if (builtin == nullptr) return call_user_function(interp, call);
+    return call_builtin(interp, call, builtin);
+}
+
+bool evaluate_call_appending(Interpreter& interp, const Token& token, Value& target, Value& result)
+{
+    // As evaluate_operand reads it: a variable of exactly this name wins.
+    if (const value::ValueRef* bound = interp.bindings().find(token.name())) {
+        result = **bound;
+        return false;
+    }
+    const CallSite& call = token.call();
+    const BuiltinHandler builtin = call.builtin(interp.builtins());
+    if (builtin == nullptr || !call.direct_arguments || builtin == interp.host_handler()) {
+        result = evaluate_call(interp, token);
+        return false;
+    }
+    const NestingScope nesting(interp);
+    const BuiltinCall direct(call, true, &target);
+    result = builtin(interp, direct);
+    return direct.appended;
 }
 
 namespace {

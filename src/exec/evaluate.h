@@ -69,6 +69,12 @@ inline const value::Value* plain_operand(Interpreter& interp, const Token& token
 // one, otherwise the user function bound to the name.
 value::Value evaluate_call(Interpreter& interp, const Token& token);
 
+// For `target += $f$(...)` with a text target: evaluates the call token as
+// evaluate_operand does, offering a builtin to append its text result to
+// `target` itself (see BuiltinCall). True when it did so; otherwise the
+// call's Value is in `result` and the assignment goes on as usual.
+bool evaluate_call_appending(Interpreter& interp, const Token& token, value::Value& target, value::Value& result);
+
 // Runs the function bound to `call.name` with the arguments evaluated in the
 // caller's scope and bound as arg0, arg1, ...
 value::Value call_user_function(Interpreter& interp, const CallSite& call);

@@ -298,17 +298,27 @@ void Run::run_assignment(const Statement& statement)
     // 1. The target is resolved first: a new name is bound to a fresh
     //    Value, which the right-hand side already sees.
     const ValueRef target = resolve_target(target_token);
-    // 2. The right-hand side keeps brace blocks as functions.
-    Value new_value = evaluate(value_token, Blocks::Keep);
-    // 3. An operator of two or more characters combines with the current
-    //    Value under its first character: `x += 1`, `x >= 3`.
-    if (statement.compound) {
-        if (apply_operator_in_place(op.compound_operator(), *target, new_value)) return;
-        new_value = apply_operator(op.compound_operator(), *target, new_value);
+    const auto store = [&](Value& new_value) {
+        // 3. An operator of two or more characters combines with the current
+        //    Value under its first character: `x += 1`, `x >= 3`.
+        if (statement.compound) {
+            if (apply_operator_in_place(op.compound_operator(), *target, new_value)) return;
+            new_value = apply_operator(op.compound_operator(), *target, new_value);
+        }
+        // 4. The target Value is updated in place, seen wherever it is held.
+        *target = std::move(new_value);
+        m_interp.cycles().note(target);
+    };
+    // 2. The right-hand side keeps brace blocks as functions. A builtin
+    //    call added to a text may append its result to it directly.
+    if (statement.compound && value_token.kind() == OperandKind::Call &&
+        op.compound_operator() == OperatorKind::Add && target->is(value::Type::String)) {
+        Value result;
+        if (!evaluate_call_appending(m_interp, value_token, *target, result)) store(result);
+        return;
     }
-    // 4. The target Value is updated in place, seen wherever it is held.
-    *target = std::move(new_value);
-    m_interp.cycles().note(target);
+    Value new_value = evaluate(value_token, Blocks::Keep);
+    store(new_value);
 }
 
 bool Run::assign_expression_in_place(OperatorKind op, Value& target, const Token& expression)

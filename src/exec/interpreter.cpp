@@ -118,13 +118,9 @@ void Interpreter::spend_step()
     --m_steps_left;
 }
 
-void Interpreter::enter_call()
+void Interpreter::raise_calls_too_deep()
 {
-    if (m_call_depth >= limits::max_call_depth) {
-        throw Error(ErrorKind::Recursion,
-                    "more than " + std::to_string(limits::max_call_depth) + " nested function calls");
-    }
-    ++m_call_depth;
+    throw Error(ErrorKind::Recursion, "more than " + std::to_string(limits::max_call_depth) + " nested function calls");
 }
 
 void Interpreter::raise_nesting_too_deep()

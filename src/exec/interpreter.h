@@ -37,9 +37,21 @@ struct CallSite;
 // (see builtins/registry.h). While it runs, arg0, arg1, ... are bound to
 // the raw argument texts, unless `direct` says that no argument can tell:
 // then each argument is evaluated straight from its token.
+//
+// For `s += $f$(...)` on a text `s`, `append_to` is the target: a builtin
+// whose result is a text may append that text to the target itself, set
+// `appended` and return any Value, which is then dropped. The target then
+// reads exactly as if the result had been appended by `+=`. A builtin that
+// does not look at `append_to` returns its result as always.
 struct BuiltinCall {
+    BuiltinCall(const CallSite& call_site, bool direct_arguments, value::Value* target = nullptr)
+        : site(call_site), direct(direct_arguments), append_to(target)
+    {
+    }
     const CallSite& site;
     bool direct;
+    value::Value* append_to;
+    mutable bool appended = false;
 };
 
 // Every builtin has this signature.
@@ -221,7 +233,11 @@ public:
 
     // Counts one more nested user-function call; raises Error(Recursion)
     // past the limit. Pair with leave_call().
-    void enter_call();
+    void enter_call()
+    {
+        if (m_call_depth >= limits::max_call_depth) [[unlikely]] raise_calls_too_deep();
+        ++m_call_depth;
+    }
     void leave_call() { --m_call_depth; }
 
     // Counts one more nested run, evaluation or call: every way ZIRN code
@@ -268,6 +284,7 @@ private:
     void attend(bool interruptible);
     [[noreturn]] void take_interrupt();
     [[noreturn]] void raise_nesting_too_deep();
+    [[noreturn]] void raise_calls_too_deep();
     void spend_step();
 
     const BuiltinTable* m_builtins;

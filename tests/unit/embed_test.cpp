@@ -192,6 +192,21 @@ TEST(EmbedLimits, TextSizeCap)
     EXPECT_EQ(plain.run("end $size$(('ab' * 501))").as_integer(), 1002);
 }
 
+TEST(EmbedLimits, NumberAppendedAsTextWithinCap)
+{
+    // `s += $str$(k)` appends the digits to `s` itself: the cap holds all the same.
+    Options options;
+    options.max_text_bytes = 10;
+    Interpreter capped(options);
+    capped.run("s = '1234567'\nk = 890\ns += $str$(k)");
+    EXPECT_EQ(capped.get("s").as_string(), "1234567890");
+    Error big = error_of([&] { capped.run("k = -5\ns += $str$(k)"); });
+    EXPECT_NE(std::string(big.what()).find("too large"), std::string::npos) << big.what();
+    EXPECT_EQ(capped.get("s").as_string(), "1234567890");
+    capped.run("t = ''\nk = -9\nt += $str$(k)\nt += $str$(k)");
+    EXPECT_EQ(capped.get("t").as_string(), "-9-9");
+}
+
 // ---- values --------------------------------------------------------------
 
 TEST(EmbedValues, RoundTripEveryType)
