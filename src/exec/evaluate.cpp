@@ -246,7 +246,7 @@ Value evaluate_call(Interpreter& interp, const Token& token)
 bool evaluate_call_appending(Interpreter& interp, const Token& token, Value& target, Value& result)
 {
     // As evaluate_operand reads it: a variable of exactly this name wins.
-    if (const value::ValueRef* bound = interp.bindings().find(token.name())) {
+    if (const value::ValueRef* bound = token.may_be_bound() ? interp.bindings().find(token.name()) : nullptr) {
         result = **bound;
         return false;
     }
