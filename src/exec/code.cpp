@@ -276,10 +276,15 @@ std::shared_ptr<Code> make_code(lex::StatementList statements)
         line += 1 + inner_line_feeds;
     }
     if (specialised_ways) mark_element_stores(code->statements);
-    for (const Statement& statement : code->statements) {
-        if (statement.kind != StatementKind::Empty) code->steps.push_back(&statement);
+    // The statements stay where they are from here on, so they can point
+    // at each other.
+    const Statement* next = nullptr;
+    for (std::size_t i = code->statements.size(); i-- > 0;) {
+        code->statements[i].next_step = next;
+        if (code->statements[i].kind != StatementKind::Empty) next = &code->statements[i];
     }
-    code->leading_end = specialised_ways && !code->steps.empty() && code->steps.front()->keyword == Keyword::End;
+    code->first_step = next;
+    code->leading_end = specialised_ways && next != nullptr && next->keyword == Keyword::End;
     return code;
 }
 

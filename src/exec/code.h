@@ -158,6 +158,9 @@ struct Statement {
     // else counted from 1 at the start of the text it was split from.
     std::uint32_t line = 1;
     const std::string* file = nullptr;
+    // The next statement of its Code that is not empty, null after the
+    // last one: a run walks only those.
+    const Statement* next_step = nullptr;
     std::vector<std::uint32_t> words;   // positions of the non-empty tokens
     std::optional<Keyword> keyword;     // when the first word is a keyword
     // What the statement is and the way a run takes through it, picked
@@ -199,11 +202,12 @@ struct FirstAssignment {
 
 struct Code {
     std::vector<Statement> statements;
-    // The statements a run carries out, in order: every one that is not
-    // empty. Line breaks before and after the statements of a block make
-    // empty statements that would otherwise cost every run of it a step
-    // each; an expression still reads `statements`, empty ones included.
-    std::vector<const Statement*> steps;
+    // The first statement that is not empty, null when there is none.
+    // Line breaks before and after the statements of a block make empty
+    // statements that would otherwise cost every run of it a step each; a
+    // run walks from here along Statement::next_step, while an expression
+    // still reads `statements`, empty ones included.
+    const Statement* first_step = nullptr;
     // Worked out the first time a call looks at this text as a function
     // body while warnings are on.
     mutable std::optional<std::vector<FirstAssignment>> first_assignments;

@@ -137,11 +137,10 @@ void raise_missing_operands(std::string_view usage)
 
 void Run::execute(const Code& code)
 {
-    const Statement* const* next = code.steps.data();
-    const Statement* const* const end = next + code.steps.size();
     try {
-        for (; next != end; ++next) {
-            const Statement& statement = **next;
+        for (const Statement* next = code.first_step; next != nullptr;) {
+            const Statement& statement = *next;
+            next = statement.next_step;
             m_position.statement = &statement;
             m_interp.check_interrupt(m_mode == RunMode::Program);
             // Compound assignments come first: they are most of most loops.
@@ -161,8 +160,8 @@ void Run::execute(const Code& code)
                 break;
             case StatementKind::StoreElement:
                 // The assignment is the next statement, never an empty one.
-                if (store_pair(statement, *next[1])) {
-                    ++next;
+                if (store_pair(statement, *next)) {
+                    next = next->next_step;
                     continue;
                 }
                 break;

@@ -208,7 +208,7 @@ void Run::end_from_block(const Code& body)
 {
     // As the block's own run would: the `end` is checked for an interrupt,
     // and an error is placed at it.
-    const Statement& statement = *body.steps.front();
+    const Statement& statement = *body.first_step;
     m_position.statement = &statement;
     try {
         m_interp.check_interrupt(m_mode == RunMode::Program);
