@@ -2,17 +2,11 @@
 // numeric fold is quickened while a program runs.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
-#include "builtins/registry.h"
 #include "exec/code.h"
-#include "exec/executor.h"
-#include "exec/interpreter.h"
 #include "exec/kinds.h"
-#include "host/console.h"
-#include "lex/splitter.h"
-#include "value/convert.h"
+#include "program_session.h"
 
 namespace {
 
@@ -89,30 +83,10 @@ TEST(KindChoice, ExpressionsGetTheirFoldKinds)
     EXPECT_EQ(only_statement("a -> b").number_fold, NumberFoldKind::None);
 }
 
-// Runs lines in one top-level table and gives what they printed.
-class Session {
-public:
-    Session() : m_console(m_in, m_out, m_err), m_interp(builtins::builtin_table(), m_console) {}
-    std::string run(const std::string& text)
-    {
-        m_out.str("");
-        exec::run_statements(m_interp, lex::split_statements(text), nullptr, &m_top);
-        return m_out.str();
-    }
-
-private:
-    std::istringstream m_in;
-    std::ostringstream m_out;
-    std::ostringstream m_err;
-    host::StreamConsole m_console;
-    exec::Interpreter m_interp;
-    value::VarTable m_top;
-};
-
 TEST(Quickening, AFoldWidensOnAFloatAndGivesUpOnTextsWhileResultsStayRight)
 {
     if (!exec::specialised_ways) GTEST_SKIP() << "no numeric folds in this build";
-    Session session;
+    test_support::Program session;
     const exec::Statement& fold = only_statement("q + r");
     ASSERT_EQ(fold.number_fold, NumberFoldKind::IntegerPair);
     EXPECT_EQ(session.run("q = 2\nr = 1\n$print$((q + r))"), "3\n");

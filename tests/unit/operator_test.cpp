@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <utility>
 
 #include "exec/expression.h"
 #include "base/error.h"
@@ -34,15 +36,21 @@ void expect_float(const Value& v, long double expected)
     EXPECT_EQ(v.float_value(), expected);
 }
 
-zirn::ErrorKind error_kind(const char* op, const Value& left, const Value& right)
+// The kind and message of the error `op` raises for two operands.
+std::pair<zirn::ErrorKind, std::string> error_of(const char* op, const Value& left, const Value& right)
 {
     try {
         apply_operator(op, left, right);
     } catch (const zirn::Error& error) {
-        return error.kind();
+        return {error.kind(), error.what()};
     }
     ADD_FAILURE() << "no error for " << op;
-    return zirn::ErrorKind::Interrupted;
+    return {zirn::ErrorKind::Interrupted, ""};
+}
+
+zirn::ErrorKind error_kind(const char* op, const Value& left, const Value& right)
+{
+    return error_of(op, left, right).first;
 }
 
 TEST(Operators, ArithmeticTypeFollowsTheOperands)
@@ -146,25 +154,13 @@ TEST(Operators, OperandsAreNeverChanged)
 
 namespace {
 
-// The message of the error `op` raises for two operands.
-std::string error_text(const char* op, const Value& left, const Value& right)
-{
-    try {
-        apply_operator(op, left, right);
-    } catch (const zirn::Error& error) {
-        return error.what();
-    }
-    ADD_FAILURE() << "no error from " << op;
-    return "";
-}
-
 TEST(Operators, WhenNeitherOperandReadsAsANumberTheLeftOneIsReported)
 {
     for (const char* op : {"<", ">=", "-", "*", "/"}) {
-        EXPECT_NE(error_text(op, S("xy"), F(1.5)).find("'xy'"), std::string::npos) << op;
+        EXPECT_NE(error_of(op, S("xy"), F(1.5)).second.find("'xy'"), std::string::npos) << op;
     }
     for (const char* op : {"<", "<=", ">", ">="}) {
-        const std::string text = error_text(op, S("xy"), S("a b"));
+        const std::string text = error_of(op, S("xy"), S("a b")).second;
         EXPECT_NE(text.find("'xy'"), std::string::npos) << op << ": " << text;
     }
 }
