@@ -150,10 +150,6 @@ TEST(Operators, OperandsAreNeverChanged)
     EXPECT_EQ(right.int_value(), 2);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(Operators, WhenNeitherOperandReadsAsANumberTheLeftOneIsReported)
 {
     for (const char* op : {"<", ">=", "-", "*", "/"}) {
