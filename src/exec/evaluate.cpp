@@ -180,9 +180,7 @@ Value evaluate_text(Interpreter& interp, const Value& text, Blocks blocks)
 Value evaluate_operand(Interpreter& interp, const Token& token, Blocks blocks)
 {
     // 1. A variable of exactly this name wins over every other reading.
-    if (token.may_be_bound()) {
-        if (const value::ValueRef* bound = interp.bindings().find(token.name())) return **bound;
-    }
+    if (const value::ValueRef* bound = variable_named(interp, token)) return **bound;
     // 2. Otherwise the kind of token decides.
     switch (token.kind()) {
     case OperandKind::Call:
@@ -246,7 +244,7 @@ Value evaluate_call(Interpreter& interp, const Token& token)
 bool evaluate_call_appending(Interpreter& interp, const Token& token, Value& target, Value& result)
 {
     // As evaluate_operand reads it: a variable of exactly this name wins.
-    if (const value::ValueRef* bound = token.may_be_bound() ? interp.bindings().find(token.name()) : nullptr) {
+    if (const value::ValueRef* bound = variable_named(interp, token)) {
         result = **bound;
         return false;
     }

@@ -45,6 +45,14 @@ value::Value evaluate_operand(Interpreter& interp, const Token& token, Blocks bl
 // or the named Value changes.
 inline const value::Value* plain_operand(Interpreter& interp, const Token& token);
 
+// The variable a token's text names, or null: the first step of reading
+// any operand (a token that is no bare word names none while no such name
+// has been bound, see Token::may_be_bound).
+inline const value::ValueRef* variable_named(Interpreter& interp, const Token& token)
+{
+    return token.may_be_bound() ? interp.bindings().find(token.name()) : nullptr;
+}
+
 // How every operand is read, in one place: a variable of exactly the
 // token's text wins (a variable named `12` over the literal), then the
 // literal the token stands for; null for a number that cannot be read
@@ -52,9 +60,7 @@ inline const value::Value* plain_operand(Interpreter& interp, const Token& token
 // is this with a check around it.
 inline const value::Value* bound_or_literal(Interpreter& interp, const Token& token)
 {
-    if (token.may_be_bound()) {
-        if (const value::ValueRef* bound = interp.bindings().find(token.name())) return bound->get();
-    }
+    if (const value::ValueRef* bound = variable_named(interp, token)) return bound->get();
     return token.readable_literal();
 }
 

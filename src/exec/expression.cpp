@@ -78,7 +78,7 @@ struct FoldOperand {
 // be read without raising (the full fold then reads it again and raises).
 inline bool fold_operand(Interpreter& interp, const Token& token, std::size_t depth, FoldOperand& operand)
 {
-    if (const value::ValueRef* bound = token.may_be_bound() ? interp.bindings().find(token.name()) : nullptr) {
+    if (const value::ValueRef* bound = variable_named(interp, token)) {
         operand.value = bound->get();
         return true;
     }
