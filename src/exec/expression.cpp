@@ -233,14 +233,9 @@ bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumbe
     if (statement.number_fold == NumberFoldKind::None) return false;
     check_stack_depth();
     // `(a op b)` on two names or literals holding integers, read here.
-    if (statement.number_fold == NumberFoldKind::IntegerPair) {
-        const Value* left = bound_or_literal(interp, statement.tokens[0]);
-        const Value* right = bound_or_literal(interp, statement.tokens[2]);
-        if (left != nullptr && right != nullptr && left->is(Type::Integer) && right->is(Type::Integer)) {
-            result.is_float = false;
-            result.integer = combine_integers(statement.tokens[1].as_operator(), left->int_value(), right->int_value());
-            return true;
-        }
+    if (statement.number_fold == NumberFoldKind::IntegerPair && fold_integer_pair(interp, statement, result.integer)) {
+        result.is_float = false;
+        return true;
     }
     return fold_statement(interp, statement, 1, result);
 }
@@ -250,6 +245,11 @@ Value evaluate_expression(Interpreter& interp, const Statement& statement, Block
     // Numbers all through: no Value until the result.
     if (statement.number_fold != NumberFoldKind::None) {
         check_stack_depth();
+        // `(a op b)` on two integers first, as fold_number_token reads it.
+        if (std::int64_t integer = 0;
+            statement.number_fold == NumberFoldKind::IntegerPair && fold_integer_pair(interp, statement, integer)) {
+            return Value::integer(integer);
+        }
         FoldedNumber folded;
         if (fold_statement(interp, statement, 0, folded)) return folded.as_value();
     }

@@ -168,6 +168,35 @@ private:
     [[gnu::noinline]] void run_end(const Operands& operands);
     // A `compare` block whose first statement is its `end`, run in place.
     void end_from_block(const Code& body);
+    // A `compare` block run by this run itself, as a nested dropped run
+    // would run it, without building one.
+    void run_block_here(const Code& body);
+    // While a block runs in this run: binds as a dropped run, names no
+    // function for errors (the run around the block does), and is back at
+    // the block's statement afterwards, on every way out.
+    class BlockScope {
+    public:
+        explicit BlockScope(Run& run)
+            : m_run(run), m_kind(run.m_rules.kind), m_function(run.m_rules.function), m_statement(run.m_position.statement)
+        {
+            run.m_rules.kind = RunKind::Dropped;
+            run.m_rules.function = nullptr;
+        }
+        ~BlockScope()
+        {
+            m_run.m_rules.kind = m_kind;
+            m_run.m_rules.function = m_function;
+            m_run.m_position.statement = m_statement;
+        }
+        BlockScope(const BlockScope&) = delete;
+        BlockScope& operator=(const BlockScope&) = delete;
+
+    private:
+        Run& m_run;
+        RunKind m_kind;
+        const std::string* m_function;
+        const Statement* m_statement;
+    };
     void run_exec(const Operands& operands);
     void run_also(const Operands& operands);
     void run_text_here(const value::Value& text);

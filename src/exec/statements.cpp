@@ -30,10 +30,10 @@ const Code& block_code(const Token& block)
 // The same for the block of `keyword`, operands[1]. Where that is no
 // block but the rest of a condition written without its parentheses
 // (`compare x > 3 {`), the error says how to write it.
-const Code& block_operand(const Operands& operands, std::string_view keyword)
+[[noreturn, gnu::cold, gnu::noinline]] void raise_short_block(const Operands& operands, std::string_view keyword)
 {
     const Token& block = operands[1];
-    if (block.text().size() >= 2 || operands.size() < 3) return block_code(block);
+    if (operands.size() < 3) block_code(block);  // raises
     std::string condition;
     for (std::size_t i = 0; i < operands.size() && operands[i].kind() != OperandKind::Block; ++i) {
         if (!condition.empty()) condition += ' ';
@@ -42,6 +42,15 @@ const Code& block_operand(const Operands& operands, std::string_view keyword)
     throw Error(ErrorKind::MissingOperand, "the block " + quote_text(block.text()) + " is too short to have an inside")
         .set_advice("a condition is one operand in parentheses: write " + std::string(keyword) + " (" + condition +
                     ") { ... }");
+}
+
+// The block of `keyword`, operands[1]: its inside, or the error of a block
+// too short to have one (see raise_short_block).
+inline const Code& block_operand(const Operands& operands, std::string_view keyword)
+{
+    const Token& block = operands[1];
+    if (block.text().size() >= 2) return block.inside();
+    raise_short_block(operands, keyword);
 }
 
 // A position must name an existing element (or byte of a text).
@@ -196,12 +205,21 @@ void Run::run_compare(const Operands& operands)
     if (body.leading_end && sees_as_this_run) return end_from_block(body);
     const UndoScope scope(m_interp.bindings());
     bind_names_as_iteration_began(operands[1]);
-    Run block(m_interp, BindingRules{}, m_mode);
-    block.execute(body);
-    if (block.m_result.ended) {
-        take_ended(block.take_result());
-        m_stopped = true;
-    }
+    run_block_here(body);
+}
+
+void Run::run_block_here(const Code& body)
+{
+    // The block runs in this run, binding as a dropped run does, and the
+    // scope around it undoes its bindings. A block that ended (its `end`,
+    // or a loop in it that ended, after which the block went on) ends
+    // this run; one that did not leaves this run's result as it was.
+    const BlockScope block(*this);
+    const bool ended_before = m_result.ended;
+    m_result.ended = false;
+    execute(body);
+    if (m_result.ended) m_stopped = true;
+    else m_result.ended = ended_before;
 }
 
 void Run::end_from_block(const Code& body)
