@@ -594,8 +594,16 @@ bool Run::evaluated_condition_holds(const Token& token)
     // `((a - b) == c)` on numbers is folded without Values.
     FoldedNumber folded;
     const bool numeric = token.kind() == OperandKind::Parenthesised && fold_number_token(m_interp, token, folded);
-    if (numeric && !folded.is_float) return folded.integer != 0;
-    return truth_of(numeric ? folded.as_value() : evaluate(token));
+    if (numeric) return folded.is_float ? condition_truth(folded.as_value()) : folded.integer != 0;
+    if (token.kind() != OperandKind::Parenthesised) return condition_truth(evaluate(token));
+    // As evaluate_token would read it: one nesting step, then the inside;
+    // `a op b` is read as a condition without the Value of its result.
+    const NestingScope nesting(m_interp);
+    const Statement& inside = token.inside().statements.front();
+    if (specialised_ways && (inside.value_fold == ValueFoldKind::Triple || inside.value_fold == ValueFoldKind::Pair)) {
+        return operator_pair_holds(m_interp, inside);
+    }
+    return condition_truth(evaluate_expression(m_interp, inside, Blocks::Run));
 }
 
 void Run::take_ended(RunResult nested)

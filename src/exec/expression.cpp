@@ -314,4 +314,18 @@ Value evaluate_expression(Interpreter& interp, const Statement& statement, Block
     return result;
 }
 
+bool operator_pair_holds(Interpreter& interp, const Statement& pair)
+{
+    // Both operands left to right, as the Triple way of evaluate_expression.
+    const Value left = evaluate_operand(interp, pair.tokens[0], Blocks::Run);
+    const Value right = evaluate_operand(interp, pair.tokens[2], Blocks::Run);
+    const OperatorKind op = pair.tokens[1].as_operator();
+    bool holds = false;
+    if (left.is(Type::Integer) && right.is(Type::Integer) &&
+        integer_pair_truth(op, left.int_value(), right.int_value(), holds)) {
+        return holds;
+    }
+    return condition_truth(apply_operator(op, left, right));
+}
+
 }  // namespace zirn::exec

@@ -14,11 +14,26 @@
 #include "exec/code.h"
 #include "exec/evaluate.h"
 #include "exec/operators.h"
+#include "value/convert.h"
 #include "value/value.h"
 
 namespace zirn::exec {
 
 value::Value evaluate_expression(Interpreter& interp, const Statement& tokens, Blocks blocks);
+
+// A condition's Value read as true or false: an integer is true unless 0,
+// anything else as to_integer reads it.
+inline bool condition_truth(const value::Value& condition)
+{
+    if (condition.is(value::Type::Integer)) return condition.int_value() != 0;
+    return value::to_integer(condition) != 0;
+}
+
+// For an expression `a op b` without `not` (ValueFoldKind Pair or Triple)
+// read as a condition: whether its value is true, as evaluate_expression
+// would give it and a condition reads it, without making that Value when
+// both operands are integers.
+bool operator_pair_holds(Interpreter& interp, const Statement& pair);
 
 // A number the fold carries without a Value: an integer or a float.
 struct FoldedNumber {

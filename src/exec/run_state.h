@@ -249,18 +249,12 @@ private:
                 }
                 // Any other pair (`element == " "`): the operator on the
                 // Values in place, as the expression would apply it.
-                if (m_interp.nesting_room() >= 1) return truth_of(apply_operator(op, *left, *right));
+                if (m_interp.nesting_room() >= 1) return condition_truth(apply_operator(op, *left, *right));
             }
         }
         return evaluated_condition_holds(token);
     }
     bool evaluated_condition_holds(const Token& token);
-    // A condition's Value read as true or false.
-    static bool truth_of(const value::Value& condition)
-    {
-        if (condition.is(value::Type::Integer)) return condition.int_value() != 0;
-        return value::to_integer(condition) != 0;
-    }
     // The loop statements' shared iteration step: false once the body ended.
     Run loop_body_run(LoopState& loop);
     bool run_iteration(Run& body_run, const Code& body);
