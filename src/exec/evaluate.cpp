@@ -72,7 +72,7 @@ public:
     void push(value::ValueRef ref)
     {
         if (m_count < inline_count) new (&m_inline[m_count]) value::ValueRef(std::move(ref));
-        else m_more.push_back(std::move(ref));
+        else push_more(std::move(ref));
         ++m_count;
     }
     std::size_t size() const { return m_count; }
@@ -82,7 +82,14 @@ public:
     }
 
 private:
-    static constexpr std::size_t inline_count = 4;
+    // Past the places kept in place, room for as many again is made at once.
+    [[gnu::noinline]] void push_more(value::ValueRef ref)
+    {
+        if (m_more.empty()) m_more.reserve(inline_count);
+        m_more.push_back(std::move(ref));
+    }
+
+    static constexpr std::size_t inline_count = 8;
     union {
         value::ValueRef m_inline[inline_count];
     };
