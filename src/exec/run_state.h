@@ -39,10 +39,38 @@ private:
 
 enum class RunKind : std::uint8_t { Dropped, Iteration, Kept };
 
+// Names in the order they were added: the first few kept in place, since
+// most loops create or read a handful, and a loop that runs many times
+// should not allocate for them each time.
+class NameList {
+public:
+    void push_back(value::NameId name)
+    {
+        if (m_more.empty()) {
+            if (m_count < inline_count) {
+                m_inline[m_count++] = name;
+                return;
+            }
+            m_more.assign(m_inline, m_inline + m_count);
+        }
+        m_more.push_back(name);
+        ++m_count;
+    }
+    bool empty() const { return m_count == 0; }
+    const value::NameId* begin() const { return m_more.empty() ? m_inline : m_more.data(); }
+    const value::NameId* end() const { return begin() + m_count; }
+
+private:
+    static constexpr std::size_t inline_count = 8;
+    value::NameId m_inline[inline_count];
+    std::size_t m_count = 0;
+    std::vector<value::NameId> m_more;  // all of them, once past inline_count
+};
+
 // What a loop (`each`, `until`) keeps across its iterations.
 struct LoopState {
     // Names the body created; they stay bound until the loop ends.
-    std::vector<value::NameId> created;
+    NameList created;
     // Every binding tag from this one on was given out by this loop.
     std::uint64_t first_tag = 0;
     // Undo records [view_begin, view_end) hold, for the names the loop's
@@ -55,7 +83,7 @@ struct LoopState {
     // it could read any name.
     bool condition_gathered = false;
     bool reads_indirectly = false;
-    std::vector<value::NameId> condition_names;
+    NameList condition_names;
 };
 
 // How a run binds, handed on to the text `exec` and `also` run in it.

@@ -148,7 +148,7 @@ private:
 
 // Gathers the names `token` reads into `names`; false when a call or a block
 // in it could read names indirectly.
-bool gather_names_read(const Token& token, std::vector<value::NameId>& names)
+bool gather_names_read(const Token& token, NameList& names)
 {
     if (token.kind() == OperandKind::Call || token.kind() == OperandKind::Block) return false;
     names.push_back(token.name());
