@@ -161,7 +161,7 @@ constexpr std::uint8_t max_fold_declines = 8;
 
 // The numeric fold of a statement, as its number fold kind says: integers
 // first unless it has met a float before, then any numbers.
-bool fold_statement(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result)
+[[gnu::always_inline]] inline bool fold_statement(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result)
 {
     switch (statement.number_fold) {
     case NumberFoldKind::None: return false;
