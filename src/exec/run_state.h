@@ -253,7 +253,7 @@ private:
     value::Value evaluate(const Token& token, Blocks blocks = Blocks::Run);
     // An operand read as an integer (a position), as to_integer reads its Value.
     std::int64_t integer_of(const Token& operand);
-    bool condition_holds(const Token& token)
+    [[gnu::always_inline]] bool condition_holds(const Token& token)
     {
         // A name or literal holding an integer, or `(a < b)` on two
         // integers: no Value needs to be made.
