@@ -300,7 +300,7 @@ private:
     RunPosition m_position;
 };
 
-inline void Run::bind(value::NameId name, value::ValueRef ref)
+[[gnu::always_inline]] inline void Run::bind(value::NameId name, value::ValueRef ref)
 {
     Bindings& bindings = m_interp.bindings();
     switch (m_rules.kind) {
@@ -330,7 +330,7 @@ inline void Run::bind(value::NameId name, value::ValueRef ref)
     }
 }
 
-inline void Run::bind(const Token& name, value::ValueRef ref)
+[[gnu::always_inline]] inline void Run::bind(const Token& name, value::ValueRef ref)
 {
     const value::NameId id = name.name();
     bind(id != value::no_name ? id : value::intern_name(name.text()), std::move(ref));
