@@ -61,7 +61,8 @@ public:
     const value::NameId* end() const { return begin() + m_count; }
 
 private:
-    static constexpr std::size_t inline_count = 8;
+    // A condition such as ((a < b) and (c < d)) reads ten tokens.
+    static constexpr std::size_t inline_count = 16;
     value::NameId m_inline[inline_count];
     std::size_t m_count = 0;
     std::vector<value::NameId> m_more;  // all of them, once past inline_count
