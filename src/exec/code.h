@@ -110,6 +110,7 @@ public:
     // False when no variable can be named by this token's text (see
     // value::odd_names_interned): its operand is then read without a lookup.
     bool may_be_bound() const { return m_bare_word || value::odd_names_interned(); }
+    bool is_bare_word() const { return m_bare_word; }
 
     // Quoted and Number tokens: the value they stand for; raises the reading
     // error for a number that cannot be read.

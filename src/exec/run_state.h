@@ -57,6 +57,11 @@ public:
         ++m_count;
     }
     bool empty() const { return m_count == 0; }
+    void clear()
+    {
+        m_count = 0;
+        m_more.clear();
+    }
     const value::NameId* begin() const { return m_more.empty() ? m_inline : m_more.data(); }
     const value::NameId* end() const { return begin() + m_count; }
 
@@ -83,6 +88,7 @@ struct LoopState {
     // every name it reads, or `reads_indirectly` when a call or a block in
     // it could read any name.
     bool condition_gathered = false;
+    bool gathered_with_odd_names = false;  // odd_names_interned() when gathered
     bool reads_indirectly = false;
     NameList condition_names;
 };

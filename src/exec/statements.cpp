@@ -151,7 +151,14 @@ private:
 bool gather_names_read(const Token& token, NameList& names)
 {
     if (token.kind() == OperandKind::Call || token.kind() == OperandKind::Block) return false;
-    names.push_back(token.name());
+    // A token that is no bare word (a number, an operator, a parenthesised
+    // text) can name a variable only once such a name was bound somewhere;
+    // the loop gathers again when that happens (reads_only_names_older_than),
+    // and then takes such a name in even before it is bound, so that a
+    // later round binding `12` is seen. (A bare word not bound anywhere yet
+    // cannot be read as a literal, so the condition could not be read.)
+    if (token.is_bare_word()) names.push_back(token.name());
+    else if (value::odd_names_interned()) names.push_back(value::intern_name(token.text()));
     if (token.kind() != OperandKind::Parenthesised || token.text().size() < 2) return true;
     for (const Token& inner : token.inside().statements.front().tokens) {
         if (!gather_names_read(inner, names)) return false;
@@ -164,8 +171,10 @@ bool gather_names_read(const Token& token, NameList& names)
 // indirectly: then the enclosing run sees it the same.
 bool reads_only_names_older_than(const Bindings& bindings, const Token& condition, LoopState& loop)
 {
-    if (!loop.condition_gathered) {
+    if (!loop.condition_gathered || (!loop.gathered_with_odd_names && value::odd_names_interned())) {
         loop.condition_gathered = true;
+        loop.gathered_with_odd_names = value::odd_names_interned();
+        loop.condition_names.clear();
         loop.reads_indirectly = !gather_names_read(condition, loop.condition_names);
     }
     if (loop.reads_indirectly) return false;
