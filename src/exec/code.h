@@ -119,6 +119,8 @@ public:
     const value::Value* readable_literal() const { return m_literal_ready ? &m_literal : nullptr; }
     // Parenthesised and Block tokens: the split inside.
     const Code& inside() const { return m_inside ? *m_inside : compile_inside(); }
+    // Whether inside() has been split already (and so cannot raise).
+    bool inside_split() const { return m_inside != nullptr; }
     // Call tokens: the call taken apart.
     const CallSite& call() const;
     // True when evaluating this token can neither call anything nor run a
@@ -152,6 +154,31 @@ private:
     mutable std::unique_ptr<CallSite> m_call;
 };
 
+// A numeric fold laid out as steps (NumberFoldKind::IntegerSteps): the
+// fold in postfix order, run with a small stack of numbers. An operand
+// step reads a name or a literal and either starts a new partial result or
+// combines it into the last one; a step of its own combines the results of
+// a parenthesised operand into the one before it.
+struct FoldStep {
+    enum class Action : std::uint8_t {
+        PushName,        // a bare word (its variable, else its literal) starts a result
+        PushLiteral,     // any other number token (its literal) starts a result
+        CombineName,     // the same, combined into the last result with `op`
+        CombineLiteral,
+        CombineResults,  // the last result combined into the one before it with `op`
+    };
+    Action action = Action::PushLiteral;
+    OperatorKind op = OperatorKind::None;
+    const Token* token = nullptr;           // names
+    const value::Value* literal = nullptr;  // literals: null for a number that cannot be read
+};
+struct FoldSteps {
+    std::vector<FoldStep> steps;
+    // The deepest parenthesised operand: each takes one nesting step, and
+    // holds one more partial result while it is folded.
+    std::size_t depth = 0;
+};
+
 struct Statement {
     std::vector<Token> tokens;          // every token, empty ones included
     // The line the statement starts on: in its file when it came from one
@@ -180,6 +207,10 @@ struct Statement {
     // the count of folds that met an operand that is no number.
     mutable NumberFoldKind number_fold = NumberFoldKind::None;
     mutable std::uint8_t fold_declines = 0;
+    // IntegerSteps: the fold laid out as steps, made after the first fold
+    // that went through as integers (`fold_steps_tried` then set).
+    mutable bool fold_steps_tried = false;
+    mutable std::unique_ptr<const FoldSteps> fold_steps;
 
     StatementKind general() const { return general_kind(kind); }
     // `a op b` on two names or literals, no `not`.

@@ -1,6 +1,8 @@
 #include "exec/expression.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 
 #include "base/error.h"
 #include "base/stack_guard.h"
@@ -139,18 +141,118 @@ bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t 
     return true;
 }
 
-// Quickening: the only two places a statement's number fold kind changes.
+// The fold laid out as steps (NumberFoldKind::IntegerSteps). Reading the
+// steps is the integer fold above without looking at the tokens again and
+// without a call per parenthesised level: a bare word is read from its
+// variable, else its literal; any other number is its literal (no variable
+// can be named by it while no name that is no bare word is bound).
+// Deeper than this, an expression keeps the tokens.
+constexpr std::size_t max_step_depth = 32;
+
+// Appends the steps of `statement` read at `level` (the top is 0); false
+// when an operand's inside has not been split yet or takes no numeric fold.
+bool add_fold_steps(const Statement& statement, std::size_t level, FoldSteps& out)
+{
+    const std::vector<Token>& tokens = statement.tokens;
+    for (std::size_t i = 0; i < tokens.size(); i += 2) {
+        const Token& token = tokens[i];
+        const bool first = i == 0;
+        const OperatorKind op = first ? OperatorKind::None : tokens[i - 1].as_operator();
+        if (token.kind() != OperandKind::Parenthesised) {
+            FoldStep step;
+            step.op = op;
+            if (token.is_bare_word()) {
+                step.action = first ? FoldStep::Action::PushName : FoldStep::Action::CombineName;
+                step.token = &token;
+            } else {
+                step.action = first ? FoldStep::Action::PushLiteral : FoldStep::Action::CombineLiteral;
+            }
+            step.literal = token.readable_literal();
+            out.steps.push_back(step);
+            continue;
+        }
+        if (!token.inside_split() || token.text().size() < 2 || level + 1 > max_step_depth) return false;
+        const Code& inside = token.inside();
+        if (inside.statements.size() != 1 || inside.statements.front().number_fold == NumberFoldKind::None) return false;
+        out.depth = std::max(out.depth, level + 1);
+        if (!add_fold_steps(inside.statements.front(), level + 1, out)) return false;
+        if (!first) {
+            FoldStep step;
+            step.action = FoldStep::Action::CombineResults;
+            step.op = op;
+            out.steps.push_back(step);
+        }
+    }
+    return true;
+}
+
+// The operand of a step as an integer, or false when it is none.
+[[gnu::always_inline]] inline bool step_integer(Interpreter& interp, const FoldStep& step, std::int64_t& number)
+{
+    const Value* operand = step.literal;
+    if (step.token != nullptr) {
+        if (const value::ValueRef* bound = interp.bindings().find(step.token->name())) operand = bound->get();
+    }
+    if (operand == nullptr || !operand->is(Type::Integer)) return false;
+    number = operand->int_value();
+    return true;
+}
+
+// The steps of a statement folded at `depth`, as fold_integers would fold
+// it; false, having done nothing a program can see, where it would not.
+bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t depth, std::int64_t& result)
+{
+    // A variable named like a literal or a parenthesised text wins over it.
+    if (value::odd_names_interned() || depth + steps.depth > interp.nesting_room()) return false;
+    std::int64_t results[max_step_depth + 1];
+    std::int64_t* last = results - 1;
+    for (const FoldStep& step : steps.steps) {
+        std::int64_t number = 0;
+        switch (step.action) {
+        case FoldStep::Action::PushName:
+        case FoldStep::Action::PushLiteral:
+            if (!step_integer(interp, step, number)) return false;
+            *++last = number;
+            break;
+        case FoldStep::Action::CombineName:
+        case FoldStep::Action::CombineLiteral:
+            if (!step_integer(interp, step, number)) return false;
+            *last = combine_integers(step.op, *last, number);
+            break;
+        case FoldStep::Action::CombineResults:
+            --last;
+            *last = combine_integers(step.op, last[0], last[1]);
+            break;
+        }
+    }
+    result = *last;
+    return true;
+}
+
+// Quickening: the only places a statement's number fold kind changes.
 // Past this many folds that met an operand that is no number, a statement
 // is taken to work on other types and the numeric fold is not tried again.
 constexpr std::uint8_t max_fold_declines = 8;
 
 // A fold met a float: integers alone will not do for this statement, for
-// good (Integers and IntegerPair fall back to Numbers).
+// good (Integers, IntegerPair and IntegerSteps fall back to Numbers).
 [[gnu::noinline]] void note_fold_float(const Statement& statement)
 {
-    if (statement.number_fold == NumberFoldKind::Integers || statement.number_fold == NumberFoldKind::IntegerPair) {
+    while (statement.number_fold != NumberFoldKind::Numbers && statement.number_fold != NumberFoldKind::None) {
         statement.number_fold = general_kind(statement.number_fold);
     }
+}
+
+// An Integers fold went through, so every parenthesised operand's inside
+// is split: the fold is laid out as steps, once.
+[[gnu::noinline]] void note_integers_folded(const Statement& statement)
+{
+    if (statement.fold_steps_tried) return;
+    statement.fold_steps_tried = true;
+    auto steps = std::make_unique<FoldSteps>();
+    if (!add_fold_steps(statement, 0, *steps)) return;
+    statement.fold_steps = std::move(steps);
+    statement.number_fold = NumberFoldKind::IntegerSteps;
 }
 
 // A fold met an operand that is no number.
@@ -165,10 +267,17 @@ constexpr std::uint8_t max_fold_declines = 8;
 {
     switch (statement.number_fold) {
     case NumberFoldKind::None: return false;
+    case NumberFoldKind::IntegerSteps:
+        if (fold_integer_steps(interp, *statement.fold_steps, depth, result.integer)) {
+            result.is_float = false;
+            return true;
+        }
+        [[fallthrough]];
     case NumberFoldKind::Integers:
     case NumberFoldKind::IntegerPair:
         if (fold_integers(interp, statement, depth, result.integer)) {
             result.is_float = false;
+            if (statement.number_fold == NumberFoldKind::Integers) [[unlikely]] note_integers_folded(statement);
             return true;
         }
         if (fold_numbers(interp, statement, depth, result)) {

@@ -12,9 +12,10 @@
 // general way it stands for.
 //
 // Numeric folds are quickened at run time, in one place (`note_fold_float`,
-// `note_fold_declined` in expression.cpp): a fold that meets a float widens
-// from integers to numbers, and one that keeps meeting operands that are no
-// numbers falls back to its general kind, for good.
+// `note_fold_declined`, `note_integers_folded` in expression.cpp): a fold
+// that meets a float widens from integers to numbers, one that keeps
+// meeting operands that are no numbers falls back to its general kind, for
+// good, and one that went through as integers is laid out as steps.
 #pragma once
 
 #include <cstdint>
@@ -66,7 +67,10 @@ namespace zirn::exec {
       "operands and number operators only: folded as integers and floats, without Values, while every operand "     \
       "is a number; past a few folds that met no number, None for good")                                             \
     X(Integers, Numbers, "the same with 64-bit integers only; the first float met makes it Numbers for good")         \
-    X(IntegerPair, Numbers, "`a op b` on two names or literals holding integers, read in place")
+    X(IntegerPair, Numbers, "`a op b` on two names or literals holding integers, read in place")                    \
+    X(IntegerSteps, Integers,                                                                                         \
+      "Integers laid out once as steps, parenthesised operands inline, after its first fold as integers: read "     \
+      "without looking at the tokens again while no name that is no bare word is bound")
 
 #define ZIRN_KIND_ENUMERATOR(kind, general, what) kind,
 enum class StatementKind : std::uint8_t { ZIRN_STATEMENT_KINDS(ZIRN_KIND_ENUMERATOR) };

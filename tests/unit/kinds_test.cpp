@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/limits.h"
 #include "exec/code.h"
 #include "exec/kinds.h"
 #include "program_session.h"
@@ -99,6 +100,28 @@ TEST(Quickening, AFoldWidensOnAFloatAndGivesUpOnTextsWhileResultsStayRight)
     // The general fold gives the same numbers.
     EXPECT_EQ(session.run("q = 4\nr = 1\n$print$((q + r))"), "5\n");
     EXPECT_EQ(session.run("q = 0.5\n$print$((q + r))"), "1.500000\n");
+}
+
+TEST(Quickening, AFoldThatWentThroughAsIntegersIsLaidOutAsStepsThatDeclineWhereTheTokensWould)
+{
+    if (!exec::specialised_ways) GTEST_SKIP() << "no numeric folds in this build";
+    test_support::Program session;
+    const exec::Statement& fold = only_statement("((sa * 3) + 1) - ((sb / 2) * (sa - sb))");
+    ASSERT_EQ(fold.number_fold, NumberFoldKind::Integers);
+    const std::string print = "$print$((((sa * 3) + 1) - ((sb / 2) * (sa - sb))))";
+    EXPECT_EQ(session.run("sa = 7\nsb = 5\n" + print), "18\n");
+    ASSERT_EQ(fold.number_fold, NumberFoldKind::IntegerSteps);
+    EXPECT_EQ(session.run("sa = 2\nsb = 9\n" + print), "35\n");
+    // Each parenthesised level takes a nesting step, as the tokens' fold
+    // does: with too little room left the general way reports it.
+    session.interp().set_max_nesting(3);
+    EXPECT_EQ(session.failure(print).first, ErrorKind::Recursion);
+    session.interp().set_max_nesting(limits::max_nesting_depth);
+    EXPECT_EQ(fold.number_fold, NumberFoldKind::IntegerSteps);
+    // A float widens the fold to numbers, for good.
+    EXPECT_EQ(session.run("sa = 0.5\nsb = 5\n" + print), "11.500000\n");
+    EXPECT_EQ(fold.number_fold, NumberFoldKind::Numbers);
+    EXPECT_EQ(session.run("sa = 7\nsb = 5\n" + print), "18\n");
 }
 
 }  // namespace
