@@ -204,28 +204,29 @@ bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t
 {
     // A variable named like a literal or a parenthesised text wins over it.
     if (value::odd_names_interned() || depth + steps.depth > interp.nesting_room()) return false;
+    // The partial results: a parenthesised operand starts one more.
     std::int64_t results[max_step_depth + 1];
-    std::int64_t* last = results - 1;
+    std::int64_t* end = results;  // past the last partial result
     for (const FoldStep& step : steps.steps) {
         std::int64_t number = 0;
         switch (step.action) {
         case FoldStep::Action::PushName:
         case FoldStep::Action::PushLiteral:
             if (!step_integer(interp, step, number)) return false;
-            *++last = number;
+            *end++ = number;
             break;
         case FoldStep::Action::CombineName:
         case FoldStep::Action::CombineLiteral:
             if (!step_integer(interp, step, number)) return false;
-            *last = combine_integers(step.op, *last, number);
+            end[-1] = combine_integers(step.op, end[-1], number);
             break;
         case FoldStep::Action::CombineResults:
-            --last;
-            *last = combine_integers(step.op, last[0], last[1]);
+            --end;
+            end[-1] = combine_integers(step.op, end[-1], end[0]);
             break;
         }
     }
-    result = *last;
+    result = results[0];
     return true;
 }
 
