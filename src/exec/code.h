@@ -154,23 +154,23 @@ private:
     mutable std::unique_ptr<CallSite> m_call;
 };
 
-// A numeric fold laid out as steps (NumberFoldKind::IntegerSteps): the
-// fold in postfix order, run with a small stack of numbers. An operand
-// step reads a name or a literal and either starts a new partial result or
-// combines it into the last one; a step of its own combines the results of
+// An integer fold laid out as steps (NumberFoldKind::IntegerSteps): the
+// fold in postfix order, run with a small stack of integers. An operand
+// step reads a name or a number and either starts a new partial result or
+// combines it into the last one; a step of its own combines the result of
 // a parenthesised operand into the one before it.
 struct FoldStep {
     enum class Action : std::uint8_t {
-        PushName,        // a bare word (its variable, else its literal) starts a result
-        PushLiteral,     // any other number token (its literal) starts a result
+        PushName,        // a bare word's variable starts a result
+        PushNumber,      // an integer literal starts a result
         CombineName,     // the same, combined into the last result with `op`
-        CombineLiteral,
+        CombineNumber,
         CombineResults,  // the last result combined into the one before it with `op`
     };
-    Action action = Action::PushLiteral;
+    Action action = Action::PushNumber;
     OperatorKind op = OperatorKind::None;
-    const Token* token = nullptr;           // names
-    const value::Value* literal = nullptr;  // literals: null for a number that cannot be read
+    value::NameId name = value::no_name;  // names
+    std::int64_t number = 0;              // numbers
 };
 struct FoldSteps {
     std::vector<FoldStep> steps;

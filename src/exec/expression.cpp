@@ -141,60 +141,57 @@ bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t 
     return true;
 }
 
-// The fold laid out as steps (NumberFoldKind::IntegerSteps). Reading the
-// steps is the integer fold above without looking at the tokens again and
-// without a call per parenthesised level: a bare word is read from its
-// variable, else its literal; any other number is its literal (no variable
-// can be named by it while no name that is no bare word is bound).
-// Deeper than this, an expression keeps the tokens.
+// The fold laid out as steps (NumberFoldKind::IntegerSteps), made once a
+// fold went through as integers: then every bare word was a bound name
+// (its id is kept: ids never change), every other operand an integer
+// literal (its number is kept) or a parenthesised operand whose inside is
+// split. Reading the steps is the integer fold above without looking at
+// the tokens again and without a call per parenthesised level. No variable
+// can be named by a literal or a parenthesised text while no name that is
+// no bare word is bound, and a name that is no longer bound, or holds
+// something else than an integer, makes the steps decline. Deeper than
+// this, an expression keeps the tokens.
 constexpr std::size_t max_step_depth = 32;
 
 // Appends the steps of `statement` read at `level` (the top is 0); false
-// when an operand's inside has not been split yet or takes no numeric fold.
+// when an operand is none of the above.
 bool add_fold_steps(const Statement& statement, std::size_t level, FoldSteps& out)
 {
     const std::vector<Token>& tokens = statement.tokens;
     for (std::size_t i = 0; i < tokens.size(); i += 2) {
         const Token& token = tokens[i];
         const bool first = i == 0;
-        const OperatorKind op = first ? OperatorKind::None : tokens[i - 1].as_operator();
-        if (token.kind() != OperandKind::Parenthesised) {
-            FoldStep step;
-            step.op = op;
-            if (token.is_bare_word()) {
-                step.action = first ? FoldStep::Action::PushName : FoldStep::Action::CombineName;
-                step.token = &token;
-            } else {
-                step.action = first ? FoldStep::Action::PushLiteral : FoldStep::Action::CombineLiteral;
-            }
-            step.literal = token.readable_literal();
-            out.steps.push_back(step);
-            continue;
-        }
-        if (!token.inside_split() || token.text().size() < 2 || level + 1 > max_step_depth) return false;
-        const Code& inside = token.inside();
-        if (inside.statements.size() != 1 || inside.statements.front().number_fold == NumberFoldKind::None) return false;
-        out.depth = std::max(out.depth, level + 1);
-        if (!add_fold_steps(inside.statements.front(), level + 1, out)) return false;
-        if (!first) {
-            FoldStep step;
+        FoldStep step;
+        step.op = first ? OperatorKind::None : tokens[i - 1].as_operator();
+        if (token.kind() == OperandKind::Parenthesised) {
+            if (!token.inside_split() || token.text().size() < 2 || level + 1 > max_step_depth) return false;
+            const Code& inside = token.inside();
+            if (inside.statements.size() != 1 || inside.statements.front().number_fold == NumberFoldKind::None) return false;
+            out.depth = std::max(out.depth, level + 1);
+            if (!add_fold_steps(inside.statements.front(), level + 1, out)) return false;
+            if (first) continue;
             step.action = FoldStep::Action::CombineResults;
-            step.op = op;
-            out.steps.push_back(step);
+        } else if (token.is_bare_word()) {
+            step.name = token.name();
+            if (step.name == value::no_name) return false;
+            step.action = first ? FoldStep::Action::PushName : FoldStep::Action::CombineName;
+        } else {
+            const Value* literal = token.readable_literal();
+            if (literal == nullptr || !literal->is(Type::Integer)) return false;
+            step.number = literal->int_value();
+            step.action = first ? FoldStep::Action::PushNumber : FoldStep::Action::CombineNumber;
         }
+        out.steps.push_back(step);
     }
     return true;
 }
 
-// The operand of a step as an integer, or false when it is none.
-[[gnu::always_inline]] inline bool step_integer(Interpreter& interp, const FoldStep& step, std::int64_t& number)
+// The integer a name step reads, or false when the name holds none.
+[[gnu::always_inline]] inline bool named_integer(Interpreter& interp, const FoldStep& step, std::int64_t& number)
 {
-    const Value* operand = step.literal;
-    if (step.token != nullptr) {
-        if (const value::ValueRef* bound = interp.bindings().find(step.token->name())) operand = bound->get();
-    }
-    if (operand == nullptr || !operand->is(Type::Integer)) return false;
-    number = operand->int_value();
+    const value::ValueRef* bound = interp.bindings().find(step.name);
+    if (bound == nullptr || !(*bound)->is(Type::Integer)) return false;
+    number = (*bound)->int_value();
     return true;
 }
 
@@ -211,15 +208,15 @@ bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t
         std::int64_t number = 0;
         switch (step.action) {
         case FoldStep::Action::PushName:
-        case FoldStep::Action::PushLiteral:
-            if (!step_integer(interp, step, number)) return false;
+            if (!named_integer(interp, step, number)) return false;
             *end++ = number;
             break;
+        case FoldStep::Action::PushNumber: *end++ = step.number; break;
         case FoldStep::Action::CombineName:
-        case FoldStep::Action::CombineLiteral:
-            if (!step_integer(interp, step, number)) return false;
+            if (!named_integer(interp, step, number)) return false;
             end[-1] = combine_integers(step.op, end[-1], number);
             break;
+        case FoldStep::Action::CombineNumber: end[-1] = combine_integers(step.op, end[-1], step.number); break;
         case FoldStep::Action::CombineResults:
             --end;
             end[-1] = combine_integers(step.op, end[-1], end[0]);
