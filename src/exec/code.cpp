@@ -30,9 +30,9 @@ OperatorKind operator_from_text(std::string_view text)
     return OperatorKind::Unknown;
 }
 
-value::NameId CachedName::look_up() const
+value::NameId CachedName::look_up(const std::string& text) const
 {
-    m_id = value::find_name(m_text);
+    m_id = value::find_name(text);
     m_names_seen = value::interned_name_count();
     return m_id;
 }
@@ -76,7 +76,6 @@ std::unique_ptr<CallSite> take_call_apart(std::string_view token)
     auto call = std::make_unique<CallSite>();
     const std::vector<std::string> pieces = lex::split_on_char(token.substr(1), '$');
     if (!pieces.empty()) call->name = pieces.front();
-    call->name_id = CachedName(call->name);
     if (pieces.size() < 2) return call;
     // The argument text is what follows the name, rebuilt with its "$"
     // signs, without the "$(" in front and the last character.
@@ -354,7 +353,6 @@ void drop_code_cache()
 
 Token::Token(std::string text)
     : m_text(std::move(text)),
-      m_name(m_text),
       m_kind(classify(m_text)),
       m_operator(operator_from_text(m_text)),
       m_compound(m_text.size() > 1 ? operator_from_text(std::string_view(m_text).substr(0, 1)) : OperatorKind::None),
@@ -381,7 +379,7 @@ Token::Token(std::string text)
 
 Token::Token(Token&& other) noexcept
     : m_text(std::move(other.m_text)),
-      m_name(m_text),
+      m_name(other.m_name),
       m_kind(other.m_kind),
       m_operator(other.m_operator),
       m_compound(other.m_compound),

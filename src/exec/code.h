@@ -69,21 +69,20 @@ struct Code;
 struct CallSite;
 using CodeRef = std::shared_ptr<const Code>;
 
-// A name as it may appear in a table: its interned id, looked up again only
-// when new names have been interned since the last look.
+// The interned id of a name its owner holds the text of, looked up again
+// only when new names have been interned since the last look.
 class CachedName {
 public:
-    explicit CachedName(std::string_view text) : m_text(text) {}
-    value::NameId id() const
+    // `text` is always the same text, the owner's.
+    value::NameId id(const std::string& text) const
     {
         if (m_id != value::no_name || m_names_seen == value::interned_name_count()) return m_id;
-        return look_up();
+        return look_up(text);
     }
 
 private:
-    value::NameId look_up() const;
+    [[gnu::noinline]] value::NameId look_up(const std::string& text) const;
 
-    std::string_view m_text;  // points into the owner's text
     mutable value::NameId m_id = value::no_name;
     mutable std::size_t m_names_seen = static_cast<std::size_t>(-1);
 };
@@ -106,7 +105,7 @@ public:
     // the operator named by its first character.
     OperatorKind compound_operator() const { return m_compound; }
     bool is_not() const { return m_is_not; }
-    value::NameId name() const { return m_name.id(); }
+    value::NameId name() const { return m_name.id(m_text); }
     // False when no variable can be named by this token's text (see
     // value::odd_names_interned): its operand is then read without a lookup.
     bool may_be_bound() const { return m_bare_word || value::odd_names_interned(); }
@@ -169,8 +168,11 @@ struct FoldStep {
     };
     Action action = Action::PushNumber;
     OperatorKind op = OperatorKind::None;
-    value::NameId name = value::no_name;  // names
-    std::int64_t number = 0;              // numbers
+    // A name's id, or a number (a literal integer is 32 bits wide).
+    union {
+        value::NameId name = value::no_name;
+        std::int32_t number;
+    };
 };
 struct FoldSteps {
     std::vector<FoldStep> steps;
@@ -181,16 +183,16 @@ struct FoldSteps {
 
 struct Statement {
     std::vector<Token> tokens;          // every token, empty ones included
-    // The line the statement starts on: in its file when it came from one
-    // (`file` then names it; the Code holding the statement keeps the name),
-    // else counted from 1 at the start of the text it was split from.
-    std::uint32_t line = 1;
     const std::string* file = nullptr;
     // The next statement of its Code that is not empty, null after the
     // last one: a run walks only those.
     const Statement* next_step = nullptr;
     std::vector<std::uint32_t> words;   // positions of the non-empty tokens
     std::optional<Keyword> keyword;     // when the first word is a keyword
+    // The line the statement starts on: in its file when it came from one
+    // (`file` then names it; the Code holding the statement keeps the name),
+    // else counted from 1 at the start of the text it was split from.
+    std::uint32_t line = 1;
     // What the statement is and the way a run takes through it, picked
     // once by the compiler (see kinds.h); general_kind(kind) is what it is
     // in general.
@@ -253,7 +255,7 @@ struct Code {
 // argument tokens `x` and `"nah"`; `$input` has no argument list at all.
 struct CallSite {
     std::string name;
-    CachedName name_id{name};
+    CachedName name_id;  // of `name`
     bool has_arguments = false;
     // True when no argument can tell whether a builtin's raw argument
     // texts are bound as arg0, arg1, ...: nothing in them calls, runs a

@@ -329,7 +329,7 @@ Value call_user_function(Interpreter& interp, const CallSite& call)
     //    now: the body that runs is this one, even if the arguments or the
     //    body itself change the name's Value (the payload kept here holds
     //    the parse).
-    const value::ValueRef* bound = interp.bindings().find(call.name_id.id());
+    const value::ValueRef* bound = interp.bindings().find(call.name_id.id(call.name));
     if (bound == nullptr) raise_undefined_function(call);
     if (const Code* body = kept_body(**bound)) {
         const value::Ref<value::Payload> keep = (*bound)->payload_ref();

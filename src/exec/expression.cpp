@@ -177,8 +177,11 @@ bool add_fold_steps(const Statement& statement, std::size_t level, FoldSteps& ou
             step.action = first ? FoldStep::Action::PushName : FoldStep::Action::CombineName;
         } else {
             const Value* literal = token.readable_literal();
-            if (literal == nullptr || !literal->is(Type::Integer)) return false;
-            step.number = literal->int_value();
+            if (literal == nullptr || !literal->is(Type::Integer) || literal->int_value() < INT32_MIN ||
+                literal->int_value() > INT32_MAX) {
+                return false;
+            }
+            step.number = static_cast<std::int32_t>(literal->int_value());
             step.action = first ? FoldStep::Action::PushNumber : FoldStep::Action::CombineNumber;
         }
         out.steps.push_back(step);
@@ -249,6 +252,7 @@ constexpr std::uint8_t max_fold_declines = 8;
     statement.fold_steps_tried = true;
     auto steps = std::make_unique<FoldSteps>();
     if (!add_fold_steps(statement, 0, *steps)) return;
+    steps->steps.shrink_to_fit();
     statement.fold_steps = std::move(steps);
     statement.number_fold = NumberFoldKind::IntegerSteps;
 }
