@@ -141,6 +141,31 @@ bool fold_integers(Interpreter& interp, const Statement& statement, std::size_t 
     return true;
 }
 
+// A name's or literal's Value as a number of the fold, or false when it
+// is none.
+inline bool as_folded_number(const Value* operand, FoldedNumber& number)
+{
+    if (operand == nullptr) return false;
+    if (operand->is(Type::Integer)) {
+        number = FoldedNumber{false, operand->int_value(), 0.0L};
+        return true;
+    }
+    if (!operand->is(Type::Float)) return false;
+    number = folded_float(operand->float_value());
+    return true;
+}
+
+// `a op b` on two names or literals folded as numbers, as fold_numbers
+// folds it, without its walk over the tokens.
+inline bool fold_number_pair(Interpreter& interp, const Statement& pair, FoldedNumber& result)
+{
+    FoldedNumber left;
+    if (!as_folded_number(bound_or_literal(interp, pair.tokens[0]), left)) return false;
+    FoldedNumber right;
+    if (!as_folded_number(bound_or_literal(interp, pair.tokens[2]), right)) return false;
+    return combine_numbers(pair.tokens[1].as_operator(), left, right, result);
+}
+
 // The fold laid out as steps (NumberFoldKind::IntegerSteps), made once a
 // fold went through as integers: then every bare word was a bound name
 // (its id is kept: ids never change), every other operand an integer
@@ -290,7 +315,10 @@ constexpr std::uint8_t max_fold_declines = 8;
         }
         break;
     case NumberFoldKind::Numbers:
-        if (fold_numbers(interp, statement, depth, result)) return true;
+        if (statement.plain_pair() ? fold_number_pair(interp, statement, result)
+                                   : fold_numbers(interp, statement, depth, result)) {
+            return true;
+        }
         break;
     }
     note_fold_declined(statement);
@@ -436,6 +464,12 @@ bool operator_pair_holds(Interpreter& interp, const Statement& pair)
         integer_pair_truth(op, left.int_value(), right.int_value(), holds)) {
         return holds;
     }
+    return values_pair_holds(op, left, right);
+}
+
+bool values_pair_holds(OperatorKind op, const Value& left, const Value& right)
+{
+    if (bool holds = false; number_pair_ordering(op, left, right, holds)) return holds;
     return condition_truth(apply_operator(op, left, right));
 }
 

@@ -160,6 +160,23 @@ inline long double divide_reals(long double left, long double right)
     }
 }
 
+// Two numbers, either of them a float, under `>`, `>=`, `<` or `<=`: sets
+// `holds` to whether the comparison holds, as apply_operator's result read
+// as a condition, and returns true; false for anything else.
+inline bool number_pair_ordering(OperatorKind op, const value::Value& left, const value::Value& right, bool& holds)
+{
+    const auto as_real = [](const value::Value& v, long double& real) {
+        // Integers pass through single precision, as to_float reads them.
+        if (v.is(value::Type::Integer)) real = static_cast<float>(v.int_value());
+        else if (v.is(value::Type::Float)) real = v.float_value();
+        else return false;
+        return true;
+    };
+    long double l = 0.0L;
+    long double r = 0.0L;
+    return as_real(left, l) && as_real(right, r) && real_ordering(op, l, r, holds);
+}
+
 // How often `text * count` repeats the text: the low 32 bits of the
 // integer, read as signed (zero or below gives the empty text).
 inline std::int32_t repetition_count(std::int64_t count)

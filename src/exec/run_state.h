@@ -166,7 +166,7 @@ private:
         if (statement.word[2]->kind() == OperandKind::Parenthesised) {
             FoldedNumber folded;
             if (!fold_number_token(m_interp, *statement.word[2], folded)) return false;
-            if (folded.is_float) **target = value::Value::floating(folded.real);
+            if (folded.is_float) (*target)->become_float(folded.real);
             else (*target)->become_integer(folded.integer);
             return true;
         }
@@ -282,9 +282,10 @@ private:
                     integer_pair_truth(op, left->int_value(), right->int_value(), holds)) {
                     return holds;
                 }
-                // Any other pair (`element == " "`): the operator on the
-                // Values in place, as the expression would apply it.
-                if (m_interp.nesting_room() >= 1) return condition_truth(apply_operator(op, *left, *right));
+                // Floats compared (`x < 2.5`); any other pair (`element ==
+                // " "`): the operator on the Values in place, as the
+                // expression would apply it.
+                if (m_interp.nesting_room() >= 1) return values_pair_holds(op, *left, *right);
             }
         }
         return evaluated_condition_holds(token);

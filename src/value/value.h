@@ -180,6 +180,12 @@ public:
         set_int(number);
         m_payload.reset();
     }
+    // The same for a float: as assigning Value::floating(number).
+    void become_float(long double number)
+    {
+        set_float(number);
+        m_payload.reset();
+    }
     // Makes this Value the one-byte string `byte`, as assigning
     // Value::string of it would, reusing its text's storage when nobody
     // else holds the text.
