@@ -153,8 +153,9 @@ private:
     mutable std::unique_ptr<CallSite> m_call;
 };
 
-// An integer fold laid out as steps (NumberFoldKind::IntegerSteps): the
-// fold in postfix order, run with a small stack of integers. An operand
+// A numeric fold laid out as steps (NumberFoldKind::IntegerSteps and
+// NumberSteps): the fold in postfix order, run with a small stack of
+// partial results. An operand
 // step reads a name or a number and either starts a new partial result or
 // combines it into the last one; a step of its own combines the result of
 // a parenthesised operand into the one before it.
@@ -165,13 +166,17 @@ struct FoldStep {
         CombineName,     // the same, combined into the last result with `op`
         CombineNumber,
         CombineResults,  // the last result combined into the one before it with `op`
+        PushReal,        // a float literal starts a result (NumberSteps only)
+        CombineReal,
     };
     Action action = Action::PushNumber;
     OperatorKind op = OperatorKind::None;
-    // A name's id, or a number (a literal integer is 32 bits wide).
+    // A name's id, or a number (a literal integer is 32 bits wide, a
+    // literal float single precision).
     union {
         value::NameId name = value::no_name;
         std::int32_t number;
+        float real;
     };
 };
 struct FoldSteps {

@@ -202,8 +202,16 @@ bool add_fold_steps(const Statement& statement, std::size_t level, FoldSteps& ou
             step.action = first ? FoldStep::Action::PushName : FoldStep::Action::CombineName;
         } else {
             const Value* literal = token.readable_literal();
-            if (literal == nullptr || !literal->is(Type::Integer) || literal->int_value() < INT32_MIN ||
-                literal->int_value() > INT32_MAX) {
+            if (literal == nullptr) return false;
+            if (literal->is(Type::Float)) {
+                // Float literals are read in single precision.
+                step.real = static_cast<float>(literal->float_value());
+                if (static_cast<long double>(step.real) != literal->float_value()) return false;
+                step.action = first ? FoldStep::Action::PushReal : FoldStep::Action::CombineReal;
+                out.steps.push_back(step);
+                continue;
+            }
+            if (!literal->is(Type::Integer) || literal->int_value() < INT32_MIN || literal->int_value() > INT32_MAX) {
                 return false;
             }
             step.number = static_cast<std::int32_t>(literal->int_value());
@@ -249,9 +257,61 @@ bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t
             --end;
             end[-1] = combine_integers(step.op, end[-1], end[0]);
             break;
+        default: return false;  // a float literal
         }
     }
     result = results[0];
+    return true;
+}
+
+// The number a name step reads, or false when the name holds none.
+[[gnu::always_inline]] inline bool named_number(Interpreter& interp, const FoldStep& step, FoldedNumber& number)
+{
+    const value::ValueRef* bound = interp.bindings().find(step.name);
+    if (bound == nullptr) return false;
+    const Value& value = **bound;
+    if (value.is(Type::Integer)) {
+        number = FoldedNumber{false, value.int_value(), 0.0L};
+        return true;
+    }
+    if (!value.is(Type::Float)) return false;
+    number = folded_float(value.float_value());
+    return true;
+}
+
+// The steps folded as fold_numbers would fold the statement (NumberSteps).
+[[gnu::noinline]] bool fold_number_steps(Interpreter& interp, const FoldSteps& steps, std::size_t depth, FoldedNumber& result)
+{
+    if (value::odd_names_interned() || depth + steps.depth > interp.nesting_room()) return false;
+    // The partial results, left unmade until a step writes one whole.
+    union Slot {
+        Slot() {}
+        FoldedNumber number;
+    };
+    Slot slots[max_step_depth + 1];
+    std::size_t count = 0;
+    FoldedNumber right;
+    for (const FoldStep& step : steps.steps) {
+        switch (step.action) {
+        case FoldStep::Action::PushName:
+            if (!named_number(interp, step, slots[count].number)) return false;
+            ++count;
+            continue;
+        case FoldStep::Action::PushNumber:
+            slots[count++].number = FoldedNumber{false, step.number, 0.0L};
+            continue;
+        case FoldStep::Action::PushReal: slots[count++].number = folded_float(step.real); continue;
+        case FoldStep::Action::CombineName:
+            if (!named_number(interp, step, right)) return false;
+            break;
+        case FoldStep::Action::CombineNumber: right = FoldedNumber{false, step.number, 0.0L}; break;
+        case FoldStep::Action::CombineReal: right = folded_float(step.real); break;
+        case FoldStep::Action::CombineResults: right = slots[--count].number; break;
+        }
+        FoldedNumber& last = slots[count - 1].number;
+        if (!combine_numbers(step.op, last, right, last)) return false;
+    }
+    result = slots[0].number;
     return true;
 }
 
@@ -264,22 +324,30 @@ constexpr std::uint8_t max_fold_declines = 8;
 // good (Integers, IntegerPair and IntegerSteps fall back to Numbers).
 [[gnu::noinline]] void note_fold_float(const Statement& statement)
 {
-    while (statement.number_fold != NumberFoldKind::Numbers && statement.number_fold != NumberFoldKind::None) {
-        statement.number_fold = general_kind(statement.number_fold);
+    switch (statement.number_fold) {
+    case NumberFoldKind::Integers:
+    case NumberFoldKind::IntegerPair:
+    case NumberFoldKind::IntegerSteps: statement.number_fold = NumberFoldKind::Numbers; return;
+    default: return;
     }
 }
 
-// An Integers fold went through, so every parenthesised operand's inside
-// is split: the fold is laid out as steps, once.
-[[gnu::noinline]] void note_integers_folded(const Statement& statement)
+// An Integers or Numbers fold went through, so every parenthesised
+// operand's inside is split: the fold is laid out as steps (once) and
+// becomes IntegerSteps or NumberSteps.
+[[gnu::noinline]] void note_fold_went_through(const Statement& statement)
 {
-    if (statement.fold_steps_tried) return;
-    statement.fold_steps_tried = true;
-    auto steps = std::make_unique<FoldSteps>();
-    if (!add_fold_steps(statement, 0, *steps)) return;
-    steps->steps.shrink_to_fit();
-    statement.fold_steps = std::move(steps);
-    statement.number_fold = NumberFoldKind::IntegerSteps;
+    if (!statement.fold_steps_tried) {
+        statement.fold_steps_tried = true;
+        auto steps = std::make_unique<FoldSteps>();
+        if (add_fold_steps(statement, 0, *steps)) {
+            steps->steps.shrink_to_fit();
+            statement.fold_steps = std::move(steps);
+        }
+    }
+    if (statement.fold_steps == nullptr) return;
+    statement.number_fold =
+        statement.number_fold == NumberFoldKind::Integers ? NumberFoldKind::IntegerSteps : NumberFoldKind::NumberSteps;
 }
 
 // A fold met an operand that is no number.
@@ -292,19 +360,20 @@ constexpr std::uint8_t max_fold_declines = 8;
 // first unless it has met a float before, then any numbers.
 [[gnu::always_inline]] inline bool fold_statement(Interpreter& interp, const Statement& statement, std::size_t depth, FoldedNumber& result)
 {
+    // The commonest kind first, before the switch over the others.
+    if (statement.number_fold == NumberFoldKind::IntegerSteps &&
+        fold_integer_steps(interp, *statement.fold_steps, depth, result.integer)) {
+        result.is_float = false;
+        return true;
+    }
     switch (statement.number_fold) {
     case NumberFoldKind::None: return false;
     case NumberFoldKind::IntegerSteps:
-        if (fold_integer_steps(interp, *statement.fold_steps, depth, result.integer)) {
-            result.is_float = false;
-            return true;
-        }
-        [[fallthrough]];
     case NumberFoldKind::Integers:
     case NumberFoldKind::IntegerPair:
         if (fold_integers(interp, statement, depth, result.integer)) {
             result.is_float = false;
-            if (statement.number_fold == NumberFoldKind::Integers) [[unlikely]] note_integers_folded(statement);
+            if (statement.number_fold == NumberFoldKind::Integers) [[unlikely]] note_fold_went_through(statement);
             return true;
         }
         if (fold_numbers(interp, statement, depth, result)) {
@@ -314,9 +383,14 @@ constexpr std::uint8_t max_fold_declines = 8;
             return true;
         }
         break;
+    case NumberFoldKind::NumberSteps:
+        if (fold_number_steps(interp, *statement.fold_steps, depth, result)) return true;
+        [[fallthrough]];
     case NumberFoldKind::Numbers:
-        if (statement.plain_pair() ? fold_number_pair(interp, statement, result)
-                                   : fold_numbers(interp, statement, depth, result)) {
+        if (statement.plain_pair()) {
+            if (fold_number_pair(interp, statement, result)) return true;
+        } else if (fold_numbers(interp, statement, depth, result)) {
+            if (statement.number_fold == NumberFoldKind::Numbers) [[unlikely]] note_fold_went_through(statement);
             return true;
         }
         break;

@@ -12,10 +12,10 @@
 // general way it stands for.
 //
 // Numeric folds are quickened at run time, in one place (`note_fold_float`,
-// `note_fold_declined`, `note_integers_folded` in expression.cpp): a fold
+// `note_fold_declined`, `note_fold_went_through` in expression.cpp): a fold
 // that meets a float widens from integers to numbers, one that keeps
 // meeting operands that are no numbers falls back to its general kind, for
-// good, and one that went through as integers is laid out as steps.
+// good, and one that went through is laid out as steps.
 #pragma once
 
 #include <cstdint>
@@ -70,7 +70,8 @@ namespace zirn::exec {
     X(IntegerPair, Numbers, "`a op b` on two names or literals holding integers, read in place")                    \
     X(IntegerSteps, Integers,                                                                                         \
       "Integers laid out once as steps, parenthesised operands inline, after its first fold as integers: read "     \
-      "without looking at the tokens again while no name that is no bare word is bound")
+      "without looking at the tokens again while no name that is no bare word is bound")                             \
+    X(NumberSteps, Numbers, "Numbers laid out as steps after its first fold, as IntegerSteps is for Integers")
 
 #define ZIRN_KIND_ENUMERATOR(kind, general, what) kind,
 enum class StatementKind : std::uint8_t { ZIRN_STATEMENT_KINDS(ZIRN_KIND_ENUMERATOR) };

@@ -122,6 +122,16 @@ TEST(Quickening, AFoldThatWentThroughAsIntegersIsLaidOutAsStepsThatDeclineWhereT
     EXPECT_EQ(session.run("sa = 0.5\nsb = 5\n" + print), "11.500000\n");
     EXPECT_EQ(fold.number_fold, NumberFoldKind::Numbers);
     EXPECT_EQ(session.run("sa = 7\nsb = 5\n" + print), "18\n");
+    // A numbers fold that went through is laid out as steps too, float
+    // literals included; a text makes them decline like the tokens' fold.
+    EXPECT_EQ(fold.number_fold, NumberFoldKind::NumberSteps);
+    EXPECT_EQ(session.run("sa = 0.5\n" + print), "11.500000\n");
+    const exec::Statement& real = only_statement("(sa * 0.5) + (sb / 2.5)");
+    const std::string print_real = "$print$(((sa * 0.5) + (sb / 2.5)))";
+    EXPECT_EQ(session.run(print_real), "2.250000\n");
+    EXPECT_EQ(session.run("sa = 3\n" + print_real), "3.500000\n");
+    EXPECT_EQ(real.number_fold, NumberFoldKind::NumberSteps);
+    EXPECT_EQ(session.run("sb = '5'\n" + print_real), "3.500000\n");
 }
 
 }  // namespace
