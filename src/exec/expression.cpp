@@ -543,7 +543,9 @@ bool operator_pair_holds(Interpreter& interp, const Statement& pair)
 
 bool values_pair_holds(OperatorKind op, const Value& left, const Value& right)
 {
-    if (bool holds = false; number_pair_ordering(op, left, right, holds)) return holds;
+    if (left.is(Type::Float) || right.is(Type::Float)) {
+        if (bool holds = false; number_pair_ordering(op, left, right, holds)) return holds;
+    }
     return condition_truth(apply_operator(op, left, right));
 }
 

@@ -277,6 +277,11 @@ Value apply_operator_reading(OperatorKind op, const Value& left, const Value& ri
 
 bool apply_operator_in_place_slowly(OperatorKind op, Value& target, const Value& right)
 {
+    if (op == OperatorKind::Add && target.is(Type::String) && right.is(Type::String)) {
+        if (target.text().size() + right.text().size() > limits::text_limit()) return false;  // raises there
+        target.become_joined_text(right.text());
+        return true;
+    }
     // `+`, `-` and `*` on two numbers, one of them a float, as
     // combine_as_floats makes them.
     const auto number = [](const Value& v) { return v.is(Type::Integer) || v.is(Type::Float); };
@@ -285,11 +290,6 @@ bool apply_operator_in_place_slowly(OperatorKind op, Value& target, const Value&
         long double result = 0.0L;
         if (!real_arithmetic(op, value::to_float(target), value::to_float(right), result)) return false;
         target.become_float(result);
-        return true;
-    }
-    if (op == OperatorKind::Add && target.is(Type::String) && right.is(Type::String)) {
-        if (target.text().size() + right.text().size() > limits::text_limit()) return false;  // raises there
-        target.become_joined_text(right.text());
         return true;
     }
     return false;

@@ -282,10 +282,9 @@ private:
                     integer_pair_truth(op, left->int_value(), right->int_value(), holds)) {
                     return holds;
                 }
-                // Floats compared (`x < 2.5`); any other pair (`element ==
-                // " "`): the operator on the Values in place, as the
-                // expression would apply it.
-                if (m_interp.nesting_room() >= 1) return values_pair_holds(op, *left, *right);
+                // Any other pair (`element == " "`): the operator on the
+                // Values in place, as the expression would apply it.
+                if (m_interp.nesting_room() >= 1) return condition_truth(apply_operator(op, *left, *right));
             }
         }
         return evaluated_condition_holds(token);
