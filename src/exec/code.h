@@ -214,8 +214,8 @@ struct Statement {
     // the count of folds that met an operand that is no number.
     mutable NumberFoldKind number_fold = NumberFoldKind::None;
     mutable std::uint8_t fold_declines = 0;
-    // IntegerSteps: the fold laid out as steps, made after the first fold
-    // that went through as integers (`fold_steps_tried` then set).
+    // IntegerSteps and NumberSteps: the fold laid out as steps, made after
+    // the first fold that went through (`fold_steps_tried` then set).
     mutable bool fold_steps_tried = false;
     mutable std::unique_ptr<const FoldSteps> fold_steps;
 
