@@ -268,15 +268,7 @@ bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t
 [[gnu::always_inline]] inline bool named_number(Interpreter& interp, const FoldStep& step, FoldedNumber& number)
 {
     const value::ValueRef* bound = interp.bindings().find(step.name);
-    if (bound == nullptr) return false;
-    const Value& value = **bound;
-    if (value.is(Type::Integer)) {
-        number = FoldedNumber{false, value.int_value(), 0.0L};
-        return true;
-    }
-    if (!value.is(Type::Float)) return false;
-    number = folded_float(value.float_value());
-    return true;
+    return bound != nullptr && as_folded_number(bound->get(), number);
 }
 
 // The steps folded as fold_numbers would fold the statement (NumberSteps).
@@ -405,16 +397,7 @@ bool number_operand(Interpreter& interp, const Token& token, std::size_t depth, 
     FoldOperand source;
     if (!fold_operand(interp, token, depth, source)) return false;
     if (source.inside != nullptr) return fold_numbers(interp, *source.inside, depth + 1, number);
-    const value::Value* operand = source.value;
-    if (operand->is(Type::Integer)) {
-        number = FoldedNumber{false, operand->int_value(), 0.0L};
-        return true;
-    }
-    if (operand->is(Type::Float)) {
-        number = folded_float(operand->float_value());
-        return true;
-    }
-    return false;
+    return as_folded_number(source.value, number);
 }
 
 // The fold of a statement with a number fold kind, left to right, when every
@@ -538,13 +521,9 @@ bool operator_pair_holds(Interpreter& interp, const Statement& pair)
         integer_pair_truth(op, left.int_value(), right.int_value(), holds)) {
         return holds;
     }
-    return values_pair_holds(op, left, right);
-}
-
-bool values_pair_holds(OperatorKind op, const Value& left, const Value& right)
-{
+    // Floats are compared without making the comparison's Value.
     if (left.is(Type::Float) || right.is(Type::Float)) {
-        if (bool holds = false; number_pair_ordering(op, left, right, holds)) return holds;
+        if (number_pair_ordering(op, left, right, holds)) return holds;
     }
     return condition_truth(apply_operator(op, left, right));
 }

@@ -34,9 +34,6 @@ inline bool condition_truth(const value::Value& condition)
 // would give it and a condition reads it, without making that Value when
 // both operands are integers.
 bool operator_pair_holds(Interpreter& interp, const Statement& pair);
-// `left op right` read as a condition, as condition_truth reads the
-// operator's result; floats compared without making that result.
-bool values_pair_holds(OperatorKind op, const value::Value& left, const value::Value& right);
 
 // A number the fold carries without a Value: an integer or a float.
 struct FoldedNumber {
