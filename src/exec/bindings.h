@@ -48,6 +48,9 @@ public:
         return m_cell_data[name];
     }
     const Binding* peek(value::NameId name) const { return name < m_cell_count ? &m_cell_data[name] : nullptr; }
+    // The cells of the names below `count`, or null when some of them has
+    // no cell yet (such a name is not bound).
+    const Binding* cells_below(std::size_t count) const { return count <= m_cell_count ? m_cell_data : nullptr; }
     // Calls `visit(name, ref)` for every name bound right now, in the order
     // the names were first interned.
     template <class Visit>

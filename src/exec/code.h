@@ -171,6 +171,9 @@ struct FoldStep {
     };
     Action action = Action::PushNumber;
     OperatorKind op = OperatorKind::None;
+    // The action and the operator as one number (integer_step_code), so
+    // that the integer fold dispatches once per step.
+    std::uint8_t code = 0;
     // A name's id, or a number (a literal integer is 32 bits wide, a
     // literal float single precision).
     union {
@@ -184,7 +187,23 @@ struct FoldSteps {
     // The deepest parenthesised operand: each takes one nesting step, and
     // holds one more partial result while it is folded.
     std::size_t depth = 0;
+    // One more than the highest name id a step reads (0: no name step).
+    // When the cells do not reach that far, a name of the steps is unbound.
+    std::size_t names_below = 0;
 };
+
+// The action of an integer fold step and the operator it combines with, as
+// one number: the operators with a case of their own (`+`, `-`, `*`, `/`)
+// by their place, every other one as the fifth.
+constexpr std::uint8_t integer_step_code(FoldStep::Action action, OperatorKind op)
+{
+    const std::uint8_t place = op == OperatorKind::Add        ? 0
+                               : op == OperatorKind::Subtract ? 1
+                               : op == OperatorKind::Multiply ? 2
+                               : op == OperatorKind::Divide   ? 3
+                                                              : 4;
+    return static_cast<std::uint8_t>(static_cast<std::uint8_t>(action) * 5 + place);
+}
 
 struct Statement {
     std::vector<Token> tokens;          // every token, empty ones included

@@ -208,6 +208,7 @@ bool add_fold_steps(const Statement& statement, std::size_t level, FoldSteps& ou
                 step.real = static_cast<float>(literal->float_value());
                 if (static_cast<long double>(step.real) != literal->float_value()) return false;
                 step.action = first ? FoldStep::Action::PushReal : FoldStep::Action::CombineReal;
+                step.code = integer_step_code(step.action, step.op);
                 out.steps.push_back(step);
                 continue;
             }
@@ -217,48 +218,112 @@ bool add_fold_steps(const Statement& statement, std::size_t level, FoldSteps& ou
             step.number = static_cast<std::int32_t>(literal->int_value());
             step.action = first ? FoldStep::Action::PushNumber : FoldStep::Action::CombineNumber;
         }
+        step.code = integer_step_code(step.action, step.op);
+        if (step.action == FoldStep::Action::PushName || step.action == FoldStep::Action::CombineName) {
+            out.names_below = std::max<std::size_t>(out.names_below, std::size_t{step.name} + 1);
+        }
         out.steps.push_back(step);
     }
     return true;
 }
 
-// The integer a name step reads, or false when the name holds none.
-[[gnu::always_inline]] inline bool named_integer(Interpreter& interp, const FoldStep& step, std::int64_t& number)
+// The integer a name step reads from its cell, or false when the name
+// holds none.
+[[gnu::always_inline]] inline bool named_integer(const Binding* cells, const FoldStep& step, std::int64_t& number)
 {
-    const value::ValueRef* bound = interp.bindings().find(step.name);
-    if (bound == nullptr || !(*bound)->is(Type::Integer)) return false;
-    number = (*bound)->int_value();
+    const value::ValueRef& bound = cells[step.name].ref;
+    if (!bound || !bound->is(Type::Integer)) return false;
+    number = bound->int_value();
+    return true;
+}
+
+// One integer step: its operand read, then pushed as a new partial result
+// or combined into the last one with `op` (None: the step's own operator,
+// one without a case of its own). False where the fold declines.
+template <FoldStep::Action action, OperatorKind op>
+[[gnu::always_inline]] inline bool integer_step(const Binding* cells, const FoldStep& step, std::int64_t*& end)
+{
+    using enum FoldStep::Action;
+    std::int64_t right = 0;
+    if constexpr (action == PushName || action == CombineName) {
+        if (!named_integer(cells, step, right)) return false;
+    } else if constexpr (action == PushNumber || action == CombineNumber) {
+        right = step.number;
+    } else {
+        right = *--end;  // CombineResults: the inside's result
+    }
+    if constexpr (action == PushName || action == PushNumber) {
+        *end++ = right;
+    } else {
+        end[-1] = combine_integers(op == OperatorKind::None ? step.op : op, end[-1], right);
+    }
     return true;
 }
 
 // The steps of a statement folded at `depth`, as fold_integers would fold
 // it; false, having done nothing a program can see, where it would not.
+// Each step is one case, chosen by its action and operator together.
 bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t depth, std::int64_t& result)
 {
+    using enum FoldStep::Action;
+    using Op = OperatorKind;
     // A variable named like a literal or a parenthesised text wins over it.
     if (value::odd_names_interned() || depth + steps.depth > interp.nesting_room()) return false;
+    // Every name the steps read has a cell, or one of them is unbound.
+    const Binding* const cells = interp.bindings().cells_below(steps.names_below);
+    if (cells == nullptr) return false;
     // The partial results: a parenthesised operand starts one more.
     std::int64_t results[max_step_depth + 1];
     std::int64_t* end = results;  // past the last partial result
     for (const FoldStep& step : steps.steps) {
-        std::int64_t number = 0;
-        switch (step.action) {
-        case FoldStep::Action::PushName:
-            if (!named_integer(interp, step, number)) return false;
-            *end++ = number;
+        bool went = false;
+        switch (step.code) {
+        case integer_step_code(PushName, Op::None): went = integer_step<PushName, Op::None>(cells, step, end); break;
+        case integer_step_code(PushNumber, Op::None): went = integer_step<PushNumber, Op::None>(cells, step, end); break;
+        case integer_step_code(CombineName, Op::Add): went = integer_step<CombineName, Op::Add>(cells, step, end); break;
+        case integer_step_code(CombineName, Op::Subtract):
+            went = integer_step<CombineName, Op::Subtract>(cells, step, end);
             break;
-        case FoldStep::Action::PushNumber: *end++ = step.number; break;
-        case FoldStep::Action::CombineName:
-            if (!named_integer(interp, step, number)) return false;
-            end[-1] = combine_integers(step.op, end[-1], number);
+        case integer_step_code(CombineName, Op::Multiply):
+            went = integer_step<CombineName, Op::Multiply>(cells, step, end);
             break;
-        case FoldStep::Action::CombineNumber: end[-1] = combine_integers(step.op, end[-1], step.number); break;
-        case FoldStep::Action::CombineResults:
-            --end;
-            end[-1] = combine_integers(step.op, end[-1], end[0]);
+        case integer_step_code(CombineName, Op::Divide):
+            went = integer_step<CombineName, Op::Divide>(cells, step, end);
             break;
-        default: return false;  // a float literal
+        case integer_step_code(CombineName, Op::None): went = integer_step<CombineName, Op::None>(cells, step, end); break;
+        case integer_step_code(CombineNumber, Op::Add):
+            went = integer_step<CombineNumber, Op::Add>(cells, step, end);
+            break;
+        case integer_step_code(CombineNumber, Op::Subtract):
+            went = integer_step<CombineNumber, Op::Subtract>(cells, step, end);
+            break;
+        case integer_step_code(CombineNumber, Op::Multiply):
+            went = integer_step<CombineNumber, Op::Multiply>(cells, step, end);
+            break;
+        case integer_step_code(CombineNumber, Op::Divide):
+            went = integer_step<CombineNumber, Op::Divide>(cells, step, end);
+            break;
+        case integer_step_code(CombineNumber, Op::None):
+            went = integer_step<CombineNumber, Op::None>(cells, step, end);
+            break;
+        case integer_step_code(CombineResults, Op::Add):
+            went = integer_step<CombineResults, Op::Add>(cells, step, end);
+            break;
+        case integer_step_code(CombineResults, Op::Subtract):
+            went = integer_step<CombineResults, Op::Subtract>(cells, step, end);
+            break;
+        case integer_step_code(CombineResults, Op::Multiply):
+            went = integer_step<CombineResults, Op::Multiply>(cells, step, end);
+            break;
+        case integer_step_code(CombineResults, Op::Divide):
+            went = integer_step<CombineResults, Op::Divide>(cells, step, end);
+            break;
+        case integer_step_code(CombineResults, Op::None):
+            went = integer_step<CombineResults, Op::None>(cells, step, end);
+            break;
+        default: break;  // a float literal
         }
+        if (!went) return false;
     }
     result = results[0];
     return true;

@@ -134,4 +134,24 @@ TEST(Quickening, AFoldThatWentThroughAsIntegersIsLaidOutAsStepsThatDeclineWhereT
     EXPECT_EQ(session.run("sb = '5'\n" + print_real), "3.500000\n");
 }
 
+TEST(Quickening, IntegerStepsDeclineInAnInterpreterWhereTheirNamesAreNotBound)
+{
+    if (!exec::specialised_ways) GTEST_SKIP() << "no numeric folds in this build";
+    // The steps are kept on the shared parse; another interpreter, whose
+    // names have no cells yet, runs the same text.
+    const std::string print = "$print$(((qk_first * 3) + (qk_second - 1)))";
+    const exec::Statement& fold = only_statement("(qk_first * 3) + (qk_second - 1)");
+    {
+        test_support::Program session;
+        EXPECT_EQ(session.run("qk_first = 4\nqk_second = 2\n" + print), "13\n");
+        EXPECT_EQ(session.run(print), "13\n");
+        ASSERT_EQ(fold.number_fold, NumberFoldKind::IntegerSteps);
+    }
+    test_support::Program fresh;
+    EXPECT_EQ(fresh.failure(print).first, ErrorKind::IntegerText);
+    EXPECT_NE(fresh.failure("qk_first = 1\n" + print).second.find("'qk_second'"), std::string::npos);
+    EXPECT_EQ(fresh.run("qk_second = 5\n" + print), "7\n");
+    EXPECT_EQ(fold.number_fold, NumberFoldKind::IntegerSteps);
+}
+
 }  // namespace
