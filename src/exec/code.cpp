@@ -147,7 +147,9 @@ StatementKind specialised_kind_of(const Statement& statement, StatementKind gene
     case StatementKind::Keyword: {
         const std::size_t operands = statement.words.size() - 1;
         switch (*statement.keyword) {
-        case Keyword::Compare: return StatementKind::Compare;
+        case Keyword::Compare:
+            if (operands >= 2) return StatementKind::Compare;
+            break;
         case Keyword::End: return StatementKind::End;
         case Keyword::Add:
             if (operands >= 2 && plain_operand_token(*statement.word[2]) && !statement.word[2]->is_not()) {

@@ -166,7 +166,7 @@ void Run::execute(const Code& code)
                 }
                 break;
             case StatementKind::Compare:
-                run_compare(Operands(statement, 1));
+                run_compare_statement(statement);
                 if (m_stopped) return;
                 continue;
             case StatementKind::End: run_end(Operands(statement, 1)); return;

@@ -34,7 +34,7 @@ namespace zirn::exec {
       "with blocks kept as functions, an operator of two or more characters applied, the target updated")           \
     X(Incomplete, Incomplete, "one or two words that make no statement: an error when it runs")                       \
     /* Specialised kinds, picked from the text. */                                                                    \
-    X(Compare, Keyword, "`compare`: straight to the keyword, without the keyword switch")                             \
+    X(Compare, Keyword, "`compare` with a condition and a block: straight to both, without the keyword switch")       \
     X(End, Keyword, "`end`: straight to the keyword, and the run stops")                                              \
     X(AddPlain, Keyword, "`add list x`, x a name or literal: x copied onto the list without evaluating it")           \
     X(IndexDirect, Keyword,                                                                                           \

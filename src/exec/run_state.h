@@ -126,6 +126,11 @@ public:
 
     // Keyword statements (statements.cpp).
     void run_compare(const Operands& operands);
+    // StatementKind::Compare: a `compare` with a condition and a block.
+    void run_compare_statement(const Statement& statement)
+    {
+        compare_tokens(*statement.word[1], *statement.word[2], Operands(statement, 1));
+    }
     void run_each(const Operands& operands);
     void run_until(const Operands& operands);
     void run_list(const Operands& operands);
@@ -143,6 +148,9 @@ private:
     // A compound assignment of an existing name with a name or a literal,
     // carried out in place (integer arithmetic, appending to a text)
     // without a copy; false, having changed nothing, where it cannot be.
+    // `compare`'s condition, then its block when the condition holds;
+    // `operands` (the two again) for the error of a block too short.
+    void compare_tokens(const Token& condition, const Token& block, const Operands& operands);
     bool assign_in_place(const Statement& statement)
     {
         const value::ValueRef* target = lookup(*statement.word[0]);

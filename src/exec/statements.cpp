@@ -203,8 +203,14 @@ bool reads_only_names_older_than(const Bindings& bindings, const Token& conditio
 void Run::run_compare(const Operands& operands)
 {
     require_operands(operands, 2, "compare (condition) { block }");
-    if (!condition_holds(operands[0])) return;
-    const Code& body = block_operand(operands, "compare");
+    compare_tokens(operands[0], operands[1], operands);
+}
+
+void Run::compare_tokens(const Token& condition, const Token& block, const Operands& operands)
+{
+    if (!condition_holds(condition)) return;
+    if (block.text().size() < 2) raise_short_block(operands, "compare");
+    const Code& body = block.inside();
     // The block sees every name; what it binds vanishes with it.
     const NestingScope nesting(m_interp);
     // A block that only ends binds nothing and sees what this run sees
@@ -213,7 +219,7 @@ void Run::run_compare(const Operands& operands)
         m_rules.kind != RunKind::Iteration || m_interp.bindings().mark() == m_rules.iteration_mark;
     if (body.leading_end && sees_as_this_run) return end_from_block(body);
     const UndoScope scope(m_interp.bindings());
-    bind_names_as_iteration_began(operands[1]);
+    bind_names_as_iteration_began(block);
     run_block_here(body);
 }
 
