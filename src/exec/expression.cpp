@@ -590,6 +590,15 @@ bool operator_pair_holds(Interpreter& interp, const Statement& pair)
     if (left.is(Type::Float) || right.is(Type::Float)) {
         if (number_pair_ordering(op, left, right, holds)) return holds;
     }
+    return operator_truth(op, left, right);
+}
+
+bool operator_truth(OperatorKind op, const Value& left, const Value& right)
+{
+    // Two texts are equal exactly when their bytes are.
+    if ((op == OperatorKind::Equal || op == OperatorKind::NotEqual) && left.is(Type::String) && right.is(Type::String)) {
+        return (left.text() == right.text()) == (op == OperatorKind::Equal);
+    }
     return condition_truth(apply_operator(op, left, right));
 }
 

@@ -29,6 +29,10 @@ inline bool condition_truth(const value::Value& condition)
     return value::to_integer(condition) != 0;
 }
 
+// apply_operator(op, left, right) read as a condition: two texts under
+// `==` or `!=` are compared without making the comparison's Value.
+bool operator_truth(OperatorKind op, const value::Value& left, const value::Value& right);
+
 // For an expression `a op b` without `not` (ValueFoldKind Pair or Triple)
 // read as a condition: whether its value is true, as evaluate_expression
 // would give it and a condition reads it, without making that Value when

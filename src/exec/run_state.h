@@ -292,7 +292,7 @@ private:
                 }
                 // Any other pair (`element == " "`): the operator on the
                 // Values in place, as the expression would apply it.
-                if (m_interp.nesting_room() >= 1) return condition_truth(apply_operator(op, *left, *right));
+                if (m_interp.nesting_room() >= 1) return operator_truth(op, *left, *right);
             }
         }
         return evaluated_condition_holds(token);

@@ -131,6 +131,35 @@ TEST(Operators, ComparisonsAndLogic)
     expect_integer(apply_operator("or", I(0), I(-3)), 1);
 }
 
+TEST(Operators, AConditionReadsEveryEqualityAsTheOperatorsValueWouldRead)
+{
+    // operator_truth compares two texts without the operator's Value;
+    // every pair must read as the Value would.
+    const Value values[] = {S("1"),   S("1.0"), S(""),    S("abc"),          Value::string(std::string("ab\0c", 4)),
+                            S("ab"),  I(1),     I(0),     F(1.0L),           Value::func("x"),
+                            Value::list()};
+    for (const char* op : {"==", "!="}) {
+        const zirn::exec::OperatorKind kind = zirn::exec::operator_from_text(op);
+        for (const Value& left : values) {
+            for (const Value& right : values) {
+                bool expected = false;
+                bool raised = false;
+                try {
+                    expected = zirn::exec::condition_truth(apply_operator(kind, left, right));
+                } catch (const zirn::Error&) {
+                    raised = true;
+                }
+                if (raised) {
+                    EXPECT_THROW(zirn::exec::operator_truth(kind, left, right), zirn::Error);
+                } else {
+                    EXPECT_EQ(zirn::exec::operator_truth(kind, left, right), expected)
+                        << zirn::value::to_text(left) << " " << op << " " << zirn::value::to_text(right);
+                }
+            }
+        }
+    }
+}
+
 TEST(Operators, UnknownOperatorGivesUnspecifiedAndMembersAreMissing)
 {
     EXPECT_EQ(apply_operator("foo", I(1), I(2)).type(), Type::Unspecified);
