@@ -220,6 +220,18 @@ Value evaluate_literal(std::string_view text)
 
 namespace {
 
+// A builtin call whose raw argument texts are bound as arg0, arg1, ...
+// while it runs, so that it evaluates each from its text.
+[[gnu::noinline]] Value call_builtin_on_raw_texts(Interpreter& interp, const CallSite& call, BuiltinHandler builtin)
+{
+    Bindings& bindings = interp.bindings();
+    const UndoScope scope(bindings);
+    for (std::size_t i = 0; i < call.raw_arguments.size(); ++i) {
+        bindings.bind_undoably(value::argument_name(i), value::make_ref(call.raw_arguments[i]));
+    }
+    return builtin(interp, BuiltinCall{call, false});
+}
+
 // A call of the builtin `builtin`.
 [[gnu::noinline]] Value call_builtin(Interpreter& interp, const CallSite& call, BuiltinHandler builtin)
 {
@@ -230,12 +242,7 @@ namespace {
     // A host's function takes its arguments as a ZIRN function does: each
     // evaluated in the caller's scope, where arg0 is the caller's own.
     if (call.direct_arguments || builtin == interp.host_handler()) return builtin(interp, BuiltinCall{call, true});
-    Bindings& bindings = interp.bindings();
-    const UndoScope scope(bindings);
-    for (std::size_t i = 0; i < call.raw_arguments.size(); ++i) {
-        bindings.bind_undoably(value::argument_name(i), value::make_ref(call.raw_arguments[i]));
-    }
-    return builtin(interp, BuiltinCall{call, false});
+    return call_builtin_on_raw_texts(interp, call, builtin);
 }
 
 }  // namespace
