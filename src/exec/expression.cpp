@@ -586,12 +586,22 @@ bool operator_pair_holds(Interpreter& interp, const Statement& pair)
         integer_pair_truth(op, left.int_value(), right.int_value(), holds)) {
         return holds;
     }
-    // Floats are compared without making the comparison's Value.
-    if (left.is(Type::Float) || right.is(Type::Float)) {
-        if (number_pair_ordering(op, left, right, holds)) return holds;
-    }
     return operator_truth(op, left, right);
 }
+
+namespace {
+
+// operator_truth for any pair but two texts.
+[[gnu::noinline]] bool operator_truth_of_others(OperatorKind op, const Value& left, const Value& right)
+{
+    // Floats are ordered without making the comparison's Value.
+    if (bool holds = false; (left.is(Type::Float) || right.is(Type::Float)) && number_pair_ordering(op, left, right, holds)) {
+        return holds;
+    }
+    return condition_truth(apply_operator(op, left, right));
+}
+
+}  // namespace
 
 bool operator_truth(OperatorKind op, const Value& left, const Value& right)
 {
@@ -599,7 +609,7 @@ bool operator_truth(OperatorKind op, const Value& left, const Value& right)
     if ((op == OperatorKind::Equal || op == OperatorKind::NotEqual) && left.is(Type::String) && right.is(Type::String)) {
         return (left.text() == right.text()) == (op == OperatorKind::Equal);
     }
-    return condition_truth(apply_operator(op, left, right));
+    return operator_truth_of_others(op, left, right);
 }
 
 }  // namespace zirn::exec

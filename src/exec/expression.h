@@ -30,7 +30,8 @@ inline bool condition_truth(const value::Value& condition)
 }
 
 // apply_operator(op, left, right) read as a condition: two texts under
-// `==` or `!=` are compared without making the comparison's Value.
+// `==` or `!=`, and numbers with a float among them under an ordering,
+// are compared without making the comparison's Value.
 bool operator_truth(OperatorKind op, const value::Value& left, const value::Value& right);
 
 // For an expression `a op b` without `not` (ValueFoldKind Pair or Triple)
