@@ -329,17 +329,20 @@ bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t
     return true;
 }
 
-// The number a name step reads, or false when the name holds none.
-[[gnu::always_inline]] inline bool named_number(Interpreter& interp, const FoldStep& step, FoldedNumber& number)
+// The number a name step reads from its cell, or false when the name
+// holds none.
+[[gnu::always_inline]] inline bool named_number(const Binding* cells, const FoldStep& step, FoldedNumber& number)
 {
-    const value::ValueRef* bound = interp.bindings().find(step.name);
-    return bound != nullptr && as_folded_number(bound->get(), number);
+    return as_folded_number(cells[step.name].ref.get(), number);
 }
 
 // The steps folded as fold_numbers would fold the statement (NumberSteps).
 [[gnu::noinline]] bool fold_number_steps(Interpreter& interp, const FoldSteps& steps, std::size_t depth, FoldedNumber& result)
 {
     if (value::odd_names_interned() || depth + steps.depth > interp.nesting_room()) return false;
+    // Every name the steps read has a cell, or one of them is unbound.
+    const Binding* const cells = interp.bindings().cells_below(steps.names_below);
+    if (cells == nullptr) return false;
     // The partial results, left unmade until a step writes one whole.
     union Slot {
         Slot() {}
@@ -351,7 +354,7 @@ bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t
     for (const FoldStep& step : steps.steps) {
         switch (step.action) {
         case FoldStep::Action::PushName:
-            if (!named_number(interp, step, slots[count].number)) return false;
+            if (!named_number(cells, step, slots[count].number)) return false;
             ++count;
             continue;
         case FoldStep::Action::PushNumber:
@@ -359,13 +362,19 @@ bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t
             continue;
         case FoldStep::Action::PushReal: slots[count++].number = folded_float(step.real); continue;
         case FoldStep::Action::CombineName:
-            if (!named_number(interp, step, right)) return false;
+            if (!named_number(cells, step, right)) return false;
             break;
         case FoldStep::Action::CombineNumber: right = FoldedNumber{false, step.number, 0.0L}; break;
         case FoldStep::Action::CombineReal: right = folded_float(step.real); break;
         case FoldStep::Action::CombineResults: right = slots[--count].number; break;
         }
         FoldedNumber& last = slots[count - 1].number;
+        // Two floats under `+`, `-`, `*` or `/`: the float stays a float.
+        if (long double real = 0.0L;
+            last.is_float && right.is_float && real_arithmetic(step.op, last.real, right.real, real)) {
+            last.real = real;
+            continue;
+        }
         if (!combine_numbers(step.op, last, right, last)) return false;
     }
     result = slots[0].number;
