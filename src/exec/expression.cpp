@@ -493,7 +493,11 @@ bool fold_numbers(Interpreter& interp, const Statement& statement, std::size_t d
 
 }  // namespace
 
-bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result)
+namespace {
+
+// fold_number_token for a token whose inside is not split yet or has a
+// number fold kind that the ways below do not read.
+[[gnu::noinline]] bool fold_number_token_generally(Interpreter& interp, const Token& expression, FoldedNumber& result)
 {
     // The inside takes one nesting step, as evaluate_token would take.
     if (expression.text().size() < 2 || interp.nesting_room() < 1) return false;
@@ -508,6 +512,43 @@ bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumbe
         return true;
     }
     return fold_statement(interp, statement, 1, result);
+}
+
+}  // namespace
+
+bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumber& result)
+{
+    // The folds almost every token has by now go straight to their way;
+    // one that declines takes the general way, which tries it again
+    // (nothing a program can see happened) and goes on from there.
+    if (expression.inside_split() && expression.inside().statements.size() == 1) {
+        const Statement& statement = expression.inside().statements.front();
+        switch (statement.number_fold) {
+        case NumberFoldKind::None: return false;
+        case NumberFoldKind::IntegerSteps:
+            check_stack_depth();
+            result.is_float = false;
+            if (fold_integer_steps(interp, *statement.fold_steps, 1, result.integer)) return true;
+            break;
+        case NumberFoldKind::NumberSteps:
+            check_stack_depth();
+            if (fold_number_steps(interp, *statement.fold_steps, 1, result)) return true;
+            break;
+        case NumberFoldKind::IntegerPair:
+            if (interp.nesting_room() < 1) return false;
+            check_stack_depth();
+            result.is_float = false;
+            if (fold_integer_pair(interp, statement, result.integer)) return true;
+            break;
+        case NumberFoldKind::Numbers:
+            if (!statement.plain_pair() || interp.nesting_room() < 1) break;
+            check_stack_depth();
+            if (fold_number_pair(interp, statement, result)) return true;
+            break;
+        default: break;
+        }
+    }
+    return fold_number_token_generally(interp, expression, result);
 }
 
 Value evaluate_expression(Interpreter& interp, const Statement& statement, Blocks blocks)
