@@ -186,10 +186,10 @@ struct FoldSteps {
     std::vector<FoldStep> steps;
     // The deepest parenthesised operand: each takes one nesting step, and
     // holds one more partial result while it is folded.
-    std::size_t depth = 0;
+    std::uint32_t depth = 0;
     // One more than the highest name id a step reads (0: no name step).
     // When the cells do not reach that far, a name of the steps is unbound.
-    std::size_t names_below = 0;
+    std::uint32_t names_below = 0;
 };
 
 // The action of an integer fold step and the operator it combines with, as

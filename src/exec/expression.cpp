@@ -192,7 +192,7 @@ bool add_fold_steps(const Statement& statement, std::size_t level, FoldSteps& ou
             if (!token.inside_split() || token.text().size() < 2 || level + 1 > max_step_depth) return false;
             const Code& inside = token.inside();
             if (inside.statements.size() != 1 || inside.statements.front().number_fold == NumberFoldKind::None) return false;
-            out.depth = std::max(out.depth, level + 1);
+            out.depth = std::max<std::uint32_t>(out.depth, static_cast<std::uint32_t>(level + 1));
             if (!add_fold_steps(inside.statements.front(), level + 1, out)) return false;
             if (first) continue;
             step.action = FoldStep::Action::CombineResults;
@@ -220,7 +220,7 @@ bool add_fold_steps(const Statement& statement, std::size_t level, FoldSteps& ou
         }
         step.code = integer_step_code(step.action, step.op);
         if (step.action == FoldStep::Action::PushName || step.action == FoldStep::Action::CombineName) {
-            out.names_below = std::max<std::size_t>(out.names_below, std::size_t{step.name} + 1);
+            out.names_below = std::max<std::uint32_t>(out.names_below, step.name + 1);
         }
         out.steps.push_back(step);
     }
