@@ -171,10 +171,10 @@ void Run::execute(const Code& code)
                 continue;
             case StatementKind::End: run_end(Operands(statement, 1)); return;
             case StatementKind::AddPlain:
-                add_plain(Operands(statement, 1));
+                add_plain(statement);
                 continue;
             case StatementKind::IndexDirect:
-                if (index_direct(Operands(statement, 1))) continue;
+                if (index_direct(statement)) continue;
                 break;
             case StatementKind::Assign:
                 run_assignment(statement);

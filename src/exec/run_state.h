@@ -138,8 +138,8 @@ public:
     void run_index(const Operands& operands);
     // StatementKind::AddPlain and IndexDirect; index_direct declines (false,
     // having done nothing) where the general `index` must run.
-    void add_plain(const Operands& operands);
-    bool index_direct(const Operands& operands);
+    void add_plain(const Statement& statement);
+    bool index_direct(const Statement& statement);
     void run_where(const Operands& operands);
     void run_remove(const Operands& operands);
     void index_into(const value::Value& source, std::int64_t position, const Token& target);

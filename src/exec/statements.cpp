@@ -409,13 +409,15 @@ void Run::run_list(const Operands& operands)
     bind(operands[0], value::make_ref(Value::list()));
 }
 
-void Run::add_plain(const Operands& operands)
+void Run::add_plain(const Statement& statement)
 {
-    // A name or a literal cannot change the list while it is read.
-    const ValueRef* list = lookup(operands[0]);
-    if (list == nullptr) bound_value(operands[0], "add");  // raises
-    if (!(*list)->is(Type::List)) [[unlikely]] warn_add_to_non_list(operands[0], **list);
-    const Value& added = *plain_operand(m_interp, operands[1]);
+    // A name or a literal cannot change the list while it is read. The
+    // list and the added operand are the statement's second and third words.
+    const Token& list_token = *statement.word[1];
+    const ValueRef* list = lookup(list_token);
+    if (list == nullptr) bound_value(list_token, "add");  // raises
+    if (!(*list)->is(Type::List)) [[unlikely]] warn_add_to_non_list(list_token, **list);
+    const Value& added = *plain_operand(m_interp, *statement.word[2]);
     // The added Value is copied before the list is changed: adding a
     // list to itself adds it as it was.
     if (value::ElementList::fits_inline(added)) {
@@ -437,26 +439,28 @@ void Run::run_add(const Operands& operands)
     m_interp.cycles().note(list);
 }
 
-bool Run::index_direct(const Operands& operands)
+bool Run::index_direct(const Statement& statement)
 {
     // The commonest form, an integer position in a list, named, literal
     // or folded from numbers (which cannot change the list), within the
-    // list: straight to the element.
-    const ValueRef* source = lookup(operands[0]);
+    // list: straight to the element. The list and the position are the
+    // statement's second and third words.
+    const ValueRef* source = lookup(*statement.word[1]);
     if (source == nullptr || !(*source)->is(Type::List)) return false;
+    const Token& position_token = *statement.word[2];
     std::int64_t at = 0;
-    if (operands[1].kind() == OperandKind::Parenthesised) {
+    if (position_token.kind() == OperandKind::Parenthesised) {
         FoldedNumber folded;
-        if (!fold_number_token(m_interp, operands[1], folded) || folded.is_float) return false;
+        if (!fold_number_token(m_interp, position_token, folded) || folded.is_float) return false;
         at = folded.integer;
     } else {
-        const Value& position = *plain_operand(m_interp, operands[1]);
+        const Value& position = *plain_operand(m_interp, position_token);
         if (!position.is(Type::Integer)) return false;
         at = position.int_value();
     }
     const value::ElementList& elements = (*source)->elements();
     if (at < 0 || static_cast<std::uint64_t>(at) >= elements.size()) return false;
-    bind(operands[2], elements.share(static_cast<std::size_t>(at)));
+    bind(Operands(statement, 1)[2], elements.share(static_cast<std::size_t>(at)));
     return true;
 }
 
