@@ -169,7 +169,7 @@ void Run::execute(const Code& code)
                 run_compare_statement(statement);
                 if (m_stopped) return;
                 continue;
-            case StatementKind::End: run_end(Operands(statement, 1)); return;
+            case StatementKind::End: end_with(statement.word[1]); return;
             case StatementKind::AddPlain:
                 add_plain(statement);
                 continue;
@@ -380,9 +380,11 @@ ValueRef Run::resolve_member_path(const Token& target)
     return reached;
 }
 
-void Run::run_end(const Operands& operands)
+void Run::run_end(const Operands& operands) { end_with(operands.empty() ? nullptr : &operands[0]); }
+
+void Run::end_with(const Token* value)
 {
-    if (!operands.empty()) m_result.value = evaluate(operands[0]);
+    if (value != nullptr) m_result.value = evaluate(*value);
     m_result.ended = true;
     m_stopped = true;
 }

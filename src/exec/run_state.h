@@ -208,7 +208,10 @@ private:
     void run_assignment(const Statement& statement);
     value::ValueRef resolve_target(const Token& target);
     value::ValueRef resolve_member_path(const Token& target);
-    [[gnu::noinline]] void run_end(const Operands& operands);
+    void run_end(const Operands& operands);
+    // `end` with its value's token, or none: StatementKind::End reads it
+    // from the statement's second word.
+    [[gnu::noinline]] void end_with(const Token* value);
     // A `compare` block whose first statement is its `end`, run in place.
     void end_from_block(const Code& body);
     // A `compare` block run by this run itself, as a nested dropped run

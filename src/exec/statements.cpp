@@ -245,8 +245,7 @@ void Run::end_from_block(const Code& body)
     m_position.statement = &statement;
     try {
         m_interp.check_interrupt(m_mode == RunMode::Program);
-        const Operands operands(statement, 1);
-        Value result = operands.empty() ? Value::integer(0) : evaluate(operands[0]);
+        Value result = statement.word[1] == nullptr ? Value::integer(0) : evaluate(*statement.word[1]);
         m_result.value = std::move(result);
     } catch (Error& error) {
         note_statement(error, m_interp, statement);
