@@ -65,6 +65,19 @@ TEST(KindChoice, StatementsGetTheKindTheirTextShows)
     EXPECT_EQ(only_statement("compare (a) { }").kind, expected(StatementKind::Compare));
     EXPECT_EQ(only_statement("$f$(1) ignored").kind, StatementKind::Call);
     EXPECT_EQ(only_statement("x =").kind, StatementKind::Incomplete);
+    // The specialised keyword kinds read the operands they need from the
+    // statement's first words: a statement short of them is a general
+    // keyword statement, which reports what is missing.
+    EXPECT_EQ(only_statement("compare (a)").kind, StatementKind::Keyword);
+    EXPECT_EQ(only_statement("compare").kind, StatementKind::Keyword);
+    EXPECT_EQ(only_statement("add l").kind, StatementKind::Keyword);
+    EXPECT_EQ(only_statement("index l 0").kind, StatementKind::Keyword);
+    EXPECT_EQ(only_statement("end").kind, expected(StatementKind::End));
+    test_support::Program session;
+    EXPECT_EQ(session.failure("compare (1)").first, ErrorKind::MissingOperand);
+    EXPECT_EQ(session.failure("list sk_l\nindex sk_l 0").first, ErrorKind::MissingOperand);
+    EXPECT_EQ(session.failure("list sk_l\nadd sk_l").first, ErrorKind::MissingOperand);
+    EXPECT_EQ(session.run("sk_f = {\nend\n}\n$print$($sk_f$(1))"), "0\n");
 }
 
 TEST(KindChoice, ExpressionsGetTheirFoldKinds)
