@@ -278,49 +278,23 @@ bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t
     for (const FoldStep& step : steps.steps) {
         bool went = false;
         switch (step.code) {
-        case integer_step_code(PushName, Op::None): went = integer_step<PushName, Op::None>(cells, step, end); break;
-        case integer_step_code(PushNumber, Op::None): went = integer_step<PushNumber, Op::None>(cells, step, end); break;
-        case integer_step_code(CombineName, Op::Add): went = integer_step<CombineName, Op::Add>(cells, step, end); break;
-        case integer_step_code(CombineName, Op::Subtract):
-            went = integer_step<CombineName, Op::Subtract>(cells, step, end);
-            break;
-        case integer_step_code(CombineName, Op::Multiply):
-            went = integer_step<CombineName, Op::Multiply>(cells, step, end);
-            break;
-        case integer_step_code(CombineName, Op::Divide):
-            went = integer_step<CombineName, Op::Divide>(cells, step, end);
-            break;
-        case integer_step_code(CombineName, Op::None): went = integer_step<CombineName, Op::None>(cells, step, end); break;
-        case integer_step_code(CombineNumber, Op::Add):
-            went = integer_step<CombineNumber, Op::Add>(cells, step, end);
-            break;
-        case integer_step_code(CombineNumber, Op::Subtract):
-            went = integer_step<CombineNumber, Op::Subtract>(cells, step, end);
-            break;
-        case integer_step_code(CombineNumber, Op::Multiply):
-            went = integer_step<CombineNumber, Op::Multiply>(cells, step, end);
-            break;
-        case integer_step_code(CombineNumber, Op::Divide):
-            went = integer_step<CombineNumber, Op::Divide>(cells, step, end);
-            break;
-        case integer_step_code(CombineNumber, Op::None):
-            went = integer_step<CombineNumber, Op::None>(cells, step, end);
-            break;
-        case integer_step_code(CombineResults, Op::Add):
-            went = integer_step<CombineResults, Op::Add>(cells, step, end);
-            break;
-        case integer_step_code(CombineResults, Op::Subtract):
-            went = integer_step<CombineResults, Op::Subtract>(cells, step, end);
-            break;
-        case integer_step_code(CombineResults, Op::Multiply):
-            went = integer_step<CombineResults, Op::Multiply>(cells, step, end);
-            break;
-        case integer_step_code(CombineResults, Op::Divide):
-            went = integer_step<CombineResults, Op::Divide>(cells, step, end);
-            break;
-        case integer_step_code(CombineResults, Op::None):
-            went = integer_step<CombineResults, Op::None>(cells, step, end);
-            break;
+// One case per action and operator; a combining action has one for each
+// operator with a case of its own and one for the rest.
+#define ZIRN_STEP_CASE(action, op)                                                                                    \
+    case integer_step_code(action, op): went = integer_step<action, op>(cells, step, end); break;
+#define ZIRN_COMBINING_STEP_CASES(action)                                                                             \
+    ZIRN_STEP_CASE(action, Op::Add)                                                                                   \
+    ZIRN_STEP_CASE(action, Op::Subtract)                                                                              \
+    ZIRN_STEP_CASE(action, Op::Multiply)                                                                              \
+    ZIRN_STEP_CASE(action, Op::Divide)                                                                                \
+    ZIRN_STEP_CASE(action, Op::None)
+        ZIRN_STEP_CASE(PushName, Op::None)
+        ZIRN_STEP_CASE(PushNumber, Op::None)
+        ZIRN_COMBINING_STEP_CASES(CombineName)
+        ZIRN_COMBINING_STEP_CASES(CombineNumber)
+        ZIRN_COMBINING_STEP_CASES(CombineResults)
+#undef ZIRN_COMBINING_STEP_CASES
+#undef ZIRN_STEP_CASE
         default: break;  // a float literal
         }
         if (!went) return false;
