@@ -145,12 +145,12 @@ public:
     void index_into(const value::Value& source, std::int64_t position, const Token& target);
 
 private:
-    // A compound assignment of an existing name with a name or a literal,
-    // carried out in place (integer arithmetic, appending to a text)
-    // without a copy; false, having changed nothing, where it cannot be.
     // `compare`'s condition, then its block when the condition holds;
     // `operands` (the two again) for the error of a block too short.
     void compare_tokens(const Token& condition, const Token& block, const Operands& operands);
+    // A compound assignment of an existing name with a name or a literal,
+    // carried out in place (integer arithmetic, appending to a text)
+    // without a copy; false, having changed nothing, where it cannot be.
     bool assign_in_place(const Statement& statement)
     {
         const value::ValueRef* target = lookup(*statement.word[0]);
@@ -294,7 +294,7 @@ private:
                     return holds;
                 }
                 // Any other pair (`element == " "`): the operator on the
-                // Values in place, as the expression would apply it.
+                // Values in place, read as a condition.
                 if (m_interp.nesting_room() >= 1) return operator_truth(op, *left, *right);
             }
         }
