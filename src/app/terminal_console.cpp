@@ -3,9 +3,11 @@
 // readline's headers need the standard C stream declarations first.
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 
 #include <readline/history.h>
 #include <readline/readline.h>
@@ -97,6 +99,19 @@ struct AcceptedLine {
 };
 AcceptedLine* accepted_line = nullptr;
 
+// The error a read of the terminal failed with (EIO when zirn reads from a
+// terminal it no longer owns), or 0. readline hands such a failure to the
+// line callback as the end of input; this tells the two apart.
+int key_read_error = 0;
+
+extern "C" int read_key(FILE* stream)
+{
+    errno = 0;
+    const int key = rl_getc(stream);
+    if (key < 0 && errno != 0 && errno != EINTR) key_read_error = errno;
+    return key;
+}
+
 extern "C" void accept_line(char* line)
 {
     accepted_line->done = true;
@@ -150,6 +165,7 @@ void set_up_readline()
     // Signals are ours (terminal_signals.h); readline only edits.
     rl_catch_signals = 0;
     rl_catch_sigwinch = 0;
+    rl_getc_function = read_key;
     // Reads the user's inputrc once, so the settings below win over it.
     rl_initialize();
     // A pasted block arrives as keys: each line feed enters one line.
@@ -222,6 +238,7 @@ void TerminalConsole::flush() { std::fflush(stdout); }
 
 std::optional<std::string> TerminalConsole::read_line(host::LineKind kind)
 {
+    if (!m_read_failure.empty()) return std::nullopt;
     const bool repl_line = kind != host::LineKind::Program;
     if (repl_line) drop_pending_interrupt();
     else raise_pending_interrupt();
@@ -238,6 +255,8 @@ std::optional<std::string> TerminalConsole::read_line(host::LineKind kind)
             return line;
         case LineEnd::EndOfInput:
             // The cursor stays after the prompt; a report moves on first.
+            // A terminal that failed is not read again.
+            if (key_read_error != 0) m_read_failure = std::generic_category().message(key_read_error);
             return std::nullopt;
         case LineEnd::Interrupted:
             if (!repl_line) {

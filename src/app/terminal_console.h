@@ -39,6 +39,9 @@ public:
     void remember(std::string_view entry) override;
     void report(std::string_view line) override;
     bool interactive() const override { return true; }
+    // Why reading the terminal failed (it ends the input as its end
+    // would), or empty.
+    std::string read_failure() const override { return m_read_failure; }
 
     // What is written until the first line is read is the banner, painted
     // when colour is wanted (see colour.h).
@@ -66,6 +69,7 @@ private:
     bool m_colour_screen;     // the prompt and the banner get colour
     bool m_colour_reports;    // error and warning lines get colour
     bool m_banner_open = false;
+    std::string m_read_failure;
 };
 
 }  // namespace zirn::app
