@@ -163,10 +163,16 @@ void warn_zero_divisor()
 void check_exact_comparison(OperatorKind op, std::int64_t left, std::int64_t right)
 {
     if (left == right || static_cast<float>(left) != static_cast<float>(right)) return;
+    // Equal in single precision, a strict ordering is false and any other
+    // true: only a comparison whose answer that changes is warned about
+    // (16777216 <= 16777217 still holds).
+    const bool strict = op == OperatorKind::Less || op == OperatorKind::Greater;
+    const bool exact = op == OperatorKind::Less || op == OperatorKind::LessEqual ? left < right : left > right;
+    if (op != OperatorKind::Equal && op != OperatorKind::NotEqual && exact != strict) return;
     warn(WarningRule::InexactComparison, [&] {
         return std::to_string(left) + " " + std::string(operator_text(op)) + " " + std::to_string(right) +
                " compares the integers in single precision, where these two are the same number; "
-               "compare their difference with 0 instead, as in ((a - b) == 0)";
+               "compare their difference with 0 instead, as in ((a - b) " + std::string(operator_text(op)) + " 0)";
     });
 }
 

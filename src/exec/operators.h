@@ -45,21 +45,21 @@ value::Value apply_operator(std::string_view op, const value::Value& left, const
     case OperatorKind::Or: truth_value = left != 0 || right != 0; return true;
     case OperatorKind::Equal: truth_value = l == r; break;
     case OperatorKind::NotEqual: truth_value = r != l; break;
-    case OperatorKind::Greater: truth_value = l > r; return true;
-    case OperatorKind::GreaterEqual: truth_value = l >= r; return true;
-    case OperatorKind::Less: truth_value = l < r; return true;
-    case OperatorKind::LessEqual: truth_value = l <= r; return true;
+    case OperatorKind::Greater: truth_value = l > r; break;
+    case OperatorKind::GreaterEqual: truth_value = l >= r; break;
+    case OperatorKind::Less: truth_value = l < r; break;
+    case OperatorKind::LessEqual: truth_value = l <= r; break;
     case OperatorKind::Add: truth_value = bits(left) + bits(right) != 0; return true;
     case OperatorKind::Subtract: truth_value = bits(left) - bits(right) != 0; return true;
     case OperatorKind::Multiply: truth_value = bits(left) * bits(right) != 0; return true;
     default: return false;
     }
     // Above 2^24 two different integers can be the same in single
-    // precision: every integer `==` and `!=` comes here, so this is where
-    // that is warned about (the ordering comparisons, the conditions of
-    // counting loops, are left unchecked, so that they cost nothing more).
-    // Such integers are both at least 2^24 in size, so one look at the left
-    // one rules out nearly every comparison a program makes.
+    // precision: every integer comparison comes here, so this is where that
+    // is warned about (`until (i < n)` with n = 20000000 stops at 19999999,
+    // one round early). Such integers are both at least 2^24 in size, so
+    // one look at the left one rules out nearly every comparison a program
+    // makes.
     constexpr std::uint64_t exact_bound = std::uint64_t{1} << 24;
     if (bits(left) + (exact_bound - 1) > 2 * exact_bound - 2) [[unlikely]] check_exact_comparison(op, left, right);
     return true;

@@ -385,6 +385,9 @@ void Run::run_until(const Operands& operands)
     const Token& condition = operands[0];
     const Statement* const pair = plain_pair_inside(condition);
     while (true) {
+        // The condition is this statement's: a warning it gives names the
+        // `until`, not the body's last statement.
+        body_run.m_position.statement = nullptr;
         bool holds = false;
         if (pair == nullptr || !pair_holds(bindings, *pair, loop, holds)) holds = evaluated_loop_condition_holds(condition, loop);
         if (!holds || !run_iteration(body_run, body)) return;
