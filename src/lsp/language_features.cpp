@@ -36,11 +36,12 @@ Json range_json(const LineIndex& lines, std::size_t begin, std::size_t end)
     return {{"start", position_json(lines.position_of(begin))}, {"end", position_json(lines.position_of(end))}};
 }
 
-Json diagnostic_json(const LineIndex& lines, const check::Finding& finding)
+// A finding names zirn's line; the range names the editor's.
+Json diagnostic_json(const ProgramLines& program_lines, const LineIndex& lines, const check::Finding& finding)
 {
     const std::size_t line = finding.line - 1;
-    const std::size_t line_start = lines.line_start(line);
-    const std::size_t line_length = lines.line_text(line).size();
+    const std::size_t line_start = program_lines.start(line);
+    const std::size_t line_length = program_lines.length(line);
     // Columns count bytes from 1; a place past the line's end is its end.
     const std::size_t begin = std::min<std::size_t>(finding.column - 1, line_length);
     const std::size_t end = std::max(begin, std::min<std::size_t>(finding.end_column - 1, line_length));
@@ -187,10 +188,11 @@ WordAt word_at(std::string_view text, std::size_t offset)
 
 Json diagnostics_for(std::string_view text)
 {
+    const ProgramLines program_lines(text);
     const LineIndex lines(text);
     Json diagnostics = Json::array();
     for (const check::Finding& finding : check::check_program(text)) {
-        diagnostics.push_back(diagnostic_json(lines, finding));
+        diagnostics.push_back(diagnostic_json(program_lines, lines, finding));
     }
     return diagnostics;
 }

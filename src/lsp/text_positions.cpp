@@ -50,9 +50,12 @@ std::uint32_t utf16_length(std::string_view text)
 
 LineIndex::LineIndex(std::string_view text) : m_text(text)
 {
+    // LF, CR LF and a lone CR each end a line.
     m_starts.push_back(0);
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n') m_starts.push_back(i + 1);
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+            m_starts.push_back(i + 1);
+        }
     }
 }
 
@@ -65,9 +68,10 @@ std::string_view LineIndex::line_text(std::size_t line) const
 {
     if (line >= m_starts.size()) return {};
     const std::size_t begin = m_starts[line];
-    std::size_t end = line + 1 < m_starts.size() ? m_starts[line + 1] - 1 : m_text.size();
-    // A line ending in CR LF ends before the CR.
-    if (end > begin && m_text[end - 1] == '\r' && end < m_text.size()) --end;
+    if (line + 1 == m_starts.size()) return m_text.substr(begin);
+    // Without its line end: LF, CR, or the CR of CR LF as well.
+    std::size_t end = m_starts[line + 1] - 1;
+    if (m_text[end] == '\n' && end > begin && m_text[end - 1] == '\r') --end;
     return m_text.substr(begin, end - begin);
 }
 
@@ -93,6 +97,29 @@ std::size_t LineIndex::offset_of(Position position) const
         at += unit.bytes;
     }
     return begin + line.size();
+}
+
+ProgramLines::ProgramLines(std::string_view text) : m_text(text)
+{
+    m_starts.push_back(0);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') m_starts.push_back(i + 1);
+    }
+}
+
+std::size_t ProgramLines::start(std::size_t line) const
+{
+    return line < m_starts.size() ? m_starts[line] : m_text.size();
+}
+
+std::size_t ProgramLines::length(std::size_t line) const
+{
+    if (line >= m_starts.size()) return 0;
+    const std::size_t begin = m_starts[line];
+    if (line + 1 == m_starts.size()) return m_text.size() - begin;
+    std::size_t end = m_starts[line + 1] - 1;  // at the LF
+    if (end > begin && m_text[end - 1] == '\r') --end;
+    return end - begin;
 }
 
 }  // namespace zirn::lsp

@@ -5,6 +5,11 @@
 // UTF-8 text. A LineIndex of one text converts between the two, and reads
 // bytes that are no valid UTF-8 as one unit each, so every place of any text
 // has an editor position and back.
+//
+// The two also end lines differently: an editor ends a line at LF, CR LF or
+// a lone CR, while to zirn a CR is an ordinary byte and only LF ends a line.
+// LineIndex counts the editor's lines (a change the editor sends names
+// them); ProgramLines counts zirn's (a finding of the checker names them).
 #pragma once
 
 #include <cstddef>
@@ -35,6 +40,22 @@ public:
     // end gives the line's end, a line past the last gives the text's end,
     // and a place inside a character gives the character's start.
     std::size_t offset_of(Position position) const;
+
+private:
+    std::string_view m_text;
+    std::vector<std::size_t> m_starts;
+};
+
+// The lines of a text as zirn counts them: only LF ends one.
+class ProgramLines {
+public:
+    explicit ProgramLines(std::string_view text);
+
+    // The byte offset where line `line` (from 0) starts (the text's end
+    // past the last line), and its length in bytes without its LF and a CR
+    // right before that LF.
+    std::size_t start(std::size_t line) const;
+    std::size_t length(std::size_t line) const;
 
 private:
     std::string_view m_text;

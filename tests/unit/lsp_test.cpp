@@ -86,6 +86,29 @@ TEST(LspPositions, LineTextLeavesOutCarriageReturns)
     EXPECT_EQ(lines.line_text(2), "");
 }
 
+TEST(LspPositions, EditorLinesEndAtEveryLineEndAndProgramLinesAtLineFeedsOnly)
+{
+    // LF, a lone CR, CR LF, and a CR at the very end.
+    const std::string text = "a\nb\rc\r\nd\r";
+    const LineIndex lines(text);
+    ASSERT_EQ(lines.line_count(), 5U);
+    EXPECT_EQ(lines.line_text(1), "b");
+    EXPECT_EQ(lines.line_text(2), "c");
+    EXPECT_EQ(lines.line_text(3), "d");
+    EXPECT_EQ(lines.line_text(4), "");
+    EXPECT_EQ(lines.position_of(4).line, 2U) << "after the lone CR";
+    EXPECT_EQ(lines.offset_of({3, 0}), 7U) << "after CR LF, not between them";
+    EXPECT_EQ(lines.offset_of({2, 99}), 5U) << "a line's end is before its CR LF";
+
+    const ProgramLines program(text);
+    EXPECT_EQ(program.start(1), 2U);
+    EXPECT_EQ(program.length(1), 3U) << "b CR c: the CR of CR LF is left out, a lone CR is not";
+    EXPECT_EQ(program.start(2), 7U);
+    EXPECT_EQ(program.length(2), 2U) << "the last line keeps its CR: no LF follows it";
+    EXPECT_EQ(program.start(9), text.size());
+    EXPECT_EQ(program.length(9), 0U);
+}
+
 // --- URIs -----------------------------------------------------------------
 
 TEST(LspUri, DecodesFileUrisAndRefusesOthers)
@@ -414,6 +437,31 @@ TEST(LspServer, DiagnosticsOnOpenAndChangeInUtf16Ranges)
                 {"params", {{"textDocument", {{"uri", uri}}}}}});
     EXPECT_TRUE(closed.at(0)["params"]["diagnostics"].empty());
     EXPECT_EQ(h.server.workspace().text_of(uri), nullptr);
+}
+
+TEST(LspServer, ALoneCarriageReturnIsALineToTheEditorButNotToZirn)
+{
+    Harness h;
+    h.initialise();
+    const std::string uri = "file:///w/cr.ZIRN";
+    // One line to zirn, two to the editor: the ignored "== 5" is at zirn's
+    // line 1, byte column 9, which is the editor's line 1, character 2.
+    const std::vector<json> opened = h.open(uri, "x = 1\ry == 5\n");
+    const json& found = opened.at(0)["params"]["diagnostics"];
+    ASSERT_EQ(found.size(), 1U) << found.dump();
+    EXPECT_EQ(found[0]["code"], "ignored-words");
+    EXPECT_EQ(found[0]["range"]["start"], json({{"line", 1}, {"character", 2}}));
+
+    // A change the editor places at its line 1 goes after the CR, not
+    // after the text's only LF.
+    h.send({{"jsonrpc", "2.0"},
+            {"method", "textDocument/didChange"},
+            {"params",
+             {{"textDocument", {{"uri", uri}, {"version", 2}}},
+              {"contentChanges",
+               {{{"range", {{"start", {{"line", 1}, {"character", 0}}}, {"end", {{"line", 1}, {"character", 0}}}}},
+                 {"text", "z = 2\r"}}}}}}});
+    EXPECT_EQ(*h.server.workspace().text_of(uri), "x = 1\rz = 2\ry == 5\n");
 }
 
 TEST(LspServer, ChangesThatWouldTakeWithoutEndAreRefused)
