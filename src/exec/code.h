@@ -79,6 +79,9 @@ public:
         if (m_id != value::no_name || m_names_seen == value::interned_name_count()) return m_id;
         return look_up(text);
     }
+    // The id as last looked up: no_name when the name was not interned
+    // then (it may be now; id() looks again). An id found stays valid.
+    value::NameId known_id() const { return m_id; }
 
 private:
     [[gnu::noinline]] value::NameId look_up(const std::string& text) const;
@@ -106,6 +109,7 @@ public:
     OperatorKind compound_operator() const { return m_compound; }
     bool is_not() const { return m_is_not; }
     value::NameId name() const { return m_name.id(m_text); }
+    const CachedName& cached_name() const { return m_name; }
     // False when no variable can be named by this token's text (see
     // value::odd_names_interned): its operand is then read without a lookup.
     bool may_be_bound() const { return m_bare_word || value::odd_names_interned(); }

@@ -168,6 +168,12 @@ std::vector<FirstAssignment> find_first_assignments(const Code& body)
 
 }  // namespace
 
+[[gnu::noinline]] const value::ValueRef* find_named_again(Interpreter& interp, const CachedName& name,
+                                                          const std::string& text)
+{
+    return interp.bindings().find(name.id(text));
+}
+
 Value evaluate_token(Interpreter& interp, const Token& token, Blocks blocks)
 {
     if (token.kind() == OperandKind::Parenthesised) {
@@ -340,7 +346,7 @@ Value call_user_function(Interpreter& interp, const CallSite& call)
     //    now: the body that runs is this one, even if the arguments or the
     //    body itself change the name's Value (the payload kept here holds
     //    the parse).
-    const value::ValueRef* bound = interp.bindings().find(call.name_id.id(call.name));
+    const value::ValueRef* bound = find_named(interp, call.name_id, call.name);
     if (bound == nullptr) raise_undefined_function(call);
     if (const Code* body = kept_body(**bound)) {
         const value::Ref<value::Payload> keep = (*bound)->payload_ref();

@@ -45,12 +45,29 @@ value::Value evaluate_operand(Interpreter& interp, const Token& token, Blocks bl
 // or the named Value changes.
 inline const value::Value* plain_operand(Interpreter& interp, const Token& token);
 
+// The Value bound to the name `text` whose id `name` keeps, or null. An id
+// found before is read from its cell at once (an id not looked up yet,
+// no_name, is past every cell); a miss looks the name up again, since it
+// may have been interned since.
+const value::ValueRef* find_named_again(Interpreter& interp, const CachedName& name, const std::string& text);
+inline const value::ValueRef* find_named(Interpreter& interp, const CachedName& name, const std::string& text)
+{
+    const Binding* cell = interp.bindings().peek(name.known_id());
+    if (cell != nullptr && cell->ref) [[likely]] return &cell->ref;
+    return find_named_again(interp, name, text);
+}
+// The variable `token`'s text names, or null.
+inline const value::ValueRef* find_variable(Interpreter& interp, const Token& token)
+{
+    return find_named(interp, token.cached_name(), token.text());
+}
+
 // The variable a token's text names, or null: the first step of reading
 // any operand (a token that is no bare word names none while no such name
 // has been bound, see Token::may_be_bound).
 inline const value::ValueRef* variable_named(Interpreter& interp, const Token& token)
 {
-    return token.may_be_bound() ? interp.bindings().find(token.name()) : nullptr;
+    return token.may_be_bound() ? find_variable(interp, token) : nullptr;
 }
 
 // How every operand is read, in one place: a variable of exactly the

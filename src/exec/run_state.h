@@ -252,7 +252,7 @@ private:
     void run_typed_text(const value::Value& text);
 
     // The Value bound to `name`, or null.
-    const value::ValueRef* lookup(const Token& name) const { return m_interp.bindings().find(name.name()); }
+    const value::ValueRef* lookup(const Token& name) const { return find_variable(m_interp, name); }
     // As lookup(), but an unbound name is an error.
     value::ValueRef bound_value(const Token& name, std::string_view statement) const;
     // Binds `name` as this run binds.

@@ -336,7 +336,12 @@ namespace {
 // run rebound has been put back.
 inline const Value* enclosing_operand(const Bindings& bindings, const Token& token, const LoopState& loop)
 {
-    const Binding* cell = token.may_be_bound() ? bindings.peek(token.name()) : nullptr;
+    const Binding* cell = nullptr;
+    if (token.may_be_bound()) {
+        // The id found before first (see find_variable), else a new look.
+        cell = bindings.peek(token.cached_name().known_id());
+        if (cell == nullptr || !cell->ref) cell = bindings.peek(token.name());
+    }
     if (cell == nullptr || !cell->ref) return &token.literal();
     if (cell->tag >= loop.first_tag) return nullptr;
     return cell->ref.get();

@@ -167,4 +167,20 @@ TEST(Quickening, IntegerStepsDeclineInAnInterpreterWhereTheirNamesAreNotBound)
     EXPECT_EQ(fold.number_fold, NumberFoldKind::IntegerSteps);
 }
 
+TEST(Names, ATokenReadBeforeItsNameExistedFindsItOnceBound)
+{
+    // The body is parsed once and kept: its token `qk_late_name` is read
+    // before any such name was interned, and again after it was bound.
+    test_support::Program session;
+    session.run("qk_late = { end qk_late_name }");
+    EXPECT_NE(session.failure("$print$($qk_late$(1))").second.find("'qk_late_name'"), std::string::npos);
+    EXPECT_EQ(session.run("qk_late_name = 5\n$print$($qk_late$(1))"), "5\n");
+    // Another interpreter: the token knows the name's id, which has no
+    // binding there until one is made.
+    test_support::Program other;
+    other.run("qk_late = { end qk_late_name }");
+    EXPECT_NE(other.failure("$print$($qk_late$(1))").second.find("'qk_late_name'"), std::string::npos);
+    EXPECT_EQ(other.run("qk_late_name = 'x'\n$print$($qk_late$(1))"), "x\n");
+}
+
 }  // namespace
