@@ -48,6 +48,13 @@ public:
         return m_cell_data[name];
     }
     const Binding* peek(value::NameId name) const { return name < m_cell_count ? &m_cell_data[name] : nullptr; }
+    // The cell of `name` when it holds a binding, or null.
+    const Binding* bound_cell(value::NameId name) const
+    {
+        if (name >= m_cell_count) return nullptr;
+        const Binding& cell = m_cell_data[name];
+        return cell.ref ? &cell : nullptr;
+    }
     // The cells of the names below `count`, or null when some of them has
     // no cell yet (such a name is not bound).
     const Binding* cells_below(std::size_t count) const { return count <= m_cell_count ? m_cell_data : nullptr; }

@@ -52,8 +52,7 @@ inline const value::Value* plain_operand(Interpreter& interp, const Token& token
 const value::ValueRef* find_named_again(Interpreter& interp, const CachedName& name, const std::string& text);
 inline const value::ValueRef* find_named(Interpreter& interp, const CachedName& name, const std::string& text)
 {
-    const Binding* cell = interp.bindings().peek(name.known_id());
-    if (cell != nullptr && cell->ref) [[likely]] return &cell->ref;
+    if (const value::ValueRef* bound = interp.bindings().find(name.known_id())) [[likely]] return bound;
     return find_named_again(interp, name, text);
 }
 // The variable `token`'s text names, or null.

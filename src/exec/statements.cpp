@@ -179,8 +179,8 @@ bool reads_only_names_older_than(const Bindings& bindings, const Token& conditio
     }
     if (loop.reads_indirectly) return false;
     for (const value::NameId name : loop.condition_names) {
-        const Binding* cell = bindings.peek(name);
-        if (cell != nullptr && cell->ref && cell->tag >= loop.first_tag) return false;
+        const Binding* cell = bindings.bound_cell(name);
+        if (cell != nullptr && cell->tag >= loop.first_tag) return false;
     }
     return true;
 }
@@ -338,11 +338,11 @@ inline const Value* enclosing_operand(const Bindings& bindings, const Token& tok
 {
     const Binding* cell = nullptr;
     if (token.may_be_bound()) {
-        // The id found before first (see find_variable), else a new look.
-        cell = bindings.peek(token.cached_name().known_id());
-        if (cell == nullptr || !cell->ref) cell = bindings.peek(token.name());
+        // The id found before first (see find_named), else a new look.
+        cell = bindings.bound_cell(token.cached_name().known_id());
+        if (cell == nullptr) cell = bindings.bound_cell(token.name());
     }
-    if (cell == nullptr || !cell->ref) return &token.literal();
+    if (cell == nullptr) return &token.literal();
     if (cell->tag >= loop.first_tag) return nullptr;
     return cell->ref.get();
 }
