@@ -171,7 +171,7 @@ struct FoldStep {
         CombineNumber,
         CombineResults,  // the last result combined into the one before it with `op`
         PushReal,        // a float literal starts a result (NumberSteps only)
-        CombineReal,
+        CombineReal,     // the last: fold_integer_steps lists every code up to it
     };
     Action action = Action::PushNumber;
     OperatorKind op = OperatorKind::None;

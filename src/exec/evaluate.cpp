@@ -318,9 +318,9 @@ Value call_with_body(Interpreter& interp, const CallSite& call, const Code* body
     if (body == nullptr) raise_not_callable(call, function_text(*shown));
     // A body looked at once and found to start no name of its own by
     // assigning it needs no look at each call.
-    const bool body_may_warn = !body->first_assignments || !body->first_assignments->empty();
-    if (interp.warning_mode() != WarningMode::Off && body_may_warn) [[unlikely]]
-        warn_caller_variables(interp, call, *body);
+    if (interp.warning_mode() != WarningMode::Off) [[unlikely]] {
+        if (!body->first_assignments || !body->first_assignments->empty()) warn_caller_variables(interp, call, *body);
+    }
     CallDepthScope depth(interp);
     Bindings& bindings = interp.bindings();
     const UndoScope scope(bindings);
