@@ -152,6 +152,9 @@ void Run::execute(const Code& code)
                 if (m_stopped) return;
                 continue;
             }
+// Every kind has its case (checked), so the switch needs no range check.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic error "-Wswitch-enum"
             switch (statement.kind) {
             case StatementKind::Empty: continue;
             case StatementKind::AssignInPlace: break;
@@ -185,7 +188,9 @@ void Run::execute(const Code& code)
                 continue;
             case StatementKind::Keyword:
             case StatementKind::Incomplete: break;
+            default: __builtin_unreachable();
             }
+#pragma GCC diagnostic pop
             run_general(statement);
             if (m_stopped) return;
         }

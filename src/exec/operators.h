@@ -40,6 +40,9 @@ value::Value apply_operator(std::string_view op, const value::Value& left, const
     const float l = static_cast<float>(left);
     const float r = static_cast<float>(right);
     const auto bits = [](std::int64_t number) { return static_cast<std::uint64_t>(number); };
+// Every operator has its case (checked), so the switch needs no range check.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic error "-Wswitch-enum"
     switch (op) {
     case OperatorKind::And: truth_value = left != 0 && right != 0; return true;
     case OperatorKind::Or: truth_value = left != 0 || right != 0; return true;
@@ -52,8 +55,13 @@ value::Value apply_operator(std::string_view op, const value::Value& left, const
     case OperatorKind::Add: truth_value = bits(left) + bits(right) != 0; return true;
     case OperatorKind::Subtract: truth_value = bits(left) - bits(right) != 0; return true;
     case OperatorKind::Multiply: truth_value = bits(left) * bits(right) != 0; return true;
-    default: return false;
+    case OperatorKind::None:
+    case OperatorKind::Divide:
+    case OperatorKind::Member:
+    case OperatorKind::Unknown: return false;
+    default: __builtin_unreachable();
     }
+#pragma GCC diagnostic pop
     // Above 2^24 two different integers can be the same in single
     // precision: every integer comparison comes here, so this is where that
     // is warned about (`until (i < n)` with n = 20000000 stops at 19999999,
