@@ -8,6 +8,7 @@
 #include "exec/run_state.h"
 #include "exec/suggest.h"
 #include "base/error.h"
+#include "base/every_case.h"
 #include "base/limits.h"
 #include "base/stack_guard.h"
 #include "exec/warnings.h"
@@ -152,9 +153,7 @@ void Run::execute(const Code& code)
                 if (m_stopped) return;
                 continue;
             }
-// Every kind has its case (checked), so the switch needs no range check.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic error "-Wswitch-enum"
+            ZIRN_EVERY_CASE_BEGIN
             switch (statement.kind) {
             case StatementKind::Empty: continue;
             case StatementKind::AssignInPlace: break;
@@ -188,9 +187,9 @@ void Run::execute(const Code& code)
                 continue;
             case StatementKind::Keyword:
             case StatementKind::Incomplete: break;
-            default: __builtin_unreachable();
+            ZIRN_NO_OTHER_CASE;
             }
-#pragma GCC diagnostic pop
+            ZIRN_EVERY_CASE_END
             run_general(statement);
             if (m_stopped) return;
         }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/error.h"
+#include "base/every_case.h"
 #include "base/stack_guard.h"
 #include "value/convert.h"
 
@@ -419,6 +420,7 @@ constexpr std::uint8_t max_fold_declines = 8;
         result.is_float = false;
         return true;
     }
+    ZIRN_EVERY_CASE_BEGIN
     switch (statement.number_fold) {
     case NumberFoldKind::None: return false;
     case NumberFoldKind::IntegerSteps:
@@ -447,7 +449,9 @@ constexpr std::uint8_t max_fold_declines = 8;
             return true;
         }
         break;
+    ZIRN_NO_OTHER_CASE;
     }
+    ZIRN_EVERY_CASE_END
     note_fold_declined(statement);
     return false;
 }
@@ -510,6 +514,7 @@ bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumbe
     // (nothing a program can see happened) and goes on from there.
     if (expression.inside_split() && expression.inside().statements.size() == 1) {
         const Statement& statement = expression.inside().statements.front();
+        ZIRN_EVERY_CASE_BEGIN
         switch (statement.number_fold) {
         case NumberFoldKind::None: return false;
         case NumberFoldKind::IntegerSteps:
@@ -532,8 +537,10 @@ bool fold_number_token(Interpreter& interp, const Token& expression, FoldedNumbe
             check_stack_depth();
             if (fold_number_pair(interp, statement, result)) return true;
             break;
-        default: break;
+        case NumberFoldKind::Integers: break;
+        ZIRN_NO_OTHER_CASE;
         }
+        ZIRN_EVERY_CASE_END
     }
     return fold_number_token_generally(interp, expression, result);
 }
@@ -559,6 +566,7 @@ Value evaluate_expression(Interpreter& interp, const Statement& statement, Block
     const std::vector<Token>& tokens = statement.tokens;
     // The shapes almost every expression has, `x` and `(a + b)`, give the
     // same result as the general fold below, more directly.
+    ZIRN_EVERY_CASE_BEGIN
     switch (statement.value_fold) {
     case ValueFoldKind::Lone: return evaluate_operand(interp, tokens[0], blocks);
     case ValueFoldKind::Pair:
@@ -575,7 +583,9 @@ Value evaluate_expression(Interpreter& interp, const Statement& statement, Block
         return apply_operator(tokens[1].as_operator(), left, right);
     }
     case ValueFoldKind::Operands: break;
+    ZIRN_NO_OTHER_CASE;
     }
+    ZIRN_EVERY_CASE_END
     OperatorKind pending = OperatorKind::None;  // None: the fold starts afresh
     bool first_cycle = true;
     std::size_t pos = 0;

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/every_case.h"
 #include "exec/code.h"
 #include "value/value.h"
 
@@ -40,9 +41,7 @@ value::Value apply_operator(std::string_view op, const value::Value& left, const
     const float l = static_cast<float>(left);
     const float r = static_cast<float>(right);
     const auto bits = [](std::int64_t number) { return static_cast<std::uint64_t>(number); };
-// Every operator has its case (checked), so the switch needs no range check.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic error "-Wswitch-enum"
+    ZIRN_EVERY_CASE_BEGIN
     switch (op) {
     case OperatorKind::And: truth_value = left != 0 && right != 0; return true;
     case OperatorKind::Or: truth_value = left != 0 || right != 0; return true;
@@ -59,9 +58,9 @@ value::Value apply_operator(std::string_view op, const value::Value& left, const
     case OperatorKind::Divide:
     case OperatorKind::Member:
     case OperatorKind::Unknown: return false;
-    default: __builtin_unreachable();
+    ZIRN_NO_OTHER_CASE;
     }
-#pragma GCC diagnostic pop
+    ZIRN_EVERY_CASE_END
     // Above 2^24 two different integers can be the same in single
     // precision: every integer comparison comes here, so this is where that
     // is warned about (`until (i < n)` with n = 20000000 stops at 19999999,
