@@ -357,16 +357,23 @@ const Statement* plain_pair_inside(const Token& condition)
     return inside.plain_pair() ? &inside : nullptr;
 }
 
-// Whether the plain pair `pair` holds as the enclosing run sees it, when
-// both operands are integers there; false, with `holds` unset, otherwise.
-[[gnu::always_inline]] inline bool pair_holds(const Bindings& bindings, const Statement& pair, const LoopState& loop,
+// A plain pair `a op b` taken apart once for the rounds of a loop.
+struct PlainPair {
+    const Token* left = nullptr;
+    const Token* right = nullptr;
+    OperatorKind op = OperatorKind::None;
+};
+
+// Whether the plain pair holds as the enclosing run sees it, when both
+// operands are integers there; false, with `holds` unset, otherwise.
+[[gnu::always_inline]] inline bool pair_holds(const Bindings& bindings, const PlainPair& pair, const LoopState& loop,
                                               bool& holds)
 {
-    const Value* left = enclosing_operand(bindings, pair.tokens[0], loop);
+    const Value* left = enclosing_operand(bindings, *pair.left, loop);
     if (left == nullptr || !left->is(Type::Integer)) return false;
-    const Value* right = enclosing_operand(bindings, pair.tokens[2], loop);
+    const Value* right = enclosing_operand(bindings, *pair.right, loop);
     if (right == nullptr || !right->is(Type::Integer)) return false;
-    return integer_pair_truth(pair.tokens[1].as_operator(), left->int_value(), right->int_value(), holds);
+    return integer_pair_truth(pair.op, left->int_value(), right->int_value(), holds);
 }
 
 }  // namespace
@@ -388,13 +395,19 @@ void Run::run_until(const Operands& operands)
     // The condition is read as this run sees the names, not as the loop's
     // table does: it sees in-place updates, never names the body creates.
     const Token& condition = operands[0];
-    const Statement* const pair = plain_pair_inside(condition);
+    const Statement* const pair_statement = plain_pair_inside(condition);
+    PlainPair pair;
+    if (pair_statement != nullptr) {
+        pair = {&pair_statement->tokens[0], &pair_statement->tokens[2], pair_statement->tokens[1].as_operator()};
+    }
     while (true) {
         // The condition is this statement's: a warning it gives names the
         // `until`, not the body's last statement.
         body_run.m_position.statement = nullptr;
         bool holds = false;
-        if (pair == nullptr || !pair_holds(bindings, *pair, loop, holds)) holds = evaluated_loop_condition_holds(condition, loop);
+        if (pair.left == nullptr || !pair_holds(bindings, pair, loop, holds)) {
+            holds = evaluated_loop_condition_holds(condition, loop);
+        }
         if (!holds || !run_iteration(body_run, body)) return;
     }
 }
