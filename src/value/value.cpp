@@ -65,9 +65,12 @@ void Value::set_text(std::string text)
 void Value::become_byte_text(char byte)
 {
     if (!m_payload || !m_payload.unique()) m_payload = make<Payload>();
-    Payload& payload = payload_for_update();
+    // payload_for_update's work, without its second look at the owners.
+    Payload& payload = *m_payload;
+    if (payload.parsed) payload.parsed.reset();
+    payload.parsed_as = 0;
     payload.text.assign(1, byte);
-    payload.elements.clear();
+    if (!payload.elements.empty()) payload.elements.clear();
     set_type(Type::String);
     set_int(0);
 }
@@ -75,9 +78,12 @@ void Value::become_byte_text(char byte)
 void Value::become_joined_text(std::string_view tail)
 {
     if (m_payload && m_payload.unique()) {
-        Payload& payload = payload_for_update();
+        // payload_for_update's work, without its second look at the owners.
+        Payload& payload = *m_payload;
+        if (payload.parsed) payload.parsed.reset();
+        payload.parsed_as = 0;
         payload.text += tail;
-        payload.elements.clear();
+        if (!payload.elements.empty()) payload.elements.clear();
     } else {
         std::string joined = text();
         joined += tail;
