@@ -171,6 +171,9 @@ std::vector<FirstAssignment> find_first_assignments(const Code& body)
 [[gnu::noinline]] const value::ValueRef* find_named_again(Interpreter& interp, const CachedName& name,
                                                           const std::string& text)
 {
+    // An id found before is final: only a name not interned when last
+    // looked up is looked up again.
+    if (name.known_id() != value::no_name) return nullptr;
     return interp.bindings().find(name.id(text));
 }
 
