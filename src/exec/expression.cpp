@@ -340,6 +340,7 @@ static_assert(integer_step_code(CombineReal, Op::None) == 34, "every step code i
     std::size_t count = 0;
     FoldedNumber right;
     for (const FoldStep& step : steps.steps) {
+        ZIRN_EVERY_CASE_BEGIN
         switch (step.action) {
         case FoldStep::Action::PushName:
             if (!named_number(cells, step, slots[count].number)) return false;
@@ -355,7 +356,9 @@ static_assert(integer_step_code(CombineReal, Op::None) == 34, "every step code i
         case FoldStep::Action::CombineNumber: right = FoldedNumber{false, step.number, 0.0L}; break;
         case FoldStep::Action::CombineReal: right = folded_float(step.real); break;
         case FoldStep::Action::CombineResults: right = slots[--count].number; break;
+        ZIRN_NO_OTHER_CASE;
         }
+        ZIRN_EVERY_CASE_END
         FoldedNumber& last = slots[count - 1].number;
         // Two floats under `+`, `-`, `*` or `/`: the float stays a float.
         if (long double real = 0.0L;

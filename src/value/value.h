@@ -156,8 +156,11 @@ public:
     // The float payload; only a float Value carries one, every other reads 0.
     long double float_value() const
     {
-        long double number = 0.0L;
-        if (m_type == Type::Float) std::memcpy(&number, m_number, float_bytes);
+        if (m_type != Type::Float) return 0.0L;
+        // The float's bytes make the whole value; the rest of a long double
+        // is padding, which nothing reads.
+        long double number;
+        std::memcpy(&number, m_number, float_bytes);
         return number;
     }
     // Stores a float payload and makes the Value a float.
