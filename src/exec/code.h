@@ -270,9 +270,21 @@ struct Code {
     // run walks from here along Statement::next_step, while an expression
     // still reads `statements`, empty ones included.
     const Statement* first_step = nullptr;
-    // Worked out the first time a call looks at this text as a function
-    // body while warnings are on.
-    mutable std::optional<std::vector<FirstAssignment>> first_assignments;
+    // What the warnings worked out about this text, kept from the first
+    // time they looked (only while warnings are on).
+    struct WarningNotes {
+        // As a function body: the assignments that start a name.
+        std::optional<std::vector<FirstAssignment>> first_assignments;
+        // As a block's inside: for each name asked about, whether the
+        // block's text names it as a whole word.
+        std::vector<std::pair<value::NameId, bool>> block_mentions;
+    };
+    mutable std::unique_ptr<WarningNotes> warning_notes;
+    WarningNotes& notes() const
+    {
+        if (!warning_notes) warning_notes = std::make_unique<WarningNotes>();
+        return *warning_notes;
+    }
     SourceOrigin origin;  // file null: the text came from no file
     // The first step is an `end`: a block that only ends, `{ end x }`,
     // needs no run of its own.

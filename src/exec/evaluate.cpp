@@ -136,11 +136,12 @@ std::vector<FirstAssignment> find_first_assignments(const Code& body)
 // variable, which is rarely what a function copying its argument means.
 [[gnu::cold, gnu::noinline]] void warn_caller_variables(Interpreter& interp, const CallSite& call, const Code& body)
 {
-    if (!body.first_assignments) body.first_assignments = find_first_assignments(body);
-    if (body.first_assignments->empty()) return;
+    std::optional<std::vector<FirstAssignment>>& first_assignments = body.notes().first_assignments;
+    if (!first_assignments) first_assignments = find_first_assignments(body);
+    if (first_assignments->empty()) return;
     const RunPosition* caller = interp.innermost_position();
     const Statement* call_statement = caller != nullptr ? caller->statement : nullptr;
-    for (const FirstAssignment& assignment : *body.first_assignments) {
+    for (const FirstAssignment& assignment : *first_assignments) {
         if (interp.bindings().find(assignment.target->name()) == nullptr) continue;
         const std::string name = assignment.target->text();
         std::string message = quote_text(name + " = " + assignment.statement->word[2]->text()) + " in $" + call.name +
@@ -322,7 +323,10 @@ Value call_with_body(Interpreter& interp, const CallSite& call, const Code* body
     // A body looked at once and found to start no name of its own by
     // assigning it needs no look at each call.
     if (interp.warning_mode() != WarningMode::Off) [[unlikely]] {
-        if (!body->first_assignments || !body->first_assignments->empty()) warn_caller_variables(interp, call, *body);
+        const Code::WarningNotes* notes = body->warning_notes.get();
+        if (notes == nullptr || !notes->first_assignments || !notes->first_assignments->empty()) {
+            warn_caller_variables(interp, call, *body);
+        }
     }
     CallDepthScope depth(interp);
     Bindings& bindings = interp.bindings();

@@ -544,6 +544,22 @@ bool mentions_name(std::string_view text, std::string_view name)
     return false;
 }
 
+// Whether `block` names `name` as a whole word; a block's answers are kept
+// on its inside, since a loop asks the same question every round.
+bool block_mentions_name(const Token& block, NameId name)
+{
+    if (block.kind() != OperandKind::Block || !block.inside_split()) {
+        return mentions_name(block.text(), value::name_text(name));
+    }
+    std::vector<std::pair<NameId, bool>>& known = block.inside().notes().block_mentions;
+    for (const auto& [asked, mentions] : known) {
+        if (asked == name) return mentions;
+    }
+    const bool mentions = mentions_name(block.text(), value::name_text(name));
+    known.emplace_back(name, mentions);
+    return mentions;
+}
+
 // A loop round rebound `name` (with `index`, `where`, `list`, ...), and a
 // block it runs now reads the binding the round began with instead.
 [[gnu::cold, gnu::noinline]] void warn_older_binding(Interpreter& interp, const Bindings& bindings, const Token& block,
@@ -553,8 +569,8 @@ bool mentions_name(std::string_view text, std::string_view name)
         const NameId name = bindings.undo_name(i);
         const ValueRef* now = bindings.find(name);
         if (now == nullptr || bindings.undo_old(i).ref.get() == now->get()) continue;
+        if (!block_mentions_name(block, name)) continue;
         const std::string_view text = value::name_text(name);
-        if (!mentions_name(block.text(), text)) continue;
         warn_with(interp, WarningRule::OlderBinding,
                   "the block reads " + quote_text(text) +
                       " as it was when this round of the loop began, not as this round bound it since "

@@ -97,6 +97,26 @@ TEST(WarningOptionTest, TheOptionWinsThenTheEnvironmentThenTheKindOfRun)
     EXPECT_NE(notice.find("'yes'"), std::string::npos);
 }
 
+TEST(WarningModeTest, ABlockInALoopIsWarnedAboutTheRoundsNamesItReadsOnly)
+{
+    // Each round rebinds x and y; the block reads y only. What a block
+    // names is worked out once per name and kept.
+    const std::string program = "list l\nadd l 1\nadd l 2\nadd l 3\n"
+                                "i = 0\n"
+                                "until ((i < 3)) {\n"
+                                "    index l i x\n"
+                                "    index l i y\n"
+                                "    compare (1) {\n"
+                                "        $print$(y)\n"
+                                "    }\n"
+                                "    i += 1\n"
+                                "}\n";
+    const Outcome outcome = run(program, exec::WarningMode::Report);
+    EXPECT_EQ(outcome.out, "1\n1\n1\n");
+    EXPECT_EQ(count_lines(outcome.err, "[older-binding]"), 1U) << outcome.err;
+    EXPECT_NE(outcome.err.find("reads 'y'"), std::string::npos) << outcome.err;
+}
+
 TEST(WarningModeTest, AWarningIsShownOncePerPlaceAndTheProgramGoesOn)
 {
     const std::string program = "i = 0\n"
