@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "base/error.h"
@@ -653,11 +654,24 @@ namespace {
 
 }  // namespace
 
+namespace {
+
+// Two texts are equal exactly when their bytes are; the first byte is
+// compared in place, since conditions on texts mostly test single bytes
+// (`element == " "`).
+bool same_bytes(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size()) return false;
+    if (a.empty()) return true;
+    return a[0] == b[0] && (a.size() == 1 || std::memcmp(a.data() + 1, b.data() + 1, a.size() - 1) == 0);
+}
+
+}  // namespace
+
 bool operator_truth(OperatorKind op, const Value& left, const Value& right)
 {
-    // Two texts are equal exactly when their bytes are.
     if ((op == OperatorKind::Equal || op == OperatorKind::NotEqual) && left.is(Type::String) && right.is(Type::String)) {
-        return (left.text() == right.text()) == (op == OperatorKind::Equal);
+        return same_bytes(left.text(), right.text()) == (op == OperatorKind::Equal);
     }
     return operator_truth_of_others(op, left, right);
 }

@@ -136,7 +136,7 @@ TEST(Operators, AConditionReadsEveryOperatorAsTheOperatorsValueWouldRead)
     // operator_truth compares two texts, and orders floats, without the
     // operator's Value; every pair must read as the Value would.
     const Value values[] = {S("1"),  S("1.0"), S(""), S("abc"), Value::string(std::string("ab\0c", 4)),
-                            S("ab"), I(1),     I(0),  I(16777217), F(1.0L), F(16777216.0L), F(-2.5L),
+                            S("ab"), S("ac"),  S("abd"), I(1), I(0),  I(16777217), F(1.0L), F(16777216.0L), F(-2.5L),
                             F(std::nanl("")), Value::func("x"), Value::list()};
     for (const char* op : {"==", "!=", "<", "<=", ">", ">=", "and", "-"}) {
         const zirn::exec::OperatorKind kind = zirn::exec::operator_from_text(op);
