@@ -46,9 +46,9 @@ value::Value evaluate_operand(Interpreter& interp, const Token& token, Blocks bl
 inline const value::Value* plain_operand(Interpreter& interp, const Token& token);
 
 // The Value bound to the name `text` whose id `name` keeps, or null. An id
-// found before is read from its cell at once (an id not looked up yet,
-// no_name, is past every cell); a miss looks the name up again, since it
-// may have been interned since.
+// found before is final and read from its cell at once (the id of a name
+// never found, no_name, is past every cell); on a miss, a name never found
+// is looked up again, since it may have been interned since.
 const value::ValueRef* find_named_again(Interpreter& interp, const CachedName& name, const std::string& text);
 inline const value::ValueRef* find_named(Interpreter& interp, const CachedName& name, const std::string& text)
 {
