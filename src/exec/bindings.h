@@ -25,7 +25,7 @@ namespace zirn::exec {
 
 struct Binding {
     value::ValueRef ref;      // null: the name is not bound
-    std::uint64_t tag = 0;    // who made the binding (see RunFrame)
+    std::uint64_t tag = 0;    // who made the binding (see BindingRules)
 };
 
 class Bindings {
