@@ -170,6 +170,12 @@ struct FoldStep {
         CombineName,     // the same, combined into the last result with `op`
         CombineNumber,
         CombineResults,  // the last result combined into the one before it with `op`
+        // A bare word's variable starts a result, combined at once with an
+        // integer literal (`then_number`) or another variable (`then_name`)
+        // by `op`: `(n - 1)` or `(i * n)` inside a longer expression, the
+        // commonest pairs of steps, as one.
+        PushNameWithNumber,
+        PushNameWithName,
         PushReal,        // a float literal starts a result (NumberSteps only)
         CombineReal,     // the last: fold_integer_steps lists every code up to it
     };
@@ -184,6 +190,11 @@ struct FoldStep {
         value::NameId name = value::no_name;
         std::int32_t number;
         float real;
+    };
+    // The second operand of PushNameWithNumber and PushNameWithName.
+    union {
+        std::int32_t then_number = 0;
+        value::NameId then_name;
     };
 };
 struct FoldSteps {

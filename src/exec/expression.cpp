@@ -224,6 +224,24 @@ bool add_fold_steps(const Statement& statement, std::size_t level, FoldSteps& ou
         if (step.action == FoldStep::Action::PushName || step.action == FoldStep::Action::CombineName) {
             out.names_below = std::max<std::uint32_t>(out.names_below, step.name + 1);
         }
+        // A literal or a name combined into a name's result that was just
+        // started is one step: the same reads and the same rule, in the
+        // same order.
+        const bool combines_operand =
+            step.action == FoldStep::Action::CombineNumber || step.action == FoldStep::Action::CombineName;
+        if (combines_operand && !out.steps.empty() && out.steps.back().action == FoldStep::Action::PushName) {
+            FoldStep& pushed = out.steps.back();
+            if (step.action == FoldStep::Action::CombineNumber) {
+                pushed.action = FoldStep::Action::PushNameWithNumber;
+                pushed.then_number = step.number;
+            } else {
+                pushed.action = FoldStep::Action::PushNameWithName;
+                pushed.then_name = step.name;
+            }
+            pushed.op = step.op;
+            pushed.code = integer_step_code(pushed.action, pushed.op);
+            continue;
+        }
         out.steps.push_back(step);
     }
     return true;
@@ -231,9 +249,9 @@ bool add_fold_steps(const Statement& statement, std::size_t level, FoldSteps& ou
 
 // The integer a name step reads from its cell, or false when the name
 // holds none.
-[[gnu::always_inline]] inline bool named_integer(const Binding* cells, const FoldStep& step, std::int64_t& number)
+[[gnu::always_inline]] inline bool named_integer(const Binding* cells, value::NameId name, std::int64_t& number)
 {
-    const value::ValueRef& bound = cells[step.name].ref;
+    const value::ValueRef& bound = cells[name].ref;
     if (!bound || !bound->is(Type::Integer)) return false;
     number = bound->int_value();
     return true;
@@ -247,8 +265,18 @@ template <FoldStep::Action action, OperatorKind op>
 {
     using enum FoldStep::Action;
     std::int64_t right = 0;
-    if constexpr (action == PushName || action == CombineName) {
-        if (!named_integer(cells, step, right)) return false;
+    if constexpr (action == PushNameWithNumber || action == PushNameWithName) {
+        std::int64_t left = 0;
+        if (!named_integer(cells, step.name, left)) return false;
+        if constexpr (action == PushNameWithNumber) {
+            right = step.then_number;
+        } else if (!named_integer(cells, step.then_name, right)) {
+            return false;
+        }
+        *end++ = combine_integers(op == OperatorKind::None ? step.op : op, left, right);
+        return true;
+    } else if constexpr (action == PushName || action == CombineName) {
+        if (!named_integer(cells, step.name, right)) return false;
     } else if constexpr (action == PushNumber || action == CombineNumber) {
         right = step.number;
     } else {
@@ -295,10 +323,12 @@ bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t
         ZIRN_COMBINING_STEP_CASES(CombineName)
         ZIRN_COMBINING_STEP_CASES(CombineNumber)
         ZIRN_COMBINING_STEP_CASES(CombineResults)
+        ZIRN_COMBINING_STEP_CASES(PushNameWithNumber)
+        ZIRN_COMBINING_STEP_CASES(PushNameWithName)
 // Every other code a step can carry: a float literal, which the integer
 // steps decline, and the pushes that no operator comes with. Listing them
 // all (integer_step_code gives no other) spares the dispatch its range check.
-static_assert(integer_step_code(CombineReal, Op::None) == 34, "every step code is listed here");
+static_assert(integer_step_code(CombineReal, Op::None) == 44, "every step code is listed here");
 #define ZIRN_DECLINED_STEP_CASES(action)                                                                                  case integer_step_code(action, Op::Add):                                                                              case integer_step_code(action, Op::Subtract):                                                                         case integer_step_code(action, Op::Multiply):                                                                         case integer_step_code(action, Op::Divide):
         ZIRN_DECLINED_STEP_CASES(PushName)
         ZIRN_DECLINED_STEP_CASES(PushNumber)
@@ -320,9 +350,9 @@ static_assert(integer_step_code(CombineReal, Op::None) == 34, "every step code i
 
 // The number a name step reads from its cell, or false when the name
 // holds none.
-[[gnu::always_inline]] inline bool named_number(const Binding* cells, const FoldStep& step, FoldedNumber& number)
+[[gnu::always_inline]] inline bool named_number(const Binding* cells, value::NameId name, FoldedNumber& number)
 {
-    return as_folded_number(cells[step.name].ref.get(), number);
+    return as_folded_number(cells[name].ref.get(), number);
 }
 
 // The steps folded as fold_numbers would fold the statement (NumberSteps).
@@ -344,15 +374,25 @@ static_assert(integer_step_code(CombineReal, Op::None) == 34, "every step code i
         ZIRN_EVERY_CASE_BEGIN
         switch (step.action) {
         case FoldStep::Action::PushName:
-            if (!named_number(cells, step, slots[count].number)) return false;
+            if (!named_number(cells, step.name, slots[count].number)) return false;
             ++count;
             continue;
+        case FoldStep::Action::PushNameWithNumber:
+            if (!named_number(cells, step.name, slots[count].number)) return false;
+            ++count;
+            right = FoldedNumber{false, step.then_number, 0.0L};
+            break;
+        case FoldStep::Action::PushNameWithName:
+            if (!named_number(cells, step.name, slots[count].number)) return false;
+            ++count;
+            if (!named_number(cells, step.then_name, right)) return false;
+            break;
         case FoldStep::Action::PushNumber:
             slots[count++].number = FoldedNumber{false, step.number, 0.0L};
             continue;
         case FoldStep::Action::PushReal: slots[count++].number = folded_float(step.real); continue;
         case FoldStep::Action::CombineName:
-            if (!named_number(cells, step, right)) return false;
+            if (!named_number(cells, step.name, right)) return false;
             break;
         case FoldStep::Action::CombineNumber: right = FoldedNumber{false, step.number, 0.0L}; break;
         case FoldStep::Action::CombineReal: right = folded_float(step.real); break;

@@ -147,6 +147,30 @@ TEST(Quickening, AFoldThatWentThroughAsIntegersIsLaidOutAsStepsThatDeclineWhereT
     EXPECT_EQ(session.run("sb = '5'\n" + print_real), "3.500000\n");
 }
 
+TEST(Quickening, AStepThatStartsWithANameAndCombinesTheNextOperandReadsBothAsTwoStepsWould)
+{
+    if (!exec::specialised_ways) GTEST_SKIP() << "no numeric folds in this build";
+    // `(pa - 1)` and `(pb / pc)` are each one step once laid out; what
+    // their second operand holds decides as it does for two steps.
+    test_support::Program session;
+    const exec::Statement& fold = only_statement("(pa - 1) * (pb / pc)");
+    const std::string print = "$print$(((pa - 1) * (pb / pc)))";
+    EXPECT_EQ(session.run("pa = 5\npb = 9\npc = 2\n" + print), "16\n");
+    EXPECT_EQ(session.run(print), "16\n");
+    ASSERT_EQ(fold.number_fold, NumberFoldKind::IntegerSteps);
+    EXPECT_EQ(session.run("pc = 0\n" + print), "0\n");    // a zero divisor gives 0
+    EXPECT_EQ(session.run("pc = '4'\n" + print), "8\n");  // a text read as a number
+    EXPECT_NE(session.failure("pc = 'four'\n" + print).second.find("'four'"), std::string::npos);
+    EXPECT_EQ(fold.number_fold, NumberFoldKind::IntegerSteps);
+    // A float in the second name widens the fold, whose steps then read
+    // the pair as numbers.
+    EXPECT_EQ(session.run("pc = 0.5\n" + print), "72.000000\n");
+    EXPECT_EQ(session.run("pc = 2\n" + print), "16\n");
+    EXPECT_EQ(session.run("pc = 0.25\n" + print), "144.000000\n");
+    EXPECT_EQ(fold.number_fold, NumberFoldKind::NumberSteps);
+    EXPECT_EQ(session.run("pa = 1.5\n" + print), "18.000000\n");
+}
+
 TEST(Quickening, IntegerStepsDeclineInAnInterpreterWhereTheirNamesAreNotBound)
 {
     if (!exec::specialised_ways) GTEST_SKIP() << "no numeric folds in this build";
