@@ -316,10 +316,32 @@ namespace {
 
 enum class Reading { Ok, NoNumber, OutOfRange };
 
+// The commonest integer text, a sign or none and at most nine digits
+// (which no 32-bit number can overflow) that the text ends with or follows
+// with something other than a digit, read as strtol would read it; false,
+// with `out` unset, for any other text.
+bool read_short_decimal(std::string_view text, std::int32_t& out)
+{
+    std::size_t at = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative || (!text.empty() && text[0] == '+')) at = 1;
+    const auto is_digit = [&](std::size_t i) { return i < text.size() && text[i] >= '0' && text[i] <= '9'; };
+    if (!is_digit(at)) return false;
+    std::int32_t number = 0;
+    const std::size_t last = at + 9;
+    for (; is_digit(at); ++at) {
+        if (at == last) return false;
+        number = number * 10 + (text[at] - '0');
+    }
+    out = negative ? -number : number;
+    return true;
+}
+
 // The standard string-to-int reading (as stoi does it): strtol in base 10,
 // then the signed 32-bit range.
 Reading read_integer(std::string_view text, std::int32_t& out)
 {
+    if (read_short_decimal(text, out)) return Reading::Ok;
     const std::string copy(text);
     const char* start = copy.c_str();
     char* end = nullptr;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "base/error.h"
@@ -39,6 +40,20 @@ TEST(Convert, IntegerTextFollowsStoi)
     EXPECT_EQ(error_kind_of([] { parse_integer_text(""); }), ErrorKind::IntegerText);
     EXPECT_EQ(error_kind_of([] { parse_integer_text("2147483648"); }), ErrorKind::IntegerText);
     EXPECT_EQ(error_kind_of([] { parse_integer_text("99999999999"); }), ErrorKind::IntegerText);
+    // Short decimals are read directly, everything else by strtol: both
+    // ways agree at the edge between them.
+    const char* edges[] = {"123456789", "-123456789", "1234567890", "-1234567890", "0012", "-0", "+",
+                           "-",         "- 5",        "9x",         "12 34",       "+-3", "007a"};
+    for (const char* text : edges) {
+        char* end = nullptr;
+        const long expected = std::strtol(text, &end, 10);
+        if (end == text) {
+            EXPECT_EQ(error_kind_of([&] { parse_integer_text(text); }), ErrorKind::IntegerText) << text;
+        } else {
+            EXPECT_EQ(parse_integer_text(text), expected) << text;
+        }
+    }
+    EXPECT_EQ(parse_integer_text(std::string_view("7\0" "8", 3)), 7);
     try {
         parse_integer_text("total");
     } catch (const zirn::Error& error) {
