@@ -260,6 +260,21 @@ bool add_fold_steps(const Statement& statement, std::size_t level, FoldSteps& ou
 // One integer step: its operand read, then pushed as a new partial result
 // or combined into the last one with `op` (None: the step's own operator,
 // one without a case of its own). False where the fold declines.
+// The rule of a step's operator; `op` is None for an operator without a
+// case of its own, which is never `+`, `-`, `*` or `/`: a comparison, `and`
+// or `or`, read as a truth value at once.
+template <OperatorKind op>
+[[gnu::always_inline]] inline std::int64_t step_rule(OperatorKind step_op, std::int64_t left, std::int64_t right)
+{
+    if constexpr (op == OperatorKind::None) {
+        bool holds = false;
+        if (integer_pair_truth(step_op, left, right, holds)) return holds ? 1 : 0;
+        return combine_integers(step_op, left, right);
+    } else {
+        return combine_integers(op, left, right);
+    }
+}
+
 template <FoldStep::Action action, OperatorKind op>
 [[gnu::always_inline]] inline bool integer_step(const Binding* cells, const FoldStep& step, std::int64_t*& end)
 {
@@ -273,7 +288,7 @@ template <FoldStep::Action action, OperatorKind op>
         } else if (!named_integer(cells, step.then_name, right)) {
             return false;
         }
-        *end++ = combine_integers(op == OperatorKind::None ? step.op : op, left, right);
+        *end++ = step_rule<op>(step.op, left, right);
         return true;
     } else if constexpr (action == PushName || action == CombineName) {
         if (!named_integer(cells, step.name, right)) return false;
@@ -285,7 +300,7 @@ template <FoldStep::Action action, OperatorKind op>
     if constexpr (action == PushName || action == PushNumber) {
         *end++ = right;
     } else {
-        end[-1] = combine_integers(op == OperatorKind::None ? step.op : op, end[-1], right);
+        end[-1] = step_rule<op>(step.op, end[-1], right);
     }
     return true;
 }

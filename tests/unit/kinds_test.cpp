@@ -169,6 +169,15 @@ TEST(Quickening, AStepThatStartsWithANameAndCombinesTheNextOperandReadsBothAsTwo
     EXPECT_EQ(session.run("pc = 0.25\n" + print), "144.000000\n");
     EXPECT_EQ(fold.number_fold, NumberFoldKind::NumberSteps);
     EXPECT_EQ(session.run("pa = 1.5\n" + print), "18.000000\n");
+    // Comparisons, `and` and `or` in steps give the truth as 1 or 0.
+    const exec::Statement& truth = only_statement("((pa < pb) and (pc >= 1)) or (pb == pc)");
+    const std::string print_truth = "$print$((((pa < pb) and (pc >= 1)) or (pb == pc)))";
+    EXPECT_EQ(session.run("pa = 2\npb = 3\npc = 1\n" + print_truth), "1\n");
+    EXPECT_EQ(session.run(print_truth), "1\n");
+    ASSERT_EQ(truth.number_fold, NumberFoldKind::IntegerSteps);
+    EXPECT_EQ(session.run("pc = 0\n" + print_truth), "0\n");
+    EXPECT_EQ(session.run("pc = 3\npa = 5\n" + print_truth), "1\n");
+    EXPECT_EQ(session.run("pc = 4\n" + print_truth), "0\n");
 }
 
 TEST(Quickening, IntegerStepsDeclineInAnInterpreterWhereTheirNamesAreNotBound)
