@@ -177,7 +177,10 @@ struct FoldStep {
         PushNameWithNumber,
         PushNameWithName,
         PushReal,        // a float literal starts a result (NumberSteps only)
-        CombineReal,     // the last: fold_integer_steps lists every code up to it
+        CombineReal,
+        // Closes every list of steps, so that a runner needs no test for
+        // its end; the last: fold_integer_steps lists every code up to it.
+        Done,
     };
     Action action = Action::PushNumber;
     OperatorKind op = OperatorKind::None;

@@ -320,7 +320,8 @@ bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t
     // The partial results: a parenthesised operand starts one more.
     std::int64_t results[max_step_depth + 1];
     std::int64_t* end = results;  // past the last partial result
-    for (const FoldStep& step : steps.steps) {
+    for (const FoldStep* next = steps.steps.data();; ++next) {
+        const FoldStep& step = *next;
         bool went = false;
         switch (step.code) {
 // One case per action and operator; a combining action has one for each
@@ -343,7 +344,10 @@ bool fold_integer_steps(Interpreter& interp, const FoldSteps& steps, std::size_t
 // Every other code a step can carry: a float literal, which the integer
 // steps decline, and the pushes that no operator comes with. Listing them
 // all (integer_step_code gives no other) spares the dispatch its range check.
-static_assert(integer_step_code(CombineReal, Op::None) == 44, "every step code is listed here");
+static_assert(integer_step_code(Done, Op::None) == 49, "every step code is listed here");
+        case integer_step_code(Done, Op::None):
+            result = results[0];
+            return true;
 #define ZIRN_DECLINED_STEP_CASES(action)                                                                                  case integer_step_code(action, Op::Add):                                                                              case integer_step_code(action, Op::Subtract):                                                                         case integer_step_code(action, Op::Multiply):                                                                         case integer_step_code(action, Op::Divide):
         ZIRN_DECLINED_STEP_CASES(PushName)
         ZIRN_DECLINED_STEP_CASES(PushNumber)
@@ -351,6 +355,7 @@ static_assert(integer_step_code(CombineReal, Op::None) == 44, "every step code i
         case integer_step_code(PushReal, Op::None):
         ZIRN_DECLINED_STEP_CASES(CombineReal)
         case integer_step_code(CombineReal, Op::None):
+        ZIRN_DECLINED_STEP_CASES(Done)
             break;
 #undef ZIRN_DECLINED_STEP_CASES
 #undef ZIRN_COMBINING_STEP_CASES
@@ -359,8 +364,6 @@ static_assert(integer_step_code(CombineReal, Op::None) == 44, "every step code i
         }
         if (!went) return false;
     }
-    result = results[0];
-    return true;
 }
 
 // The number a name step reads from its cell, or false when the name
@@ -385,9 +388,13 @@ static_assert(integer_step_code(CombineReal, Op::None) == 44, "every step code i
     Slot slots[max_step_depth + 1];
     std::size_t count = 0;
     FoldedNumber right;
-    for (const FoldStep& step : steps.steps) {
+    for (const FoldStep* next = steps.steps.data();; ++next) {
+        const FoldStep& step = *next;
         ZIRN_EVERY_CASE_BEGIN
         switch (step.action) {
+        case FoldStep::Action::Done:
+            result = slots[0].number;
+            return true;
         case FoldStep::Action::PushName:
             if (!named_number(cells, step.name, slots[count].number)) return false;
             ++count;
@@ -424,8 +431,6 @@ static_assert(integer_step_code(CombineReal, Op::None) == 44, "every step code i
         }
         if (!combine_numbers(step.op, last, right, last)) return false;
     }
-    result = slots[0].number;
-    return true;
 }
 
 // Quickening: the only places a statement's number fold kind changes.
@@ -454,6 +459,10 @@ constexpr std::uint8_t max_fold_declines = 8;
         statement.fold_steps_tried = true;
         auto steps = std::make_unique<FoldSteps>();
         if (add_fold_steps(statement, 0, *steps)) {
+            FoldStep done;
+            done.action = FoldStep::Action::Done;
+            done.code = integer_step_code(done.action, OperatorKind::None);
+            steps->steps.push_back(done);
             steps->steps.shrink_to_fit();
             statement.fold_steps = std::move(steps);
         }
