@@ -38,7 +38,7 @@ TEST(VarTable, CopiesSeparateOnBindingAndShareInPlaceUpdates)
     for (int i = 0; i < 10; ++i) original.bind(named("v", i), integer(i));
     VarTable copy = original;
 
-    // More bindings than the copy's overlay holds, new names and rebindings.
+    // New names and rebindings in the copy.
     for (int i = 0; i < 7; ++i) copy.bind(named("new", i), integer(100 + i));
     copy.bind("v3", integer(33));
     EXPECT_EQ(read(copy, "v3"), 33);
