@@ -257,9 +257,6 @@ bool add_fold_steps(const Statement& statement, std::size_t level, FoldSteps& ou
     return true;
 }
 
-// One integer step: its operand read, then pushed as a new partial result
-// or combined into the last one with `op` (None: the step's own operator,
-// one without a case of its own). False where the fold declines.
 // The rule of a step's operator; `op` is None for an operator without a
 // case of its own, which is never `+`, `-`, `*` or `/`: a comparison, `and`
 // or `or`, read as a truth value at once.
@@ -275,6 +272,10 @@ template <OperatorKind op>
     }
 }
 
+// One integer step: its operand read, then pushed as a new partial result
+// or combined into the last one with `op` (None: the step's own operator,
+// one without a case of its own); a paired step does both. False where the
+// fold declines.
 template <FoldStep::Action action, OperatorKind op>
 [[gnu::always_inline]] inline bool integer_step(const Binding* cells, const FoldStep& step, std::int64_t*& end)
 {
