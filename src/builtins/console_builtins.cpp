@@ -1,7 +1,6 @@
 // Console, type and conversion builtins: print, input, size, typeof, turn
 // and its fixed forms str, int, float, func, list, and werhatdasgemacht.
 #include <array>
-#include <charconv>
 #include <string>
 #include <string_view>
 
@@ -61,9 +60,9 @@ namespace {
 bool append_integer_text(Value& target, std::int64_t number)
 {
     // The digits as format_integer writes them, without a string.
-    char buffer[24];
-    const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, number);
-    const std::string_view digits(buffer, static_cast<std::size_t>(written.ptr - buffer));
+    char room[value::integer_text_room];
+    const char* const start = value::write_integer_text(number, room + sizeof room);
+    const std::string_view digits(start, static_cast<std::size_t>(room + sizeof room - start));
     if (target.text().size() + digits.size() > limits::text_limit()) return false;
     target.become_joined_text(digits);
     return true;

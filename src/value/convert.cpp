@@ -410,7 +410,41 @@ std::optional<float> try_parse_float_text(std::string_view text)
     return number;
 }
 
-std::string format_integer(std::int64_t number) { return std::to_string(number); }
+char* write_integer_text(std::int64_t number, char* end)
+{
+    // Two digits at a time from the right, from a table of the hundred
+    // pairs; the magnitude in the unsigned type, so that the lowest
+    // integer has one too.
+    static constexpr char pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    std::uint64_t magnitude = number < 0 ? 0 - static_cast<std::uint64_t>(number) : static_cast<std::uint64_t>(number);
+    char* at = end;
+    while (magnitude >= 100) {
+        const std::size_t pair = static_cast<std::size_t>(magnitude % 100) * 2;
+        magnitude /= 100;
+        *--at = pairs[pair + 1];
+        *--at = pairs[pair];
+    }
+    if (magnitude >= 10) {
+        const std::size_t pair = static_cast<std::size_t>(magnitude) * 2;
+        *--at = pairs[pair + 1];
+        *--at = pairs[pair];
+    } else {
+        *--at = static_cast<char>('0' + magnitude);
+    }
+    if (number < 0) *--at = '-';
+    return at;
+}
+
+std::string format_integer(std::int64_t number)
+{
+    char room[integer_text_room];
+    const char* const end = room + sizeof room;
+    const char* const start = write_integer_text(number, room + sizeof room);
+    return std::string(start, end);
+}
 
 std::string format_float(long double number)
 {

@@ -55,7 +55,12 @@ float parse_float_text(std::string_view text, std::string_view hint = {});
 std::optional<std::int32_t> try_parse_integer_text(std::string_view text);
 std::optional<float> try_parse_float_text(std::string_view text);
 
+// The decimal text of `number`, a minus sign first when it is negative.
 std::string format_integer(std::int64_t number);
+// The same written into the room just before `end`, which must hold
+// `integer_text_room` bytes; returns where the text starts.
+inline constexpr std::size_t integer_text_room = 20;
+char* write_integer_text(std::int64_t number, char* end);
 // The text printf's "%Lf" writes: six digits after the point.
 std::string format_float(long double number);
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "base/error.h"
 #include "value/convert.h"
@@ -26,6 +28,22 @@ ErrorKind error_kind_of(Body body)
     }
     ADD_FAILURE() << "no error raised";
     return ErrorKind::Interrupted;
+}
+
+TEST(Convert, IntegerDigitsAreWrittenAsToStringWritesThem)
+{
+    // Two digits at a time: every length, both signs and the two ends.
+    std::vector<std::int64_t> numbers = {0, std::numeric_limits<std::int64_t>::min(),
+                                         std::numeric_limits<std::int64_t>::max()};
+    std::int64_t power = 1;
+    for (int digits = 1; digits <= 19; ++digits) {
+        for (std::int64_t number : {power - 1, power, power + 1, 5 * power}) {
+            numbers.push_back(number);
+            numbers.push_back(-number);
+        }
+        if (digits < 19) power *= 10;
+    }
+    for (std::int64_t number : numbers) EXPECT_EQ(format_integer(number), std::to_string(number)) << number;
 }
 
 TEST(Convert, IntegerTextFollowsStoi)
