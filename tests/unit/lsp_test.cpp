@@ -301,6 +301,16 @@ struct Harness {
                      {"params",
                       {{"textDocument", {{"uri", uri}, {"languageId", "zirn"}, {"version", 1}, {"text", text}}}}}});
     }
+    // A change that inserts `text` at the start of the editor's line `line`.
+    std::vector<json> insert_at_line(const std::string& uri, int version, int line, const std::string& text)
+    {
+        const json place = {{"line", line}, {"character", 0}};
+        return send({{"jsonrpc", "2.0"},
+                     {"method", "textDocument/didChange"},
+                     {"params",
+                      {{"textDocument", {{"uri", uri}, {"version", version}}},
+                       {"contentChanges", {{{"range", {{"start", place}, {"end", place}}}, {"text", text}}}}}}});
+    }
     json at(int id, const std::string& method, const std::string& uri, int line, int character)
     {
         return request(id, method,
@@ -420,14 +430,7 @@ TEST(LspServer, DiagnosticsOnOpenAndChangeInUtf16Ranges)
     EXPECT_EQ(changed[0]["params"]["diagnostics"][0]["severity"], 1);
 
     // A change with a range replaces just that part.
-    const std::vector<json> ranged = h.send(
-        {{"jsonrpc", "2.0"},
-         {"method", "textDocument/didChange"},
-         {"params",
-          {{"textDocument", {{"uri", uri}, {"version", 3}}},
-           {"contentChanges",
-            {{{"range", {{"start", {{"line", 1}, {"character", 0}}}, {"end", {{"line", 1}, {"character", 0}}}}},
-              {"text", "}\n"}}}}}}});
+    const std::vector<json> ranged = h.insert_at_line(uri, 3, 1, "}\n");
     EXPECT_EQ(*h.server.workspace().text_of(uri), "f = {\n}\n");
     EXPECT_TRUE(ranged.at(0)["params"]["diagnostics"].empty());
 
@@ -454,13 +457,7 @@ TEST(LspServer, ALoneCarriageReturnIsALineToTheEditorButNotToZirn)
 
     // A change the editor places at its line 1 goes after the CR, not
     // after the text's only LF.
-    h.send({{"jsonrpc", "2.0"},
-            {"method", "textDocument/didChange"},
-            {"params",
-             {{"textDocument", {{"uri", uri}, {"version", 2}}},
-              {"contentChanges",
-               {{{"range", {{"start", {{"line", 1}, {"character", 0}}}, {"end", {{"line", 1}, {"character", 0}}}}},
-                 {"text", "z = 2\r"}}}}}}});
+    h.insert_at_line(uri, 2, 1, "z = 2\r");
     EXPECT_EQ(*h.server.workspace().text_of(uri), "x = 1\rz = 2\ry == 5\n");
 }
 
