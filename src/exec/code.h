@@ -294,6 +294,9 @@ struct Code {
         std::vector<std::pair<value::NameId, bool>> block_mentions;
     };
     mutable std::unique_ptr<WarningNotes> warning_notes;
+    // As a function body, looked at once: no assignment of it starts a
+    // name, so no call needs to look for one that changes its caller's.
+    mutable bool starts_no_name = false;
     WarningNotes& notes() const
     {
         if (!warning_notes) warning_notes = std::make_unique<WarningNotes>();

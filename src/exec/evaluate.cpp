@@ -78,15 +78,18 @@ public:
     std::size_t size() const { return m_count; }
     value::ValueRef take(std::size_t i)
     {
-        return i < inline_count ? std::move(m_inline[i]) : std::move(m_more[i - inline_count]);
+        return i < inline_count ? std::move(m_inline[i]) : std::move((*m_more)[i - inline_count]);
     }
 
 private:
     // Past the places kept in place, room for as many again is made at once.
     [[gnu::noinline]] void push_more(value::ValueRef ref)
     {
-        if (m_more.empty()) m_more.reserve(inline_count);
-        m_more.push_back(std::move(ref));
+        if (!m_more) {
+            m_more = std::make_unique<std::vector<value::ValueRef>>();
+            m_more->reserve(inline_count);
+        }
+        m_more->push_back(std::move(ref));
     }
 
     static constexpr std::size_t inline_count = 8;
@@ -94,7 +97,8 @@ private:
         value::ValueRef m_inline[inline_count];
     };
     std::size_t m_count = 0;
-    std::vector<value::ValueRef> m_more;
+    // Made only for a call of more than eight arguments.
+    std::unique_ptr<std::vector<value::ValueRef>> m_more;
 };
 
 // Adds every word of `text` (letters, digits and "_") to `words`.
@@ -138,7 +142,10 @@ std::vector<FirstAssignment> find_first_assignments(const Code& body)
 {
     std::optional<std::vector<FirstAssignment>>& first_assignments = body.notes().first_assignments;
     if (!first_assignments) first_assignments = find_first_assignments(body);
-    if (first_assignments->empty()) return;
+    if (first_assignments->empty()) {
+        body.starts_no_name = true;
+        return;
+    }
     const RunPosition* caller = interp.innermost_position();
     const Statement* call_statement = caller != nullptr ? caller->statement : nullptr;
     for (const FirstAssignment& assignment : *first_assignments) {
@@ -322,11 +329,8 @@ Value call_with_body(Interpreter& interp, const CallSite& call, const Code* body
     if (body == nullptr) raise_not_callable(call, function_text(*shown));
     // A body looked at once and found to start no name of its own by
     // assigning it needs no look at each call.
-    if (interp.warning_mode() != WarningMode::Off) [[unlikely]] {
-        const Code::WarningNotes* notes = body->warning_notes.get();
-        if (notes == nullptr || !notes->first_assignments || !notes->first_assignments->empty()) {
-            warn_caller_variables(interp, call, *body);
-        }
+    if (interp.warning_mode() != WarningMode::Off && !body->starts_no_name) [[unlikely]] {
+        warn_caller_variables(interp, call, *body);
     }
     CallDepthScope depth(interp);
     Bindings& bindings = interp.bindings();
