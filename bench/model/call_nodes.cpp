@@ -16,6 +16,8 @@
 //   NO_POSITIONS  no statement position and no interrupt check
 //   NO_NESTING    no nesting, call-depth or stack steps
 //   ARG_SLOTS     an argument's Value reused per depth instead of allocated
+// and one puts one in:
+//   LEAVES_IN_PLACE  names and literals read by the node that uses them
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -59,6 +61,27 @@ const Body* function_body;  // what the parse kept on the function's text would 
 Value evaluate(Interpreter& interp, const Node& node);
 bool run_body(Interpreter& interp, const Body& body, Value& result);
 
+bool evaluate_integer(Interpreter& interp, const Node& node, std::int64_t& out);
+
+// An operand's integer: with LEAVES_IN_PLACE a name or literal is read here,
+// in the node that uses it, instead of through a call of its own.
+[[gnu::always_inline]] inline bool operand_integer(Interpreter& interp, const Node& node, std::int64_t& out)
+{
+#ifdef LEAVES_IN_PLACE
+    if (node.kind == Kind::Name) {
+        const value::ValueRef* ref = interp.bindings().find(node.name);
+        if (ref == nullptr || !(*ref)->is(value::Type::Integer)) return false;
+        out = (*ref)->int_value();
+        return true;
+    }
+    if (node.kind == Kind::Integer && !value::odd_names_interned()) {
+        out = node.number;
+        return true;
+    }
+#endif
+    return evaluate_integer(interp, node, out);
+}
+
 // An integer without a Value, where the node gives one.
 bool evaluate_integer(Interpreter& interp, const Node& node, std::int64_t& out)
 {
@@ -79,7 +102,7 @@ bool evaluate_integer(Interpreter& interp, const Node& node, std::int64_t& out)
 #endif
         std::int64_t left = 0;
         std::int64_t right = 0;
-        if (!evaluate_integer(interp, *node.left, left) || !evaluate_integer(interp, *node.right, right)) return false;
+        if (!operand_integer(interp, *node.left, left) || !operand_integer(interp, *node.right, right)) return false;
         if (integer_arithmetic(node.op, left, right, out)) return true;
         bool truth = false;
         if (!integer_pair_truth(node.op, left, right, truth)) return false;
