@@ -297,6 +297,10 @@ struct Code {
     // As a function body, looked at once: no assignment of it starts a
     // name, so no call needs to look for one that changes its caller's.
     mutable bool starts_no_name = false;
+    // As a block, looked at once: whether it can run code its text does
+    // not show (a call, `exec`, `also`), which could read any name.
+    enum class HiddenCode : std::uint8_t { Unknown, None, Possible };
+    mutable HiddenCode hidden_code = HiddenCode::Unknown;
     WarningNotes& notes() const
     {
         if (!warning_notes) warning_notes = std::make_unique<WarningNotes>();

@@ -581,6 +581,32 @@ bool block_mentions_name(const Token& block, NameId name)
     }
 }
 
+// Whether `block` (a `{ }` block) can run code its text does not show: a
+// call runs a function's body or a builtin, `exec` and `also` run texts.
+bool runs_hidden_code(const Token& block)
+{
+    const Code& inside = block.inside();
+    if (inside.hidden_code == Code::HiddenCode::Unknown) {
+        const std::string& text = block.text();
+        const bool possible = text.find('$') != std::string::npos || mentions_name(text, "exec") ||
+                              mentions_name(text, "also");
+        inside.hidden_code = possible ? Code::HiddenCode::Possible : Code::HiddenCode::None;
+    }
+    return inside.hidden_code == Code::HiddenCode::Possible;
+}
+
+// True when `block` can read none of the names rebound by the undo records
+// from `first_record` to `end_record`: it runs no code it does not show,
+// and its text names none of them.
+bool reads_none_rebound(const Bindings& bindings, const Token& block, std::size_t first_record, std::size_t end_record)
+{
+    if (block.kind() != OperandKind::Block || runs_hidden_code(block)) return false;
+    for (std::size_t i = first_record; i < end_record; ++i) {
+        if (block_mentions_name(block, bindings.undo_name(i))) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::size_t Run::bind_rebound_names_as_they_began(const Token& block, std::uint64_t tag)
@@ -590,6 +616,10 @@ std::size_t Run::bind_rebound_names_as_they_began(const Token& block, std::uint6
     // binding the iteration began with, is the one left.
     Bindings& bindings = m_interp.bindings();
     const std::size_t end = bindings.mark();
+    // A `compare` block that cannot read any of those names sees the same
+    // whichever binding they have (and has nothing to be warned about):
+    // they are left as they are.
+    if (tag == 0 && specialised_ways && reads_none_rebound(bindings, block, m_rules.iteration_mark, end)) return 0;
     if (m_interp.warning_mode() != WarningMode::Off) [[unlikely]] {
         warn_older_binding(m_interp, bindings, block, m_rules.iteration_mark, end);
     }
