@@ -26,11 +26,17 @@
 #include "exec/operators.h"
 #include "exec/warnings.h"
 #include "host/console.h"
+#include "model.h"
 
 using namespace zirn;
 using namespace zirn::exec;
 
 namespace {
+
+using model::Body;
+using model::Kind;
+using model::Node;
+using model::outside_the_model;
 
 // A cell: unbound, an integer held in place, or a reference to a Value.
 struct Cell {
@@ -87,28 +93,9 @@ private:
     std::size_t m_mark;
 };
 
-struct Node;
-struct Body {
-    const Node* statements[2];
-    int count;
-};
-enum class Kind : std::uint8_t { Name, Integer, Parenthesised, Call, Compare, End };
-struct Node {
-    Kind kind;
-    OperatorKind op = OperatorKind::None;
-    std::uint32_t name = 0;
-    std::int64_t number = 0;
-    const Node* left = nullptr;
-    const Node* right = nullptr;
-    const Node* argument = nullptr;
-    const Body* block = nullptr;
-};
-
 Cells* cells;
 const Body* function_body;
 std::uint32_t function_name;
-
-[[noreturn, gnu::noinline]] void outside_the_model() { std::abort(); }
 
 bool run_body(Interpreter& interp, const Body& body, std::int64_t& result);
 
@@ -202,36 +189,16 @@ bool run_body(Interpreter& interp, const Body& body, std::int64_t& result)
 
 int main(int argc, char** argv)
 {
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    host::StreamConsole console(in, out, err);
-    Interpreter interp(builtins::builtin_table(), console);
-    interp.set_warning_mode(WarningMode::Report);
-
+    model::ModelInterpreter model;
+    Interpreter& interp = model.interp;
     function_name = value::intern_name("fibl");
     const std::uint32_t arg0 = value::argument_name(0);
     Cells model_cells(value::interned_name_count() + 1);
     cells = &model_cells;
-    const Node name{Kind::Name, OperatorKind::None, arg0};
-    const Node one{Kind::Integer, OperatorKind::None, 0, 1};
-    const Node two{Kind::Integer, OperatorKind::None, 0, 2};
-    const Node below_two{Kind::Parenthesised, OperatorKind::Less, 0, 0, &name, &two};
-    const Node end_argument{Kind::End, OperatorKind::None, 0, 0, &name};
-    const Body block{{&end_argument}, 1};
-    const Node compare{Kind::Compare, OperatorKind::None, 0, 0, &below_two, nullptr, nullptr, &block};
-    const Node minus_one{Kind::Parenthesised, OperatorKind::Subtract, 0, 0, &name, &one};
-    const Node minus_two{Kind::Parenthesised, OperatorKind::Subtract, 0, 0, &name, &two};
-    const Node first{Kind::Call, OperatorKind::None, function_name, 0, nullptr, nullptr, &minus_one};
-    const Node second{Kind::Call, OperatorKind::None, function_name, 0, nullptr, nullptr, &minus_two};
-    const Node sum{Kind::Parenthesised, OperatorKind::Add, 0, 0, &first, &second};
-    const Node end_sum{Kind::End, OperatorKind::None, 0, 0, &sum};
-    const Body body{{&compare, &end_sum}, 2};
-    function_body = &body;
-
+    const model::FibTree tree(function_name, arg0);
+    function_body = &tree.body();
     value::Value function = value::Value::func("{ the body above }");
     model_cells.bind_for_good(function_name, Cell{Cell::Kind::Reference, 0, &function});
     model_cells.bind_for_good(arg0, Cell{Cell::Kind::Integer, argc > 1 ? std::atoi(argv[1]) : 20, nullptr});
-    const Node top{Kind::Call, OperatorKind::None, function_name, 0, nullptr, nullptr, &name};
-    std::printf("%lld\n", static_cast<long long>(evaluate(interp, top)));
+    std::printf("%lld\n", static_cast<long long>(evaluate(interp, tree.top_call())));
 }

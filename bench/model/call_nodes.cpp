@@ -29,6 +29,7 @@
 #include "exec/operators.h"
 #include "exec/warnings.h"
 #include "host/console.h"
+#include "model.h"
 
 using namespace zirn;
 using namespace zirn::exec;
@@ -37,26 +38,12 @@ using value::Value;
 
 namespace {
 
-struct Node;
-struct Body {
-    const Node* statements[2];
-    int count;
-};
-enum class Kind : std::uint8_t { Name, Integer, Parenthesised, Call, Compare, End };
-struct Node {
-    Kind kind;
-    OperatorKind op = OperatorKind::None;
-    NameId name = 0;
-    std::int64_t number = 0;
-    const Node* left = nullptr;  // an operand, a condition or an end's value
-    const Node* right = nullptr;
-    const Node* argument = nullptr;
-    const Body* block = nullptr;
-};
+using model::Body;
+using model::Kind;
+using model::Node;
+using model::outside_the_model;
 
 const Body* function_body;  // what the parse kept on the function's text would hold
-
-[[noreturn, gnu::noinline]] void outside_the_model() { std::abort(); }
 
 Value evaluate(Interpreter& interp, const Node& node);
 bool run_body(Interpreter& interp, const Body& body, Value& result);
@@ -220,33 +207,13 @@ bool run_body(Interpreter& interp, const Body& body, Value& result)
 
 int main(int argc, char** argv)
 {
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    host::StreamConsole console(in, out, err);
-    Interpreter interp(builtins::builtin_table(), console);
-    interp.set_warning_mode(WarningMode::Report);  // as a program file runs
-
+    model::ModelInterpreter model;
+    Interpreter& interp = model.interp;
     const NameId fibl = value::intern_name("fibl");
     const NameId arg0 = value::argument_name(0);
-    const Node name{Kind::Name, OperatorKind::None, arg0};
-    const Node one{Kind::Integer, OperatorKind::None, 0, 1};
-    const Node two{Kind::Integer, OperatorKind::None, 0, 2};
-    const Node below_two{Kind::Parenthesised, OperatorKind::Less, 0, 0, &name, &two};
-    const Node end_argument{Kind::End, OperatorKind::None, 0, 0, &name};
-    const Body block{{&end_argument}, 1};
-    const Node compare{Kind::Compare, OperatorKind::None, 0, 0, &below_two, nullptr, nullptr, &block};
-    const Node minus_one{Kind::Parenthesised, OperatorKind::Subtract, 0, 0, &name, &one};
-    const Node minus_two{Kind::Parenthesised, OperatorKind::Subtract, 0, 0, &name, &two};
-    const Node first{Kind::Call, OperatorKind::None, fibl, 0, nullptr, nullptr, &minus_one};
-    const Node second{Kind::Call, OperatorKind::None, fibl, 0, nullptr, nullptr, &minus_two};
-    const Node sum{Kind::Parenthesised, OperatorKind::Add, 0, 0, &first, &second};
-    const Node end_sum{Kind::End, OperatorKind::None, 0, 0, &sum};
-    const Body body{{&compare, &end_sum}, 2};
-    function_body = &body;
-
+    const model::FibTree tree(fibl, arg0);
+    function_body = &tree.body();
     interp.bindings().bind_for_good(fibl, value::make_ref(Value::func("{ the body above }")));
     interp.bindings().bind_for_good(arg0, value::make_ref(Value::integer(argc > 1 ? std::atoi(argv[1]) : 20)));
-    const Node top{Kind::Call, OperatorKind::None, fibl, 0, nullptr, nullptr, &name};
-    std::printf("%lld\n", static_cast<long long>(evaluate(interp, top).int_value()));
+    std::printf("%lld\n", static_cast<long long>(evaluate(interp, tree.top_call()).int_value()));
 }

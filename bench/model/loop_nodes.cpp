@@ -23,6 +23,7 @@
 #include "exec/operators.h"
 #include "exec/warnings.h"
 #include "host/console.h"
+#include "model.h"
 
 using namespace zirn;
 using namespace zirn::exec;
@@ -39,7 +40,7 @@ struct Node {
     const Node* right = nullptr;
 };
 
-[[noreturn, gnu::noinline]] void outside_the_model() { std::abort(); }
+using model::outside_the_model;
 
 // The Value a name or literal operand reads; `literal` holds a literal's.
 [[gnu::always_inline]] inline const Value& operand(Interpreter& interp, const Node& node, Value& literal)
@@ -86,12 +87,8 @@ void run_round(Interpreter& interp, const Node* const* statements, int count, Ru
 
 int main(int argc, char** argv)
 {
-    std::istringstream in;
-    std::ostringstream out;
-    std::ostringstream err;
-    host::StreamConsole console(in, out, err);
-    Interpreter interp(builtins::builtin_table(), console);
-    interp.set_warning_mode(WarningMode::Report);
+    model::ModelInterpreter model;
+    Interpreter& interp = model.interp;
     Bindings& bindings = interp.bindings();
     const NameId i = value::intern_name("i");
     const NameId n = value::intern_name("n");
