@@ -61,16 +61,23 @@ std::string describe(const Error& error)
     return line;
 }
 
-std::string quote_text(std::string_view text)
+std::string one_line_text(std::string_view text)
 {
     constexpr std::size_t shown = 60;
-    std::string out = "'";
+    std::string out;
     for (char ch : text.substr(0, shown)) {
         // Line breaks and other control bytes would break the one-line report.
         out += (static_cast<unsigned char>(ch) < 32) ? ' ' : ch;
     }
     if (text.size() > shown) out += "...";
-    out += "'";
+    return out;
+}
+
+std::string quote_text(std::string_view text)
+{
+    std::string out = "'";
+    out += one_line_text(text);
+    out += '\'';
     return out;
 }
 

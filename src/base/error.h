@@ -109,5 +109,8 @@ std::string describe(const Error& error);
 // Shows a piece of program text inside a message: quoted, and cut short
 // when it is long, so that one bad line cannot flood the terminal.
 std::string quote_text(std::string_view text);
+// `text` as quote_text shows it, without the quotes: its first 60 bytes on
+// one line (control bytes as spaces), "..." when there is more.
+std::string one_line_text(std::string_view text);
 
 }  // namespace zirn

@@ -40,8 +40,8 @@ const Code& block_code(const Token& block)
         condition += operands[i].text();
     }
     throw Error(ErrorKind::MissingOperand, "the block " + quote_text(block.text()) + " is too short to have an inside")
-        .set_advice("a condition is one operand in parentheses: write " + std::string(keyword) + " (" + condition +
-                    ") { ... }");
+        .set_advice("a condition is one operand in parentheses: write " + std::string(keyword) + " (" +
+                    one_line_text(condition) + ") { ... }");
 }
 
 // The block of `keyword`, operands[1]: its inside, or the error of a block
