@@ -588,8 +588,9 @@ bool runs_hidden_code(const Token& block)
     const Code& inside = block.inside();
     if (inside.hidden_code == Code::HiddenCode::Unknown) {
         const std::string& text = block.text();
-        const bool possible = text.find('$') != std::string::npos || mentions_name(text, "exec") ||
-                              mentions_name(text, "also");
+        const auto text_of = [](Keyword keyword) { return keyword_list[static_cast<std::size_t>(keyword)]; };
+        const bool possible = text.find('$') != std::string::npos || mentions_name(text, text_of(Keyword::Exec)) ||
+                              mentions_name(text, text_of(Keyword::Also));
         inside.hidden_code = possible ? Code::HiddenCode::Possible : Code::HiddenCode::None;
     }
     return inside.hidden_code == Code::HiddenCode::Possible;
